@@ -1,0 +1,7 @@
+add_library(vigilo_warnings INTERFACE)
+target_compile_options(vigilo_warnings INTERFACE
+    -Wall -Wextra -Wpedantic -Wshadow -Wnon-virtual-dtor -Wold-style-cast -Wcast-align
+    -Woverloaded-virtual -Wnull-dereference -Wimplicit-fallthrough -Wformat=2)
+if(VIGILO_WERROR)
+    target_compile_options(vigilo_warnings INTERFACE -Werror)
+endif()

@@ -1,0 +1,59 @@
+#pragma once
+
+#include <memory>
+#include <mutex>
+#include <vector>
+
+#include "support/loop.h"
+#include "support/worker_pool.h"
+
+typedef struct sd_event sd_event;
+typedef struct sd_event_source sd_event_source;
+
+namespace vigilo {
+
+// The daemon's main loop, on sd-event. Background tasks run on a small
+// worker pool; post() is safe from any thread and wakes the loop through an
+// eventfd.
+class SdEventLoop final : public Loop {
+public:
+    SdEventLoop();
+    ~SdEventLoop() override;
+    SdEventLoop(const SdEventLoop&) = delete;
+    SdEventLoop& operator=(const SdEventLoop&) = delete;
+
+    void post(Task task) override;
+    Handle startTimer(Duration delay, Task task) override;
+    Handle startRepeating(Duration interval, Task task) override;
+    void runInBackground(Task work) override;
+    Handle watchReadable(int fd, Task onReadable) override;
+    const Clock& clock() const override { return clock_; }
+    using Loop::runInBackground;
+
+    // Calls `handler` on the loop thread when the signal arrives. Blocks the
+    // signal for the process, so call it before starting other threads.
+    Handle onSignal(int signal, Task handler);
+
+    // Runs until quit(); returns the code given to quit().
+    int run();
+    void quit(int code = 0);
+
+    sd_event* event() const { return event_; }
+
+private:
+    struct Callback;
+    Handle addTimer(Duration delay, Duration interval, Task task);
+    static Handle handleFor(sd_event_source* source);
+    void runPosted();
+
+    SystemClock clock_;
+    sd_event* event_ = nullptr;
+    int wakeFd_ = -1;
+    sd_event_source* wakeSource_ = nullptr;
+    std::mutex postedMutex_;
+    std::vector<Task> posted_;
+    // Declared last so its threads stop before anything they post to goes.
+    std::unique_ptr<WorkerPool> workers_;
+};
+
+}  // namespace vigilo

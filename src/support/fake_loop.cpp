@@ -1,0 +1,133 @@
+#include "support/fake_loop.h"
+
+#include <poll.h>
+
+#include <algorithm>
+
+namespace vigilo {
+
+namespace {
+constexpr int kMaxWatchRoundsPerIdle = 1000;
+}
+
+FakeLoop::FakeLoop(WallTime wallStart) : mono_(MonoTime{} + std::chrono::hours(1)), wall_(wallStart) {}
+
+WallTime FakeLoop::defaultWallStart() {
+    using namespace std::chrono;
+    return sys_days{year{2026} / January / 5} + hours(9);
+}
+
+void FakeLoop::post(Task task) {
+    std::lock_guard lock(postedMutex_);
+    posted_.push_back(std::move(task));
+}
+
+Handle FakeLoop::startTimer(Duration delay, Task task) { return schedule(delay, Duration{}, std::move(task)); }
+
+Handle FakeLoop::startRepeating(Duration interval, Task task) {
+    // A zero interval would spin forever in virtual time.
+    interval = std::max(interval, Duration{1});
+    return schedule(interval, interval, std::move(task));
+}
+
+Handle FakeLoop::schedule(Duration delay, Duration interval, Task task) {
+    auto entry = std::make_shared<Scheduled>(Scheduled{std::move(task), interval});
+    queue_.emplace(Key{mono_ + std::max(delay, Duration{}), sequence_++}, entry);
+    std::weak_ptr<Scheduled> weak = entry;
+    return Handle([weak] {
+        if (auto e = weak.lock()) e->cancelled = true;
+    });
+}
+
+void FakeLoop::runInBackground(Task work) { background_.push_back(std::move(work)); }
+
+Handle FakeLoop::watchReadable(int fd, Task onReadable) {
+    auto id = nextWatchId_++;
+    watches_.emplace(id, std::make_shared<Watch>(Watch{fd, std::move(onReadable)}));
+    return Handle([this, id] { watches_.erase(id); });
+}
+
+void FakeLoop::takePosted() {
+    std::vector<Task> posted;
+    {
+        std::lock_guard lock(postedMutex_);
+        posted.swap(posted_);
+    }
+    for (auto& task : posted) queue_.emplace(Key{mono_, sequence_++}, std::make_shared<Scheduled>(Scheduled{std::move(task)}));
+}
+
+bool FakeLoop::runOneDue() {
+    takePosted();
+    while (!queue_.empty() && queue_.begin()->first.first <= mono_) {
+        auto entry = queue_.begin()->second;
+        queue_.erase(queue_.begin());
+        if (entry->cancelled) continue;
+        if (entry->interval > Duration{}) queue_.emplace(Key{mono_ + entry->interval, sequence_++}, entry);
+        // Copy: the task may cancel its own handle while running.
+        auto task = entry->task;
+        task();
+        return true;
+    }
+    return false;
+}
+
+bool FakeLoop::runReadableWatches() {
+    bool ran = false;
+    auto watches = watches_;
+    for (auto& [id, watch] : watches) {
+        if (!watches_.contains(id)) continue;
+        pollfd pfd{watch->fd, POLLIN, 0};
+        if (::poll(&pfd, 1, 0) > 0 && (pfd.revents & (POLLIN | POLLHUP | POLLERR))) {
+            watch->onReadable();
+            ran = true;
+        }
+    }
+    return ran;
+}
+
+void FakeLoop::runUntilIdle() {
+    int watchRounds = 0;
+    for (;;) {
+        if (runOneDue()) continue;
+        if (!holdBackground_ && !background_.empty()) {
+            auto work = std::move(background_.front());
+            background_.pop_front();
+            work();
+            continue;
+        }
+        if (watchRounds++ < kMaxWatchRoundsPerIdle && runReadableWatches()) continue;
+        takePosted();
+        if (queue_.empty() || queue_.begin()->first.first > mono_) return;
+    }
+}
+
+void FakeLoop::runBackgroundTasks() {
+    while (!background_.empty()) {
+        auto work = std::move(background_.front());
+        background_.pop_front();
+        work();
+    }
+}
+
+void FakeLoop::fastForwardBy(Duration d) {
+    const MonoTime end = mono_ + d;
+    runUntilIdle();
+    for (;;) {
+        auto next = std::find_if(queue_.begin(), queue_.end(), [](auto& kv) { return !kv.second->cancelled; });
+        if (next == queue_.end() || next->first.first > end) break;
+        wall_ += std::chrono::duration_cast<WallTime::duration>(next->first.first - mono_);
+        mono_ = next->first.first;
+        runUntilIdle();
+    }
+    wall_ += std::chrono::duration_cast<WallTime::duration>(end - mono_);
+    mono_ = end;
+    runUntilIdle();
+}
+
+void FakeLoop::advanceWallClock(Duration d) { wall_ += std::chrono::duration_cast<WallTime::duration>(d); }
+
+std::size_t FakeLoop::pendingTimers() const {
+    return static_cast<std::size_t>(std::count_if(queue_.begin(), queue_.end(), [](auto& kv) { return !kv.second->cancelled; }));
+}
+
+}  // namespace vigilo

@@ -1,0 +1,17 @@
+#include "support/tr.h"
+
+#include <libintl.h>
+
+#include <clocale>
+
+namespace vigilo {
+
+const char* tr(const char* english) { return ::dgettext(kTextDomain, english); }
+
+void initLocalisation(const char* localeDir) {
+    std::setlocale(LC_ALL, "");
+    ::bindtextdomain(kTextDomain, localeDir);
+    ::bind_textdomain_codeset(kTextDomain, "UTF-8");
+}
+
+}  // namespace vigilo
