@@ -1,1 +1,14 @@
-int main() { return 0; }
+// The one executable: the `vigilo` command line or the application,
+// chosen by name and arguments.
+#include <string>
+#include <vector>
+
+#include "cli/program_entry.h"
+#include "main/entry_points.h"
+
+int main(int argc, char** argv) {
+    std::vector<std::string> args(argv, argv + argc);
+    auto choice = vigilo::chooseRole(args);
+    if (choice.role == vigilo::Role::commandLine) return vigilo::runCommandLine(choice.arguments);
+    return vigilo::runApplication(choice.arguments);
+}

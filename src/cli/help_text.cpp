@@ -1,0 +1,32 @@
+#include "cli/help_text.h"
+
+#include "support/tr.h"
+
+namespace vigilo {
+
+std::string cliHelpText() {
+    return tr("vigilo 1.0.0 \u2014 keep your computer awake for AI / dev tasks\n"
+              "\n"
+              "  vigilo -- <cmd> [args...]   Wrap a command (self-contained).\n"
+              "                              Computer stays awake until the command exits.\n"
+              "\n"
+              "Daemon commands (Vigilo app must be running):\n"
+              "  vigilo status               Show current state\n"
+              "  vigilo start | stop         Manual keep-awake\n"
+              "  vigilo autowatch [on|off|toggle]\n"
+              "  vigilo watch <pattern...>   Add to watch-list\n"
+              "  vigilo unwatch <pattern...> Remove from watch-list\n"
+              "  vigilo patterns             List watch-list\n"
+              "  vigilo timer <seconds>      Keep awake for N seconds\n"
+              "  vigilo notify \"<title>\" [\"<body>\"]\n"
+              "                              Send a local + push notification\n"
+              "\n"
+              "Examples:\n"
+              "  vigilo -- python train.py --epochs 100\n"
+              "  vigilo autowatch on\n"
+              "  vigilo watch foo bar\n"
+              "  vigilo timer 3600\n"
+              "  echo \"ok\" | xargs -I{} vigilo notify \"Done\" \"{}\"");
+}
+
+}  // namespace vigilo

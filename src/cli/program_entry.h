@@ -1,0 +1,26 @@
+#pragma once
+
+#include <string>
+#include <vector>
+
+namespace vigilo {
+
+enum class Role { commandLine, application };
+
+struct EntryChoice {
+    Role role = Role::application;
+    // For the command line: its arguments, without argument 0 and without
+    // one leading "--cli". For the application: every argument after 0.
+    std::vector<std::string> arguments;
+};
+
+// Started as "vigilo" (by the last path component of argument 0), or with
+// "--cli" as argument 1, the executable is the command line; otherwise it
+// is the application.
+EntryChoice chooseRole(const std::vector<std::string>& argv);
+
+// Whether the application runs without a tray: asked for with --headless,
+// or no graphical session to show one in.
+bool wantsHeadless(const std::vector<std::string>& appArguments, bool hasDisplay);
+
+}  // namespace vigilo

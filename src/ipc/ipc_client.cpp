@@ -1,0 +1,63 @@
+#include "ipc/ipc_client.h"
+
+#include <sys/types.h>
+#include <unistd.h>
+
+#include "ipc/ipc_paths.h"
+#include "support/tr.h"
+
+namespace vigilo {
+
+ClientError::ClientError(Kind kind, std::string message) : kind_(kind), message_(std::move(message)) {
+    switch (kind_) {
+    case Kind::io: description_ = "IO error: " + message_; break;
+    case Kind::decode: description_ = "Decode error: " + message_; break;
+    case Kind::daemonNotRunning: description_ = tr("Vigilo isn't running. Open the app first, then re-run."); break;
+    }
+}
+
+namespace {
+
+std::string readReply(LocalConnection& connection) {
+    std::string reply;
+    char chunk[4096];
+    while (reply.size() < IPCClient::kMaxReplyBytes) {
+        long n = connection.receive(chunk, sizeof chunk);
+        if (n < 1) break;
+        reply.append(chunk, static_cast<std::size_t>(n));
+    }
+    return reply;
+}
+
+}  // namespace
+
+IPCResponse IPCClient::send(const IPCRequest& request, double timeoutSeconds, const std::string& socketPath,
+                            LocalSocketConnector& connector) {
+    if (!connector.pathExists(socketPath)) throw ClientError::daemonNotRunning();
+    if (!IPCPaths::fitsSocketAddress(socketPath)) throw ClientError::io("socket path too long");
+
+    auto connected = connector.connect(socketPath, static_cast<int>(timeoutSeconds));
+    switch (connected.status) {
+    case ConnectResult::Status::noListener: throw ClientError::daemonNotRunning();
+    case ConnectResult::Status::failed: throw ClientError::io(connected.error);
+    case ConnectResult::Status::connected: break;
+    }
+    LocalConnection& connection = *connected.connection;
+
+    // Another user could have put a listener at our path (a shared /tmp).
+    if (connection.peerUid() != ::getuid()) throw ClientError::io("server is not owned by this user");
+
+    const std::string wire = encodeRequest(request) + "\n";
+    if (connection.send(wire.data(), wire.size()) != static_cast<long>(wire.size())) {
+        throw ClientError::io("short write");
+    }
+    connection.shutdownWrite();
+
+    const std::string reply = readReply(connection);
+    if (reply.empty()) throw ClientError::io("empty response");
+    auto decoded = decodeResponse(reply);
+    if (auto* error = std::get_if<std::string>(&decoded)) throw ClientError::decode(*error);
+    return std::get<IPCResponse>(decoded);
+}
+
+}  // namespace vigilo

@@ -1,0 +1,105 @@
+#include "ipc/ipc_messages.h"
+
+#include <nlohmann/json.hpp>
+
+#include "support/json_wire.h"
+
+namespace vigilo {
+
+using nlohmann::ordered_json;
+using nlohmann::json;
+
+namespace {
+
+template <class T>
+void put(ordered_json& out, const char* key, const std::optional<T>& value) {
+    if (value) out[key] = *value;
+}
+
+// Parses one JSON object; the error text says what is wrong otherwise.
+Decoded<json> parseObject(std::string_view text) {
+    json value;
+    try {
+        value = json::parse(text.begin(), text.end());
+    } catch (const json::exception& e) {
+        return std::string(e.what());
+    }
+    if (!value.is_object()) return "expected a JSON object, found " + jsonTypeName(value);
+    return value;
+}
+
+}  // namespace
+
+std::string encodeRequest(const IPCRequest& request) {
+    ordered_json out;
+    out["cmd"] = std::string(ipcCommandName(request.cmd));
+    put(out, "enable", request.enable);
+    put(out, "patterns", request.patterns);
+    put(out, "seconds", request.seconds);
+    put(out, "title", request.title);
+    put(out, "body", request.body);
+    return toWireJson(out);
+}
+
+std::string encodeResponse(const IPCResponse& response) {
+    ordered_json out;
+    out["ok"] = response.ok;
+    put(out, "message", response.message);
+    put(out, "mode", response.mode);
+    put(out, "assertionActive", response.assertionActive);
+    put(out, "clamshellActive", response.clamshellActive);
+    put(out, "batteryPercent", response.batteryPercent);
+    put(out, "isCharging", response.isCharging);
+    put(out, "thermal", response.thermal);
+    put(out, "tasks", response.tasks);
+    put(out, "patterns", response.patterns);
+    return toWireJson(out);
+}
+
+Decoded<IPCRequest> decodeRequest(std::string_view text) {
+    auto parsed = parseObject(text);
+    if (auto* error = std::get_if<std::string>(&parsed)) return *error;
+    const json& object = std::get<json>(parsed);
+    try {
+        auto name = optionalString(object, "cmd");
+        if (!name) return std::string("key 'cmd' is missing");
+        auto command = ipcCommandNamed(*name);
+        if (!command) return "unknown command '" + *name + "'";
+        IPCRequest request;
+        request.cmd = *command;
+        request.enable = optionalBool(object, "enable");
+        request.patterns = optionalStringArray(object, "patterns");
+        request.seconds = optionalInt64(object, "seconds");
+        request.title = optionalString(object, "title");
+        request.body = optionalString(object, "body");
+        return request;
+    } catch (const JsonTypeError& e) {
+        return std::string(e.what());
+    }
+}
+
+Decoded<IPCResponse> decodeResponse(std::string_view text) {
+    auto parsed = parseObject(text);
+    if (auto* error = std::get_if<std::string>(&parsed)) return *error;
+    const json& object = std::get<json>(parsed);
+    try {
+        auto ok = optionalBool(object, "ok");
+        if (!ok) return std::string("key 'ok' is missing");
+        IPCResponse response;
+        response.ok = *ok;
+        response.message = optionalString(object, "message");
+        response.mode = optionalString(object, "mode");
+        response.assertionActive = optionalBool(object, "assertionActive");
+        response.clamshellActive = optionalBool(object, "clamshellActive");
+        response.batteryPercent = optionalInt64(object, "batteryPercent");
+        response.isCharging = optionalBool(object, "isCharging");
+        response.thermal = optionalString(object, "thermal");
+        response.tasks = optionalStringArray(object, "tasks");
+        response.patterns = optionalStringArray(object, "patterns");
+        return response;
+    } catch (const JsonTypeError& e) {
+        return std::string(e.what());
+    }
+}
+
+}  // namespace vigilo

@@ -1,0 +1,57 @@
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <variant>
+#include <vector>
+
+#include "ipc/ipc_command.h"
+
+namespace vigilo {
+
+// One request from the command line to the running application.
+struct IPCRequest {
+    IPCCommand cmd = IPCCommand::status;
+    std::optional<bool> enable;
+    std::optional<std::vector<std::string>> patterns;
+    std::optional<std::int64_t> seconds;
+    std::optional<std::string> title;
+    std::optional<std::string> body;
+
+    bool operator==(const IPCRequest&) const = default;
+};
+
+// The application's one reply.
+struct IPCResponse {
+    bool ok = false;
+    std::optional<std::string> message;
+    std::optional<std::string> mode;
+    std::optional<bool> assertionActive;
+    std::optional<bool> clamshellActive;
+    std::optional<std::int64_t> batteryPercent;
+    std::optional<bool> isCharging;
+    std::optional<std::string> thermal;
+    std::optional<std::vector<std::string>> tasks;
+    std::optional<std::vector<std::string>> patterns;
+
+    bool operator==(const IPCResponse&) const = default;
+};
+
+// A decoded record, or the decoder's description of why it is not one.
+template <class T>
+using Decoded = std::variant<T, std::string>;
+
+// Compact JSON, keys in declaration order, absent fields left out, "/"
+// escaped. No trailing newline.
+std::string encodeRequest(const IPCRequest& request);
+std::string encodeResponse(const IPCResponse& response);
+
+// Strict decoding: unknown keys are ignored and null counts as absent, but a
+// wrong type, a missing required key or an unknown command rejects the whole
+// record. Leading and trailing white space (the framing newline) is allowed.
+Decoded<IPCRequest> decodeRequest(std::string_view text);
+Decoded<IPCResponse> decodeResponse(std::string_view text);
+
+}  // namespace vigilo

@@ -1,0 +1,60 @@
+#include <iostream>
+
+#include "cli/cli_runner.h"
+#include "ipc/ipc_client.h"
+#include "ipc/ipc_paths.h"
+#include "main/entry_points.h"
+#include "platform/linux/journal_log_sink.h"
+#include "platform/linux/login_shell_launcher.h"
+#if __has_include("platform/linux/power/linux_power_management.h")
+#include "platform/linux/power/linux_power_management.h"
+#define VIGILO_HAVE_LINUX_POWER 1
+#endif
+#include "platform/linux/unix_socket.h"
+#include "support/tr.h"
+
+namespace vigilo {
+
+namespace {
+
+constexpr double kRequestTimeoutSeconds = 5;
+
+#ifndef VIGILO_HAVE_LINUX_POWER
+struct NoPowerManagement final : PowerManagement {
+    int createAssertion(AssertionKind, const std::string&, AssertionId&) override { return 1; }
+    int releaseAssertion(AssertionId) override { return 1; }
+};
+#endif
+
+IPCResponse sendToApplication(const IPCRequest& request) {
+    auto socket = IPCPaths::socketPath(XdgEnvironment::fromProcess());
+    if (socket.path.empty()) throw ClientError::io(socket.error);
+    UnixSocketConnector connector;
+    return IPCClient::send(request, kRequestTimeoutSeconds, socket.path, connector);
+}
+
+}  // namespace
+
+int runCommandLine(const std::vector<std::string>& arguments) {
+    // The terminal belongs to the command's own output: diagnostics go to
+    // the journal when there is one, and nowhere otherwise.
+    setLogSink(journalOr(nullptr));
+    initLocalisation(VIGILO_LOCALE_DIR);
+
+    CLIRunner runner(CliServices{
+        .out = std::cout,
+        .err = std::cerr,
+        .sendRequest = sendToApplication,
+#ifdef VIGILO_HAVE_LINUX_POWER
+        .makePowerManagement = [] { return std::make_unique<LinuxPowerManagement>(); },
+#else
+        .makePowerManagement = [] { return std::unique_ptr<PowerManagement>(new NoPowerManagement); },
+#endif
+        .makeShellLauncher = [] { return std::make_unique<LoginShellLauncher>(); },
+    });
+    const int status = runner.run(arguments);
+    std::cout.flush();
+    return status;
+}
+
+}  // namespace vigilo

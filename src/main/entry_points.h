@@ -1,0 +1,14 @@
+#pragma once
+
+#include <string>
+#include <vector>
+
+namespace vigilo {
+
+// Wires the Linux implementations into the command line and runs it.
+int runCommandLine(const std::vector<std::string>& arguments);
+
+// Starts the application (headless for now) and runs until SIGINT/SIGTERM.
+int runApplication(const std::vector<std::string>& arguments);
+
+}  // namespace vigilo
