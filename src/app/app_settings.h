@@ -1,0 +1,80 @@
+#pragma once
+
+#include <nlohmann/json.hpp>
+
+#include <filesystem>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "app/push_provider.h"
+#include "app/setting.h"
+#include "app/watch_pattern_chips.h"
+#include "support/log.h"
+#include "support/serial_writer.h"
+
+namespace vigilo {
+
+// The public ntfy service, the default push server.
+inline constexpr const char* kDefaultNtfyServer = "https://ntfy.sh";
+
+// Every user preference, published so the controller, the menu and the
+// windows react to changes, and kept in `preferences.json` in the folder
+// given: a JSON object with one key per property, named like it. A key never
+// written, or holding a value of the wrong type, reads as its default; other
+// keys are unaffected. Every write saves the whole file at once, atomically,
+// through `writer` (which must outlive this object). One instance for the
+// life of the application; main thread only.
+class AppSettings {
+    // Declared first: the settings below are initialised from them.
+    Logger log_{"Settings"};
+    std::filesystem::path file_;
+    SerialWriter& writer_;
+    bool keepOriginal_ = false;  // put the file aside before the first write replaces it
+    nlohmann::json stored_;      // the file's contents as last written or read; sets keepOriginal_
+
+public:
+    AppSettings(const std::filesystem::path& preferencesDir, SerialWriter& writer);
+    AppSettings(const AppSettings&) = delete;
+    AppSettings& operator=(const AppSettings&) = delete;
+
+    Setting<bool> preventDisplaySleep;
+    Setting<int> batteryThreshold;  // percent
+    Setting<bool> warnOnBattery;
+    Setting<bool> launchAtLogin;
+    Setting<std::vector<std::string>> watchPatterns;
+    Setting<int> pollInterval;  // seconds; at least 1 when loaded
+    Setting<bool> useCpuDetection;
+    Setting<double> cpuThresholdPercent;  // percent of one core; at least 0 when loaded
+    Setting<int> idleHoldoffSeconds;      // at least 5 when loaded
+    Setting<bool> hasCompletedOnboarding;
+    Setting<bool> thermalAutoStopClamshell;
+    Setting<int> warnBatteryThreshold;        // percent
+    Setting<int> criticalBatteryThreshold;    // percent
+    Setting<int> forceSleepBatteryThreshold;  // percent
+    Setting<bool> autoMaxFanOnCritical;
+    Setting<bool> smartRulesEnabled;
+    Setting<bool> notifyOnComplete;
+    Setting<PushProvider> pushProvider;
+    Setting<std::string> ntfyServer;
+    Setting<std::string> ntfyTopic;
+    Setting<std::string> pushoverToken;
+    Setting<std::string> pushoverUser;
+
+    // The settings window's watch-list editing; each change is one write of
+    // the whole list.
+    std::vector<WatchPatternChip> watchPatternChips() const;
+    void toggleWatchPattern(const std::string& pattern);
+    // Returns whether the trimmed pattern was new and got added.
+    bool addWatchPattern(std::string_view typed);
+    void resetWatchPatterns();
+
+    const std::filesystem::path& preferencesFile() const { return file_; }
+
+private:
+    template <class T>
+    Setting<T> bind(const char* key, T fallback, T (*adjust)(T) = nullptr);
+    void save(const std::string& key, nlohmann::json value);
+};
+
+}  // namespace vigilo

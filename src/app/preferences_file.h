@@ -1,0 +1,47 @@
+#pragma once
+
+#include <nlohmann/json.hpp>
+
+#include <cstddef>
+#include <filesystem>
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace vigilo {
+
+inline constexpr const char* kPreferencesFileName = "preferences.json";
+inline constexpr const char* kBadPreferencesSuffix = ".bad";
+
+// Preferences are a handful of small values; anything bigger is not ours.
+inline constexpr std::uintmax_t kMaxPreferencesFileSize = 1 << 20;
+
+// What a preferences file held, as far as it could be understood.
+struct PreferencesContents {
+    // The top-level keys with their stored values. Wrong-typed values stay
+    // here (each reader decides); values that were not valid UTF-8 do not.
+    nlohmann::json values = nlohmann::json::object();
+
+    // The file holds something `values` cannot reproduce (it is unparsable,
+    // too big, too deeply nested, or had bytes that are not UTF-8): keep a
+    // copy before the first write replaces it.
+    bool keepOriginal = false;
+
+    // Why the file was not fully understood; empty when it was.
+    std::string problem;
+};
+
+// Reads a preferences file. A missing file is empty and fine; a file that is
+// not a JSON object reads as empty with keepOriginal set. Never throws.
+PreferencesContents readPreferencesFile(const std::filesystem::path& file);
+
+// Puts the current file aside as `file` + ".bad" (replacing an older copy),
+// without copying when the file system allows a hard link. Returns an error
+// description on failure.
+std::optional<std::string> keepBadPreferencesCopy(const std::filesystem::path& file);
+
+// Replaces every byte that is not part of a well-formed UTF-8 sequence with
+// U+FFFD; sets `replaced` when it did.
+std::string replaceInvalidUtf8(std::string_view text, bool& replaced);
+
+}  // namespace vigilo

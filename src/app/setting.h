@@ -1,0 +1,42 @@
+#pragma once
+
+#include <functional>
+#include <string>
+#include <utility>
+
+#include "support/handle.h"
+#include "support/published.h"
+
+namespace vigilo {
+
+// One persisted preference: a published value that is saved under its key at
+// every write. Main thread only.
+template <class T>
+class Setting {
+public:
+    using Save = std::function<void(const std::string& key, const T& value)>;
+
+    Setting(std::string key, T initial, Save save)
+        : key_(std::move(key)), value_(std::move(initial)), save_(std::move(save)) {}
+
+    const std::string& key() const { return key_; }
+    const T& get() const { return value_.get(); }
+
+    // Publishes to the observers, then saves. Writing the value it already
+    // has still does both: the stored value may differ from the loaded one.
+    void set(T value) {
+        value_.publish(std::move(value));
+        save_(key_, value_.get());
+    }
+
+    [[nodiscard]] Handle subscribe(typename Published<T>::Observer observer) {
+        return value_.subscribe(std::move(observer));
+    }
+
+private:
+    std::string key_;
+    Published<T> value_;
+    Save save_;
+};
+
+}  // namespace vigilo

@@ -1,0 +1,197 @@
+#include "app/app_settings.h"
+
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <nlohmann/json.hpp>
+
+#include "common/log_capture.h"
+#include "common/temp_dir.h"
+#include "detection/default_patterns.h"
+#include "support/atomic_file.h"
+
+namespace vigilo {
+namespace {
+
+using nlohmann::json;
+using Patterns = std::vector<std::string>;
+
+class AppSettingsTest : public ::testing::Test {
+protected:
+    std::unique_ptr<AppSettings> open() { return std::make_unique<AppSettings>(dir.path(), writer); }
+
+    // Saves everything submitted so far and reads the file back.
+    json onDisk() {
+        writer.flush();
+        auto text = readWholeFile(dir / "preferences.json");
+        return text ? json::parse(*text) : json();
+    }
+
+    void store(const std::string& contents) { dir.write("preferences.json", contents); }
+
+    testing::LogCapture logs;
+    testing::TempDir dir;
+    SerialWriter writer;
+};
+
+void expectDefaults(const AppSettings& s) {
+    EXPECT_FALSE(s.preventDisplaySleep.get());
+    EXPECT_EQ(s.batteryThreshold.get(), 20);
+    EXPECT_TRUE(s.warnOnBattery.get());
+    EXPECT_FALSE(s.launchAtLogin.get());
+    EXPECT_EQ(s.watchPatterns.get(), defaultWatchPatterns());
+    EXPECT_EQ(s.pollInterval.get(), 3);
+    EXPECT_TRUE(s.useCpuDetection.get());
+    EXPECT_EQ(s.cpuThresholdPercent.get(), 5.0);
+    EXPECT_EQ(s.idleHoldoffSeconds.get(), 60);
+    EXPECT_FALSE(s.hasCompletedOnboarding.get());
+    EXPECT_TRUE(s.thermalAutoStopClamshell.get());
+    EXPECT_EQ(s.warnBatteryThreshold.get(), 10);
+    EXPECT_EQ(s.criticalBatteryThreshold.get(), 5);
+    EXPECT_EQ(s.forceSleepBatteryThreshold.get(), 3);
+    EXPECT_TRUE(s.autoMaxFanOnCritical.get());
+    EXPECT_FALSE(s.smartRulesEnabled.get());
+    EXPECT_TRUE(s.notifyOnComplete.get());
+    EXPECT_EQ(s.pushProvider.get(), PushProvider::none);
+    EXPECT_EQ(s.ntfyServer.get(), "https://ntfy.sh");
+    EXPECT_EQ(s.ntfyTopic.get(), "");
+    EXPECT_EQ(s.pushoverToken.get(), "");
+    EXPECT_EQ(s.pushoverUser.get(), "");
+}
+
+TEST_F(AppSettingsTest, FreshStoreGivesTheDefaultsAndWritesNothing) {
+    auto settings = open();
+    expectDefaults(*settings);
+    writer.flush();
+    EXPECT_FALSE(std::filesystem::exists(dir / "preferences.json"));
+    EXPECT_TRUE(logs.lines().empty());
+}
+
+TEST_F(AppSettingsTest, LoadAdjustmentsAreNotWrittenBack) {
+    store(R"({"pollInterval": 0, "idleHoldoffSeconds": 2, "cpuThresholdPercent": -3,
+              "pushProvider": "Pushover", "batteryThreshold": 200})");
+    auto settings = open();
+    EXPECT_EQ(settings->pollInterval.get(), 1);
+    EXPECT_EQ(settings->idleHoldoffSeconds.get(), 5);
+    EXPECT_EQ(settings->cpuThresholdPercent.get(), 0.0);
+    EXPECT_EQ(settings->pushProvider.get(), PushProvider::none);
+    EXPECT_EQ(settings->batteryThreshold.get(), 200);  // writes and loads are not range-checked
+
+    // The stored 2 stays until the property itself is written.
+    settings->pollInterval.set(7);
+    EXPECT_EQ(onDisk()["idleHoldoffSeconds"], 2);
+    settings->idleHoldoffSeconds.set(5);
+    EXPECT_EQ(onDisk()["idleHoldoffSeconds"], 5);
+}
+
+TEST_F(AppSettingsTest, WritesArePublishedSavedTypedAndReadBack) {
+    auto settings = open();
+    std::vector<int> seen;
+    Handle subscription = settings->pollInterval.subscribe([&](const int& v) { seen.push_back(v); });
+    settings->pollInterval.set(10);
+    settings->pollInterval.set(10);
+    EXPECT_EQ(seen, (std::vector<int>{10, 10}));
+
+    settings->preventDisplaySleep.set(true);
+    settings->cpuThresholdPercent.set(12.5);
+    settings->idleHoldoffSeconds.set(120);
+    settings->watchPatterns.set({"claude", "my-agent"});
+    settings->pushProvider.set(PushProvider::pushover);
+    settings->ntfyTopic.set("secret-word");
+    settings->launchAtLogin.set(true);
+
+    const json expected = {{"pollInterval", 10},          {"preventDisplaySleep", true},
+                           {"cpuThresholdPercent", 12.5}, {"idleHoldoffSeconds", 120},
+                           {"watchPatterns", {"claude", "my-agent"}}, {"pushProvider", "pushover"},
+                           {"ntfyTopic", "secret-word"},  {"launchAtLogin", true}};
+    EXPECT_EQ(onDisk(), expected);
+    EXPECT_EQ(std::filesystem::status(dir / "preferences.json").permissions() & std::filesystem::perms::all,
+              std::filesystem::perms::owner_read | std::filesystem::perms::owner_write);
+
+    // A whole number still goes out as a floating-point number.
+    settings->cpuThresholdPercent.set(7.0);
+    EXPECT_TRUE(onDisk()["cpuThresholdPercent"].is_number_float());
+
+    auto reloaded = open();
+    EXPECT_EQ(reloaded->pollInterval.get(), 10);
+    EXPECT_TRUE(reloaded->preventDisplaySleep.get());
+    EXPECT_EQ(reloaded->cpuThresholdPercent.get(), 7.0);
+    EXPECT_EQ(reloaded->watchPatterns.get(), (Patterns{"claude", "my-agent"}));
+    EXPECT_EQ(reloaded->pushProvider.get(), PushProvider::pushover);
+    EXPECT_EQ(reloaded->ntfyTopic.get(), "secret-word");
+    EXPECT_EQ(reloaded->batteryThreshold.get(), 20);
+}
+
+TEST_F(AppSettingsTest, EachWrongTypedKeyFallsBackAlone) {
+    store(R"({"preventDisplaySleep": 1, "batteryThreshold": "30", "warnOnBattery": false,
+              "watchPatterns": ["claude", 3], "pollInterval": 2.5, "useCpuDetection": null,
+              "cpuThresholdPercent": "9", "idleHoldoffSeconds": 1e300, "warnBatteryThreshold": 12.0,
+              "criticalBatteryThreshold": 99999999999, "forceSleepBatteryThreshold": [],
+              "pushProvider": 1, "ntfyServer": {"url": "x"}, "ntfyTopic": "mine", "pushoverUser": false,
+              "someFutureKey": {"a": [1, 2]}})");
+    auto settings = open();
+    EXPECT_FALSE(settings->preventDisplaySleep.get());
+    EXPECT_EQ(settings->batteryThreshold.get(), 20);
+    EXPECT_FALSE(settings->warnOnBattery.get());  // well-typed: kept
+    EXPECT_EQ(settings->watchPatterns.get(), defaultWatchPatterns());
+    EXPECT_EQ(settings->pollInterval.get(), 3);
+    EXPECT_TRUE(settings->useCpuDetection.get());
+    EXPECT_EQ(settings->cpuThresholdPercent.get(), 5.0);
+    EXPECT_EQ(settings->idleHoldoffSeconds.get(), 60);
+    EXPECT_EQ(settings->warnBatteryThreshold.get(), 12);  // a whole number is an integer
+    EXPECT_EQ(settings->criticalBatteryThreshold.get(), 5);
+    EXPECT_EQ(settings->forceSleepBatteryThreshold.get(), 3);
+    EXPECT_EQ(settings->pushProvider.get(), PushProvider::none);
+    EXPECT_EQ(settings->ntfyServer.get(), "https://ntfy.sh");
+    EXPECT_EQ(settings->ntfyTopic.get(), "mine");
+    EXPECT_EQ(settings->pushoverUser.get(), "");
+
+    // Nothing else is disturbed by a write, and no copy is needed.
+    settings->pushoverUser.set("u1");
+    const json disk = onDisk();
+    EXPECT_EQ(disk["warnOnBattery"], false);
+    EXPECT_EQ(disk["ntfyTopic"], "mine");
+    EXPECT_EQ(disk["someFutureKey"], json::parse(R"({"a": [1, 2]})"));
+    EXPECT_EQ(disk["pushoverUser"], "u1");
+    EXPECT_FALSE(std::filesystem::exists(dir / "preferences.json.bad"));
+}
+
+TEST_F(AppSettingsTest, ChipRulesEditTheStoredListOneWriteEach) {
+    auto settings = open();
+    int writes = 0;
+    Handle subscription = settings->watchPatterns.subscribe([&](const Patterns&) { ++writes; });
+
+    settings->toggleWatchPattern("claude");  // on by default: removed
+    EXPECT_FALSE(containsWatchPattern(settings->watchPatterns.get(), "claude"));
+    EXPECT_FALSE(settings->watchPatternChips().front().on);
+    EXPECT_EQ(settings->watchPatternChips().front().pattern, "claude");
+    settings->toggleWatchPattern("claude");  // off: appended
+    EXPECT_EQ(settings->watchPatterns.get().back(), "claude");
+
+    EXPECT_TRUE(settings->addWatchPattern("  My-Agent \n"));
+    EXPECT_FALSE(settings->addWatchPattern("my-agent"));
+    EXPECT_FALSE(settings->addWatchPattern("   "));
+    EXPECT_EQ(settings->watchPatterns.get().back(), "My-Agent");
+    EXPECT_EQ(settings->watchPatternChips().back().pattern, "My-Agent");
+    EXPECT_TRUE(settings->watchPatternChips().back().on);
+    EXPECT_EQ(onDisk()["watchPatterns"].back(), "My-Agent");
+
+    settings->resetWatchPatterns();
+    EXPECT_EQ(writes, 4);
+    EXPECT_EQ(onDisk()["watchPatterns"], json(defaultWatchPatterns()));
+    EXPECT_EQ(open()->watchPatterns.get(), defaultWatchPatterns());
+}
+
+TEST_F(AppSettingsTest, ManyQuickWritesLeaveTheNewestOnDisk) {
+    auto settings = open();
+    for (int i = 1; i <= 500; ++i) {
+        settings->pollInterval.set(i);
+        settings->ntfyTopic.set("topic-" + std::to_string(i));
+    }
+    EXPECT_EQ(onDisk()["pollInterval"], 500);
+    EXPECT_EQ(onDisk()["ntfyTopic"], "topic-500");
+    EXPECT_EQ(open()->pollInterval.get(), 500);
+}
+
+}  // namespace
+}  // namespace vigilo
