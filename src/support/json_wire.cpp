@@ -6,10 +6,11 @@ namespace vigilo {
 
 using nlohmann::json;
 
-std::string toWireJson(const json& value) {
-    // "/" can only occur inside strings in JSON text, so escaping every one
-    // of them is exact.
-    const std::string text = value.dump(-1, ' ', false, json::error_handler_t::replace);
+namespace {
+
+// "/" can only occur inside strings in JSON text, so escaping every one of
+// them is exact.
+std::string escapeSlashes(const std::string& text) {
     std::string out;
     out.reserve(text.size() + 8);
     for (char c : text) {
@@ -17,6 +18,14 @@ std::string toWireJson(const json& value) {
         out += c;
     }
     return out;
+}
+
+}  // namespace
+
+std::string toWireJson(const json& value) { return escapeSlashes(value.dump(-1, ' ', false, json::error_handler_t::replace)); }
+
+std::string toWireJson(const nlohmann::ordered_json& value) {
+    return escapeSlashes(value.dump(-1, ' ', false, json::error_handler_t::replace));
 }
 
 std::string jsonTypeName(const json& value) {

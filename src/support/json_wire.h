@@ -13,6 +13,7 @@ namespace vigilo {
 // Compact JSON with every "/" written as "\/", as the socket peers expect.
 // Invalid UTF-8 in strings is replaced rather than thrown on.
 std::string toWireJson(const nlohmann::json& value);
+std::string toWireJson(const nlohmann::ordered_json& value);  // keeps key order
 
 // Thrown by the strict readers below; what() describes the offending key.
 class JsonTypeError : public std::runtime_error {

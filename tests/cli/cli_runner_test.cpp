@@ -1,0 +1,210 @@
+#include "cli/cli_runner.h"
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <sstream>
+
+#include "ipc/ipc_client.h"
+
+namespace vigilo {
+namespace {
+
+using ::testing::ElementsAre;
+using ::testing::HasSubstr;
+
+struct FakePower final : PowerManagement {
+    int createResult = 0;
+    std::vector<std::string> created;
+    std::vector<AssertionId> released;
+    int createAssertion(AssertionKind kind, const std::string& name, AssertionId& id) override {
+        EXPECT_EQ(kind, AssertionKind::systemSleep);
+        created.push_back(name);
+        if (createResult != 0) return createResult;
+        id = 41;
+        return 0;
+    }
+    int releaseAssertion(AssertionId id) override {
+        released.push_back(id);
+        return 0;
+    }
+};
+
+struct FakeShell final : ShellLauncher {
+    ShellRunResult result{.started = true, .exitStatus = 0};
+    std::vector<std::string>* ran;
+    FakePower* power;
+    bool heldWhileRunning = false;
+    ShellRunResult runAndWait(const std::string& text) override {
+        ran->push_back(text);
+        heldWhileRunning = power->released.empty() && !power->created.empty();
+        return result;
+    }
+};
+
+class CLIRunnerTest : public ::testing::Test {
+protected:
+    int run(std::vector<std::string> args) {
+        out.str("");
+        err.str("");
+        CLIRunner runner(CliServices{
+            .out = out,
+            .err = err,
+            .sendRequest =
+                [this](const IPCRequest& request) {
+                    sent.push_back(request);
+                    if (clientError) throw *clientError;
+                    return reply;
+                },
+            .makePowerManagement = [this] { return std::unique_ptr<PowerManagement>(new Forward(power)); },
+            .makeShellLauncher =
+                [this] {
+                    auto shell = std::make_unique<FakeShell>();
+                    shell->result = shellResult;
+                    shell->ran = &shellCommands;
+                    shell->power = &power;
+                    return std::unique_ptr<ShellLauncher>(std::move(shell));
+                },
+        });
+        return runner.run(args);
+    }
+
+    // Lets the test keep the fake after the runner's unique_ptr goes.
+    struct Forward final : PowerManagement {
+        explicit Forward(FakePower& p) : target(p) {}
+        int createAssertion(AssertionKind k, const std::string& n, AssertionId& id) override {
+            return target.createAssertion(k, n, id);
+        }
+        int releaseAssertion(AssertionId id) override { return target.releaseAssertion(id); }
+        FakePower& target;
+    };
+
+    std::ostringstream out, err;
+    std::vector<IPCRequest> sent;
+    IPCResponse reply{.ok = true};
+    std::optional<ClientError> clientError;
+    FakePower power;
+    ShellRunResult shellResult{.started = true, .exitStatus = 0};
+    std::vector<std::string> shellCommands;
+};
+
+TEST_F(CLIRunnerTest, HelpAndVersion) {
+    for (auto args : {std::vector<std::string>{}, {"-h"}, {"--help"}, {"help"}}) {
+        EXPECT_EQ(run(args), 0);
+        EXPECT_THAT(out.str(), ::testing::StartsWith("vigilo 1.0.0 \u2014 keep your computer awake"));
+        EXPECT_THAT(out.str(), ::testing::EndsWith("vigilo notify \"Done\" \"{}\"\n"));
+    }
+    for (auto word : {"-v", "--version", "version"}) {
+        EXPECT_EQ(run({word}), 0);
+        EXPECT_EQ(out.str(), "vigilo 1.0.0\n");
+    }
+    EXPECT_TRUE(sent.empty());
+}
+
+TEST_F(CLIRunnerTest, UsageErrorsExitTwoWithoutSending) {
+    EXPECT_EQ(run({"frobnicate"}), 2);
+    EXPECT_EQ(err.str(), "Unknown command: frobnicate. Try `vigilo help`.\n");
+    EXPECT_EQ(run({"Status"}), 2);  // commands are case-sensitive
+    EXPECT_EQ(run({"--"}), 2);
+    EXPECT_EQ(err.str(), "Usage: vigilo -- <command> [args...]\n");
+    EXPECT_EQ(run({"watch"}), 2);
+    EXPECT_EQ(err.str(), "Usage: vigilo watch <pattern...>\n");
+    EXPECT_EQ(run({"unwatch"}), 2);
+    EXPECT_EQ(err.str(), "Usage: vigilo unwatch <pattern...>\n");
+    for (auto bad : {"0", "-5", "1.5", "abc", "", " 5", "++5", "99999999999999999999"}) {
+        EXPECT_EQ(run({"timer", bad}), 2) << bad;
+        EXPECT_EQ(err.str(), "Usage: vigilo timer <seconds>\n");
+    }
+    EXPECT_EQ(run({"timer"}), 2);
+    EXPECT_EQ(run({"autowatch", "Maybe"}), 2);
+    EXPECT_EQ(err.str(), "Unknown autowatch arg: Maybe. Use on|off|toggle.\n");
+    EXPECT_TRUE(sent.empty());
+    EXPECT_TRUE(out.str().empty());
+}
+
+TEST_F(CLIRunnerTest, DaemonCommandsPrintMessageModeAndPatterns) {
+    reply = {.ok = true, .message = "started", .mode = "Awake On"};
+    EXPECT_EQ(run({"start", "now"}), 0);
+    EXPECT_EQ(out.str(), "started\nmode: Awake On\n");
+
+    reply = {.ok = true, .mode = "Auto Mode"};
+    EXPECT_EQ(run({"autowatch", "ON"}), 0);
+    EXPECT_EQ(out.str(), "mode: Auto Mode\n");
+    EXPECT_EQ(sent.back().enable, true);
+
+    reply = {.ok = true, .patterns = std::vector<std::string>{"claude", "ollama"}};
+    EXPECT_EQ(run({"patterns"}), 0);
+    EXPECT_EQ(out.str(), "claude\nollama\n");
+    EXPECT_EQ(run({"watch", "ollama"}), 0);
+    EXPECT_EQ(out.str(), "");  // watch prints nothing on success
+
+    reply = {.ok = true, .mode = "Awake Off"};
+    EXPECT_EQ(run({"notify"}), 0);
+    EXPECT_EQ(out.str(), "");  // notify never prints the mode
+}
+
+TEST_F(CLIRunnerTest, FailuresExitOne) {
+    reply = {.ok = false, .message = "bad request: nope"};
+    EXPECT_EQ(run({"stop"}), 1);
+    EXPECT_EQ(err.str(), "bad request: nope\n");
+    reply = {.ok = false};
+    EXPECT_EQ(run({"stop"}), 1);
+    EXPECT_EQ(err.str(), "error\n");
+
+    clientError = ClientError::daemonNotRunning();
+    EXPECT_EQ(run({"status"}), 1);
+    EXPECT_EQ(err.str(), "Vigilo isn't running. Open the app first, then re-run.\n");
+    clientError = ClientError::io("empty response");
+    EXPECT_EQ(run({"start"}), 1);
+    EXPECT_EQ(err.str(), "IO error: empty response\n");
+    clientError = ClientError::decode("oops");
+    EXPECT_EQ(run({"patterns"}), 1);
+    EXPECT_EQ(err.str(), "Decode error: oops\n");
+    EXPECT_EQ(out.str(), "");
+}
+
+TEST_F(CLIRunnerTest, StatusLinesArePaddedAndOptionalOnesLeftOut) {
+    reply = {.ok = true, .mode = "Auto Mode", .assertionActive = true, .clamshellActive = false,
+             .batteryPercent = 87, .isCharging = true, .thermal = "Normal",
+             .tasks = std::vector<std::string>{"claude", "ollama"}};
+    EXPECT_EQ(run({"status"}), 0);
+    EXPECT_EQ(out.str(),
+              "Mode:       Auto Mode\n"
+              "Assertion:  active\n"
+              "Clamshell:  off\n"
+              "Battery:    87% (charging)\n"
+              "Thermal:    Normal\n"
+              "Tasks:      claude, ollama\n");
+
+    reply = {.ok = true, .tasks = std::vector<std::string>{}};
+    EXPECT_EQ(run({"status"}), 0);
+    EXPECT_EQ(out.str(), "Mode:       ?\nAssertion:  inactive\nClamshell:  off\n");
+}
+
+TEST_F(CLIRunnerTest, WrapJoinsWordsHoldsTheAssertionAndReturnsTheStatus) {
+    shellResult.exitStatus = 7;
+    EXPECT_EQ(run({"--", "sh", "-c", "exit 7"}), 7);
+    EXPECT_THAT(shellCommands, ElementsAre("sh -c exit 7"));
+    EXPECT_THAT(power.created, ElementsAre("vigilo: sh -c exit 7"));
+    EXPECT_THAT(power.released, ElementsAre(41u));
+    EXPECT_EQ(out.str(), "");
+    EXPECT_EQ(err.str(), "");
+}
+
+TEST_F(CLIRunnerTest, WrapRunsEvenWhenTheAssertionIsRefused) {
+    power.createResult = 5;
+    EXPECT_EQ(run({"--", "true"}), 0);
+    EXPECT_THAT(shellCommands, ElementsAre("true"));
+    EXPECT_TRUE(power.released.empty());
+    EXPECT_EQ(err.str(), "");
+}
+
+TEST_F(CLIRunnerTest, WrapReportsAShellThatCannotStart) {
+    shellResult = {.started = false, .startError = "No such file or directory"};
+    EXPECT_EQ(run({"--", "x"}), 127);
+    EXPECT_EQ(err.str(), "Failed to start: No such file or directory\n");
+    EXPECT_THAT(power.released, ElementsAre(41u));
+}
+
+}  // namespace
+}  // namespace vigilo

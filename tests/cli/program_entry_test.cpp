@@ -1,0 +1,41 @@
+#include "cli/program_entry.h"
+
+#include <gtest/gtest.h>
+
+namespace vigilo {
+namespace {
+
+using Args = std::vector<std::string>;
+
+TEST(ProgramEntry, NameOrCliFlagChoosesTheCommandLine) {
+    auto byName = chooseRole({"/usr/local/bin/vigilo", "status"});
+    EXPECT_EQ(byName.role, Role::commandLine);
+    EXPECT_EQ(byName.arguments, Args{"status"});
+
+    auto byFlag = chooseRole({"/opt/Vigilo/vigilo-app", "--cli", "status"});
+    EXPECT_EQ(byFlag.role, Role::commandLine);
+    EXPECT_EQ(byFlag.arguments, Args{"status"});
+
+    auto both = chooseRole({"vigilo", "--cli", "--cli"});
+    EXPECT_EQ(both.role, Role::commandLine);
+    EXPECT_EQ(both.arguments, Args{"--cli"});  // only one is dropped
+
+    EXPECT_EQ(chooseRole({"vigilo-app", "--cli"}).arguments, Args{});
+}
+
+TEST(ProgramEntry, AnythingElseIsTheApplication) {
+    EXPECT_EQ(chooseRole({"vigilo-app"}).role, Role::application);
+    EXPECT_EQ(chooseRole({"/bin/Vigilo"}).role, Role::application);
+    EXPECT_EQ(chooseRole({"vigilo.sh"}).role, Role::application);
+    EXPECT_EQ(chooseRole({"vigilo-app", "--headless", "--cli"}).role, Role::application);
+    EXPECT_EQ(chooseRole({}).role, Role::application);
+}
+
+TEST(ProgramEntry, HeadlessWhenAskedOrWithoutADisplay) {
+    EXPECT_TRUE(wantsHeadless({"--headless"}, true));
+    EXPECT_TRUE(wantsHeadless({}, false));
+    EXPECT_FALSE(wantsHeadless({}, true));
+}
+
+}  // namespace
+}  // namespace vigilo

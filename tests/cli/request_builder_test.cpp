@@ -1,0 +1,55 @@
+#include "cli/request_builder.h"
+
+#include <gtest/gtest.h>
+
+namespace vigilo {
+namespace {
+
+IPCRequest built(std::vector<std::string> args) {
+    auto result = buildDaemonRequest(args);
+    EXPECT_TRUE(result.has_value());
+    EXPECT_TRUE(std::holds_alternative<IPCRequest>(*result));
+    return std::get<IPCRequest>(*result);
+}
+
+TEST(RequestBuilder, CommandsMapToTheirRequests) {
+    EXPECT_EQ(built({"status"}), IPCRequest{.cmd = IPCCommand::status});
+    EXPECT_EQ(built({"start", "extra"}), IPCRequest{.cmd = IPCCommand::start});
+    EXPECT_EQ(built({"stop"}), IPCRequest{.cmd = IPCCommand::stop});
+    EXPECT_EQ(built({"patterns"}), IPCRequest{.cmd = IPCCommand::listPatterns});
+    EXPECT_EQ(built({"watch", "b", "a", "b"}).patterns, (std::vector<std::string>{"b", "a", "b"}));
+    EXPECT_EQ(built({"unwatch", "x"}).cmd, IPCCommand::unwatch);
+    EXPECT_FALSE(buildDaemonRequest({"--"}).has_value());
+    EXPECT_FALSE(buildDaemonRequest({}).has_value());
+}
+
+TEST(RequestBuilder, AutowatchWords) {
+    for (auto on : {"on", "ON", "True", "1"}) EXPECT_EQ(built({"autowatch", on}).enable, true) << on;
+    for (auto off : {"off", "FALSE", "0"}) EXPECT_EQ(built({"autowatch", off}).enable, false) << off;
+    EXPECT_EQ(built({"autowatch", "Toggle"}).enable, std::nullopt);
+    EXPECT_EQ(built({"autowatch"}).enable, std::nullopt);
+}
+
+TEST(RequestBuilder, TimerTakesSignedWholeNumbers) {
+    EXPECT_EQ(built({"timer", "+30"}).seconds, 30);
+    EXPECT_EQ(built({"timer", "60", "extra"}).seconds, 60);
+    EXPECT_EQ(built({"timer", "9223372036854775807"}).seconds, INT64_MAX);
+    EXPECT_EQ(parseWholeNumber("-9223372036854775808"), INT64_MIN);
+    EXPECT_EQ(parseWholeNumber("9223372036854775808"), std::nullopt);
+    EXPECT_EQ(parseWholeNumber("+"), std::nullopt);
+    EXPECT_EQ(parseWholeNumber("+-1"), std::nullopt);
+    EXPECT_EQ(parseWholeNumber("1e3"), std::nullopt);
+    EXPECT_EQ(parseWholeNumber("007"), 7);
+}
+
+TEST(RequestBuilder, NotifyDefaultsAndJoinsTheBody) {
+    auto plain = built({"notify"});
+    EXPECT_EQ(plain.title, "Vigilo");
+    EXPECT_EQ(plain.body, "");
+    auto full = built({"notify", "Done", "all", "good"});
+    EXPECT_EQ(full.title, "Done");
+    EXPECT_EQ(full.body, "all good");
+}
+
+}  // namespace
+}  // namespace vigilo

@@ -1,0 +1,147 @@
+#include "ipc/ipc_client.h"
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <functional>
+#include <thread>
+
+#include "common/temp_dir.h"
+#include "platform/linux/unix_socket.h"
+
+namespace vigilo {
+namespace {
+
+using ::testing::HasSubstr;
+
+// A one-connection server: reads the request until end of stream, then lets
+// the test decide what goes back.
+class OneShotServer {
+public:
+    using Respond = std::function<void(int fd, const std::string& request)>;
+
+    OneShotServer(const std::string& path, Respond respond) {
+        listenFd_ = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
+        sockaddr_un address{};
+        EXPECT_TRUE(makeUnixAddress(path, address));
+        EXPECT_EQ(::bind(listenFd_, reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
+        EXPECT_EQ(::listen(listenFd_, 4), 0);
+        thread_ = std::thread([this, respond] {
+            int fd = ::accept(listenFd_, nullptr, nullptr);
+            if (fd < 0) return;
+            char buffer[4096];
+            for (;;) {
+                auto n = ::read(fd, buffer, sizeof buffer);
+                if (n <= 0) break;
+                received.append(buffer, static_cast<std::size_t>(n));
+            }
+            respond(fd, received);
+            ::close(fd);
+        });
+    }
+    ~OneShotServer() {
+        thread_.join();
+        ::close(listenFd_);
+    }
+    std::string received;
+
+private:
+    int listenFd_;
+    std::thread thread_;
+};
+
+void writeAll(int fd, const std::string& data) { ASSERT_EQ(::write(fd, data.data(), data.size()), static_cast<ssize_t>(data.size())); }
+
+class IPCClientTest : public ::testing::Test {
+protected:
+    IPCResponse send(IPCRequest request = {.cmd = IPCCommand::ping}) {
+        return IPCClient::send(request, 5, path, connector);
+    }
+    ClientError failure(IPCRequest request = {.cmd = IPCCommand::ping}) {
+        try {
+            send(request);
+        } catch (const ClientError& e) {
+            return e;
+        }
+        ADD_FAILURE() << "no error";
+        return ClientError::io("none");
+    }
+
+    testing::TempDir dir;
+    std::string path = (dir / "vigilo-test.sock").string();
+    UnixSocketConnector connector;
+};
+
+TEST_F(IPCClientTest, SendsOneLineAndDecodesTheReply) {
+    OneShotServer server(path, [](int fd, const std::string&) { writeAll(fd, "{\"ok\":true,\"message\":\"pong\"}\n"); });
+    auto reply = send();
+    EXPECT_TRUE(reply.ok);
+    EXPECT_EQ(reply.message, "pong");
+}
+
+TEST_F(IPCClientTest, ReplyWithoutNewlineIsAccepted) {
+    std::string request;
+    {
+        OneShotServer server(path, [&](int fd, const std::string& got) {
+            request = got;
+            writeAll(fd, "{\"ok\":false}");
+        });
+        EXPECT_FALSE(send({.cmd = IPCCommand::watch, .patterns = std::vector<std::string>{"a/b"}}).ok);
+    }
+    EXPECT_EQ(request, "{\"cmd\":\"watch\",\"patterns\":[\"a\\/b\"]}\n");
+}
+
+TEST_F(IPCClientTest, NoSocketFileMeansNotRunning) {
+    auto error = failure();
+    EXPECT_EQ(error.kind(), ClientError::Kind::daemonNotRunning);
+    EXPECT_EQ(error.description(), "Vigilo isn't running. Open the app first, then re-run.");
+}
+
+TEST_F(IPCClientTest, StaleSocketFileWithoutListenerMeansNotRunning) {
+    int fd = ::socket(AF_UNIX, SOCK_STREAM, 0);
+    sockaddr_un address{};
+    makeUnixAddress(path, address);
+    ASSERT_EQ(::bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
+    ::close(fd);
+    EXPECT_EQ(failure().kind(), ClientError::Kind::daemonNotRunning);
+}
+
+TEST_F(IPCClientTest, ClosedWithoutAnswerIsAnEmptyResponse) {
+    OneShotServer server(path, [](int, const std::string&) {});
+    auto error = failure();
+    EXPECT_EQ(error.kind(), ClientError::Kind::io);
+    EXPECT_EQ(error.description(), "IO error: empty response");
+}
+
+TEST_F(IPCClientTest, GarbageAndOversizedRepliesAreDecodeErrors) {
+    {
+        OneShotServer server(path, [](int fd, const std::string&) { writeAll(fd, "{\"ok\":tru"); });
+        auto error = failure();
+        EXPECT_EQ(error.kind(), ClientError::Kind::decode);
+        EXPECT_THAT(error.description(), ::testing::StartsWith("Decode error: "));
+    }
+    ::unlink(path.c_str());
+    {
+        // A valid reply, but longer than the client reads: cut, so undecodable.
+        OneShotServer server(path, [](int fd, const std::string&) {
+            std::string big = "{\"ok\":true,\"message\":\"" + std::string(70000, 'x') + "\"}\n";
+            (void)::send(fd, big.data(), big.size(), MSG_NOSIGNAL);
+        });
+        EXPECT_EQ(failure().kind(), ClientError::Kind::decode);
+    }
+}
+
+TEST_F(IPCClientTest, PathTooLongIsAnIOError) {
+    auto longPath = dir.write(std::string(60, 'a') + "/" + std::string(60, 'b') + "/vigilo.sock", "");
+    try {
+        IPCClient::send({.cmd = IPCCommand::ping}, 5, longPath.string(), connector);
+        ADD_FAILURE() << "no error";
+    } catch (const ClientError& e) {
+        EXPECT_EQ(e.description(), "IO error: socket path too long");
+    }
+}
+
+}  // namespace
+}  // namespace vigilo
