@@ -1,0 +1,110 @@
+#include "safety/thermal_monitor.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "common/log_capture.h"
+#include "support/fake_loop.h"
+
+namespace vigilo {
+namespace {
+
+using Level = ThermalMonitor::Level;
+
+class FakeThermalSource final : public ThermalLevelSource {
+public:
+    long thermalState() override { return state; }
+    Handle watchChanges(std::function<void()> onChange) override {
+        notify = std::move(onChange);
+        return Handle([this] { notify = nullptr; });
+    }
+    void change(long to) {
+        state = to;
+        if (notify) notify();
+    }
+
+    long state = 0;
+    std::function<void()> notify;
+};
+
+struct ThermalMonitorTest : ::testing::Test {
+    FakeLoop loop;
+    FakeThermalSource source;
+    ThermalMonitor monitor{loop, source};
+    testing::LogCapture logs;
+    std::vector<Level> seen;
+    Handle subscription = monitor.level().subscribe([this](const Level& l) { seen.push_back(l); });
+};
+
+TEST_F(ThermalMonitorTest, StartsNominalAndReadsOnStart) {
+    EXPECT_EQ(monitor.currentLevel(), Level::nominal);
+    source.state = 1;
+    monitor.start();
+    EXPECT_EQ(seen, std::vector{Level::fair});
+}
+
+TEST_F(ThermalMonitorTest, SameStateAgainPublishesAndLogsNothing) {
+    monitor.start();
+    source.change(0);
+    loop.runUntilIdle();
+    EXPECT_TRUE(seen.empty());
+    EXPECT_TRUE(logs.lines().empty());
+}
+
+TEST_F(ThermalMonitorTest, FairStraightToCriticalPublishesOnceAndLogsThree) {
+    source.state = 1;
+    monitor.start();
+    logs.clear();
+    source.change(3);
+    loop.runUntilIdle();
+    EXPECT_EQ(seen, (std::vector{Level::fair, Level::critical}));
+    EXPECT_EQ(logs.lines(), std::vector<std::string>{"Thermal: Thermal state changed to 3"});
+}
+
+TEST_F(ThermalMonitorTest, UnknownStatesCountAsNominal) {
+    source.state = 2;
+    monitor.start();
+    source.change(4);
+    loop.runUntilIdle();
+    source.change(-1);
+    loop.runUntilIdle();
+    EXPECT_EQ(seen, (std::vector{Level::serious, Level::nominal}));
+}
+
+TEST_F(ThermalMonitorTest, StopEndsObserving) {
+    monitor.start();
+    auto notify = source.notify;
+    monitor.stop();
+    EXPECT_FALSE(source.notify);
+    source.state = 3;
+    notify();
+    loop.runUntilIdle();
+    EXPECT_EQ(monitor.currentLevel(), Level::critical) << "a refresh already queued still runs while the monitor exists";
+}
+
+TEST(ThermalMonitorLabels, LabelsAndRawValues) {
+    EXPECT_STREQ(ThermalMonitor::label(Level::nominal), "Normal");
+    EXPECT_STREQ(ThermalMonitor::label(Level::fair), "Fair");
+    EXPECT_STREQ(ThermalMonitor::label(Level::serious), "Hot");
+    EXPECT_STREQ(ThermalMonitor::label(Level::critical), "Very hot");
+    EXPECT_EQ(ThermalMonitor::levelFromRaw(2), Level::serious);
+    EXPECT_EQ(ThermalMonitor::levelFromRaw(99), Level::nominal);
+}
+
+TEST(ThermalMonitorLifetime, NotificationAfterDestructionIsDropped) {
+    FakeLoop loop;
+    FakeThermalSource source;
+    std::function<void()> notify;
+    {
+        ThermalMonitor monitor(loop, source);
+        monitor.start();
+        notify = source.notify;
+    }
+    notify();
+    loop.runUntilIdle();  // must not touch the destroyed monitor
+    SUCCEED();
+}
+
+}  // namespace
+}  // namespace vigilo
