@@ -1,0 +1,175 @@
+#include "detection/process_scan.h"
+
+#include <algorithm>
+#include <limits>
+#include <optional>
+#include <set>
+
+#include "detection/display_name_collator.h"
+#include "detection/utf8_text.h"
+#include "detection/watcher_interpreters.h"
+#include "platform/process_table.h"
+
+namespace vigilo {
+namespace {
+
+// A pid that matched, before CPU use decides whether it is listed.
+struct Hit {
+    std::int32_t pid;
+    std::string displayName;
+    std::string pattern;
+};
+
+struct SplitPatterns {
+    std::vector<const std::string*> plain;    // compared with names
+    std::vector<const std::string*> special;  // looked for in command lines
+};
+
+SplitPatterns splitPatterns(const std::vector<std::string>& patterns) {
+    SplitPatterns split;
+    for (const auto& pattern : patterns) {
+        (isSpecialPattern(pattern) ? split.special : split.plain).push_back(&pattern);
+    }
+    return split;
+}
+
+const std::string* matchApplication(const AppSnapshot& app, const SplitPatterns& patterns) {
+    for (const std::string* pattern : patterns.plain) {
+        const std::string& p = *pattern;
+        if (app.name == p) return pattern;
+        // "cursor" finds the application "cursor helper"
+        if (app.name.size() > p.size() && app.name.starts_with(p) && app.name[p.size()] == ' ') {
+            return pattern;
+        }
+        if (!app.bundle.empty() && app.bundle.find(p) != std::string::npos) return pattern;
+    }
+    return nullptr;
+}
+
+const std::string* matchProcess(const DetectedProcess& process, const SplitPatterns& patterns,
+                                const ProcessTable& table) {
+    const std::string name = lowerCased(process.name);
+    for (const std::string* pattern : patterns.plain) {
+        if (nameMatchesPattern(name, *pattern)) return pattern;
+    }
+    if (patterns.special.empty() || !watcherInterpreters().contains(name)) return nullptr;
+    const std::optional<std::string> commandLine = table.commandLine(process.pid);
+    if (!commandLine) return nullptr;
+    const std::string lowered = lowerCased(*commandLine);
+    for (const std::string* pattern : patterns.special) {
+        if (lowered.find(*pattern) != std::string::npos) return pattern;
+    }
+    return nullptr;
+}
+
+std::vector<Hit> findHits(const ScanInput& input, const ProcessTable& table) {
+    const SplitPatterns patterns = splitPatterns(input.patterns);
+    std::vector<Hit> hits;
+    std::set<std::int32_t> seen;
+    for (const AppSnapshot& app : input.applications) {
+        const std::string* pattern = matchApplication(app, patterns);
+        if (pattern && seen.insert(app.pid).second) {
+            hits.push_back({app.pid, app.name.empty() ? *pattern : app.name, *pattern});
+        }
+    }
+    for (const DetectedProcess& process : table.allRunning()) {
+        if (seen.contains(process.pid)) continue;
+        const std::string* pattern = matchProcess(process, patterns, table);
+        if (pattern && seen.insert(process.pid).second) {
+            hits.push_back({process.pid, process.name, *pattern});
+        }
+    }
+    return hits;
+}
+
+std::int64_t wholeSecondsBetween(MonoTime from, MonoTime to) {
+    return std::chrono::duration_cast<std::chrono::seconds>(to - from).count();
+}
+
+// Decides activity from CPU use; absent when the hit is left out.
+std::optional<WatchMatch> measure(const Hit& hit, const ScanInput& input, const ProcessTable& table,
+                                  MonoTime now, ScanResult& result) {
+    const std::optional<ProcessUsage> usage = table.resourceUsage(hit.pid);
+    if (!usage) return std::nullopt;  // gone, or not ours to read
+    const std::uint64_t total = usage->cpuTimeNanos;
+    result.samples[hit.pid] = CpuSample{now, total};
+
+    double cpu = 0;
+    bool busy = true;
+    const auto previous = input.samples.find(hit.pid);
+    if (previous != input.samples.end()) {
+        const auto dt = std::chrono::duration_cast<std::chrono::nanoseconds>(now - previous->second.sampledAt);
+        if (dt.count() > 0) {
+            // Unsigned on purpose: a counter that wrapped still gives the right difference.
+            const std::uint64_t used = total - previous->second.totalNanos;
+            cpu = static_cast<double>(used) / static_cast<double>(dt.count()) * 100.0;
+            busy = cpu >= input.cpuThresholdPercent;
+        }
+    }
+
+    std::optional<MonoTime> activeAt;
+    if (busy) {
+        activeAt = now;
+    } else if (auto last = input.lastActiveAt.find(hit.pid); last != input.lastActiveAt.end()) {
+        activeAt = last->second;
+    }
+    if (activeAt) result.active[hit.pid] = *activeAt;
+
+    const std::int64_t since =
+        activeAt ? wholeSecondsBetween(*activeAt, now) : std::numeric_limits<std::int64_t>::max();
+    if (!busy && since > input.idleHoldoffSeconds) return std::nullopt;
+
+    WatchMatch match{hit.pid, hit.displayName, hit.pattern};
+    match.cpuPercent = cpu;
+    match.isActive = busy;
+    match.secondsSinceActive = busy ? 0 : since;
+    return match;
+}
+
+}  // namespace
+
+std::vector<std::string> normalizePatterns(const std::vector<std::string>& patterns) {
+    std::vector<std::string> normalized;
+    normalized.reserve(patterns.size());
+    for (const auto& pattern : patterns) {
+        const auto first = pattern.find_first_not_of(" \t");
+        if (first == std::string::npos) continue;
+        const auto last = pattern.find_last_not_of(" \t");
+        normalized.push_back(lowerCased(std::string_view(pattern).substr(first, last - first + 1)));
+    }
+    return normalized;
+}
+
+bool isSpecialPattern(const std::string& pattern) {
+    return pattern.find_first_of("./ ") != std::string::npos;
+}
+
+bool nameMatchesPattern(const std::string& name, const std::string& pattern) {
+    if (!name.starts_with(pattern)) return false;
+    return std::all_of(name.begin() + static_cast<std::ptrdiff_t>(pattern.size()), name.end(),
+                       [](char c) { return (c >= '0' && c <= '9') || c == '.'; });
+}
+
+ScanResult scanProcesses(const ScanInput& input, const ProcessTable& table, MonoTime now,
+                         WallTime wallNow, const DisplayNameCollator& collator) {
+    ScanResult result;
+    for (const Hit& hit : findHits(input, table)) {
+        std::optional<WatchMatch> match;
+        if (input.useCpuDetection) {
+            match = measure(hit, input, table, now, result);
+        } else {
+            match = WatchMatch{hit.pid, hit.displayName, hit.pattern};
+        }
+        if (!match) continue;
+        match->firstSeenAt = wallNow;
+        result.matches.push_back(std::move(*match));
+    }
+    std::stable_sort(result.matches.begin(), result.matches.end(),
+                     [&](const WatchMatch& a, const WatchMatch& b) {
+                         if (a.isActive != b.isActive) return a.isActive;
+                         return collator.less(a.displayName, b.displayName);
+                     });
+    return result;
+}
+
+}  // namespace vigilo

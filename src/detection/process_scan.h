@@ -1,0 +1,81 @@
+#pragma once
+
+#include <cstdint>
+#include <map>
+#include <string>
+#include <vector>
+
+#include "support/clock.h"
+
+namespace vigilo {
+
+class DisplayNameCollator;
+class ProcessTable;
+
+// One current workload: a running application or process that matched a
+// watch pattern. Published by ProcessWatcher as ProcessWatcher::Match.
+struct WatchMatch {
+    std::int32_t id = 0;      // pid
+    std::string displayName;  // process name in its own case, or lower-cased application name
+    std::string pattern;      // the normalised pattern that matched
+    double cpuPercent = 0;    // since the previous sample, percent of one core; 0 when not measured
+    bool isActive = true;     // busy now (always, without CPU detection)
+    std::int64_t secondsSinceActive = 0;  // whole seconds since last busy; 0 when active
+    std::uint64_t memoryBytes = 0;        // resident size; 0 when unknown
+    WallTime firstSeenAt{};               // when this pid entered the list
+
+    bool operator==(const WatchMatch&) const = default;
+};
+
+// CPU time a process had used at one moment.
+struct CpuSample {
+    MonoTime sampledAt{};
+    std::uint64_t totalNanos = 0;
+
+    bool operator==(const CpuSample&) const = default;
+};
+
+// A running application as the scan sees it: name and bundle lower-cased.
+struct AppSnapshot {
+    std::int32_t pid = 0;
+    std::string name;
+    std::string bundle;
+};
+
+// Everything one scan reads, as copies. `patterns` must be normalised.
+struct ScanInput {
+    std::vector<std::string> patterns;
+    std::vector<AppSnapshot> applications;
+    bool useCpuDetection = true;
+    double cpuThresholdPercent = 5.0;
+    std::int64_t idleHoldoffSeconds = 60;
+    std::map<std::int32_t, CpuSample> samples;        // from the previous scan
+    std::map<std::int32_t, MonoTime> lastActiveAt;    // from the previous scan
+};
+
+struct ScanResult {
+    std::vector<WatchMatch> matches;  // sorted: active first, then by display name
+    std::map<std::int32_t, CpuSample> samples;
+    std::map<std::int32_t, MonoTime> active;
+};
+
+// Trims spaces and tabs at both ends, lower-cases, drops empty patterns;
+// keeps order and duplicates.
+std::vector<std::string> normalizePatterns(const std::vector<std::string>& patterns);
+
+// A pattern with a full stop, a slash or a space names a script or a
+// command, so it is looked for only in interpreters' command lines.
+bool isSpecialPattern(const std::string& pattern);
+
+// The name rule: `name` (lower-cased) is `pattern` itself or `pattern`
+// followed only by digits and full stops, so "python" finds "python3.12"
+// but not "pythonw".
+bool nameMatchesPattern(const std::string& name, const std::string& pattern);
+
+// One scan: applications, then processes, then CPU use and the idle
+// hold-off, then the sort. Pure apart from reading `table`; runs off the
+// main thread. `now` is the one moment the whole scan is judged at.
+ScanResult scanProcesses(const ScanInput& input, const ProcessTable& table, MonoTime now,
+                         WallTime wallNow, const DisplayNameCollator& collator);
+
+}  // namespace vigilo

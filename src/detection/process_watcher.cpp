@@ -1,0 +1,107 @@
+#include "detection/process_watcher.h"
+
+#include <algorithm>
+#include <chrono>
+#include <cmath>
+#include <set>
+
+#include "detection/display_name_collator.h"
+#include "detection/utf8_text.h"
+#include "platform/process_table.h"
+#include "platform/running_applications.h"
+
+namespace vigilo {
+namespace {
+
+// The settings keep the interval between 1 and 60 seconds; anything else
+// reaching here must still not make the timer spin or overflow.
+Duration timerPeriod(double seconds) {
+    constexpr double kMinimum = 1.0, kMaximum = 24 * 3600.0;
+    const double clamped = std::isfinite(seconds) ? std::clamp(seconds, kMinimum, kMaximum) : kMinimum;
+    return std::chrono::duration_cast<Duration>(std::chrono::duration<double>(clamped));
+}
+
+}  // namespace
+
+ProcessWatcher::ProcessWatcher(Loop& loop, std::shared_ptr<const ProcessTable> processes,
+                               std::shared_ptr<const RunningApplications> applications, Options options)
+    : patterns(std::move(options.patterns)),
+      pollInterval(options.pollInterval),
+      useCpuDetection(options.useCpuDetection),
+      cpuThresholdPercent(options.cpuThresholdPercent),
+      idleHoldoffSeconds(options.idleHoldoffSeconds),
+      loop_(loop),
+      processes_(std::move(processes)),
+      applications_(std::move(applications)) {}
+
+void ProcessWatcher::start() {
+    timer_.cancel();
+    samples_.clear();
+    lastActiveAt_.clear();
+    pollNow();
+    timer_ = loop_.startRepeating(timerPeriod(pollInterval.get()), [this, alive = life_.weak()] {
+        if (alive.lock()) pollNow();
+    });
+}
+
+void ProcessWatcher::stop() { timer_.cancel(); }
+
+void ProcessWatcher::pollNow() {
+    if (isScanning_) return;
+    ScanInput input;
+    input.patterns = normalizePatterns(patterns.get());
+    if (input.patterns.empty()) {
+        matches.publish({});
+        samples_.clear();
+        lastActiveAt_.clear();
+        return;
+    }
+    input.applications = snapshotApplications();
+    input.useCpuDetection = useCpuDetection.get();
+    input.cpuThresholdPercent = cpuThresholdPercent.get();
+    input.idleHoldoffSeconds = idleHoldoffSeconds.get();
+    input.samples = samples_;
+    input.lastActiveAt = lastActiveAt_;
+    isScanning_ = true;
+
+    // The clock is read on the worker so CPU use is measured over the time
+    // that really passed between the two samples.
+    loop_.runInBackground(
+        [input = std::move(input), processes = processes_, &clock = loop_.clock()] {
+            return scanProcesses(input, *processes, clock.monotonicNow(), clock.wallNow(),
+                                 DisplayNameCollator::forUserLocale());
+        },
+        [this, alive = life_.weak()](ScanResult result) {
+            if (alive.lock()) publish(std::move(result));
+        });
+}
+
+std::vector<AppSnapshot> ProcessWatcher::snapshotApplications() const {
+    std::vector<AppSnapshot> snapshots;
+    for (const RunningApplication& app : applications_->list()) {
+        snapshots.push_back({app.pid, lowerCased(app.localizedName), lowerCased(app.bundleIdentifier)});
+    }
+    return snapshots;
+}
+
+void ProcessWatcher::publish(ScanResult result) {
+    samples_ = std::move(result.samples);
+    lastActiveAt_ = std::move(result.active);
+
+    const WallTime now = loop_.clock().wallNow();
+    std::set<std::int32_t> listed;
+    for (Match& match : result.matches) {
+        match.firstSeenAt = firstSeenAt_.try_emplace(match.id, now).first->second;
+        const auto usage = processes_->resourceUsage(match.id);
+        match.memoryBytes = usage ? usage->residentBytes : 0;
+        listed.insert(match.id);
+    }
+    std::erase_if(firstSeenAt_, [&](const auto& entry) { return !listed.contains(entry.first); });
+
+    // Cleared before observers hear of the result, so one that polls again
+    // from its callback is not turned away.
+    isScanning_ = false;
+    matches.set(std::move(result.matches));
+}
+
+}  // namespace vigilo

@@ -1,0 +1,85 @@
+#pragma once
+
+#include <cstdint>
+#include <map>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "detection/default_patterns.h"
+#include "detection/process_scan.h"
+#include "support/handle.h"
+#include "support/loop.h"
+#include "support/published.h"
+
+namespace vigilo {
+
+class ProcessTable;
+class RunningApplications;
+
+// The engine of Auto Mode: polls the running applications and processes,
+// matches them against the watch patterns, measures their CPU use and
+// publishes the current workloads as `matches`. It never touches power
+// state or settings. Main thread only; the process table is walked on a
+// background task that gets copies and hands its result back.
+class ProcessWatcher {
+public:
+    using Match = WatchMatch;
+    using Sample = CpuSample;
+
+    struct Options {
+        std::vector<std::string> patterns = defaultWatchPatterns();
+        double pollInterval = 3.0;  // seconds
+        bool useCpuDetection = true;
+        double cpuThresholdPercent = 5.0;
+        std::int64_t idleHoldoffSeconds = 60;
+    };
+
+    // `processes` is shared with the background scans, which may outlive
+    // the watcher by one poll.
+    ProcessWatcher(Loop& loop, std::shared_ptr<const ProcessTable> processes,
+                   std::shared_ptr<const RunningApplications> applications, Options options);
+    ProcessWatcher(Loop& loop, std::shared_ptr<const ProcessTable> processes,
+                   std::shared_ptr<const RunningApplications> applications)
+        : ProcessWatcher(loop, std::move(processes), std::move(applications), Options{}) {}
+    ProcessWatcher(const ProcessWatcher&) = delete;
+    ProcessWatcher& operator=(const ProcessWatcher&) = delete;
+
+    // Current workloads, active first, then by name. Written by the watcher
+    // only, and only when the list changed. Non-empty means work is running.
+    Published<std::vector<Match>> matches;
+
+    // Written by the owner from the settings; read afresh at every poll,
+    // except pollInterval, which is read by start().
+    Published<std::vector<std::string>> patterns;  // as the user typed them
+    Published<double> pollInterval;                // seconds
+    Published<bool> useCpuDetection;
+    Published<double> cpuThresholdPercent;  // percent of one core; at or above is busy
+    Published<std::int64_t> idleHoldoffSeconds;  // how long an idle match stays listed
+
+    // Forgets the CPU history, polls at once, then every pollInterval.
+    void start();
+    // Ends polling; `matches` keeps its last value.
+    void stop();
+    // One poll; does nothing while a scan is in flight.
+    void pollNow();
+
+    bool isRunning() const { return timer_.active(); }
+    bool isScanning() const { return isScanning_; }
+
+private:
+    void publish(ScanResult result);
+    std::vector<AppSnapshot> snapshotApplications() const;
+
+    Loop& loop_;
+    std::shared_ptr<const ProcessTable> processes_;
+    std::shared_ptr<const RunningApplications> applications_;
+    Handle timer_;
+    bool isScanning_ = false;
+    std::map<std::int32_t, Sample> samples_;
+    std::map<std::int32_t, MonoTime> lastActiveAt_;
+    std::map<std::int32_t, WallTime> firstSeenAt_;
+    LifeToken life_;
+};
+
+}  // namespace vigilo

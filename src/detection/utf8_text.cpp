@@ -1,0 +1,133 @@
+#include "detection/utf8_text.h"
+
+#include <algorithm>
+#include <cstdint>
+
+namespace vigilo {
+namespace {
+
+constexpr char32_t kReplacement = 0xFFFD;
+
+// One step of a UTF-8 decoder: the code point at `bytes[pos]` and how many
+// bytes it takes. An ill-formed sequence yields U+FFFD and the length of its
+// maximal subpart (at least one byte), so decoding always moves forward.
+struct Step {
+    char32_t codePoint;
+    std::size_t length;
+    bool valid;
+};
+
+Step decodeAt(std::string_view bytes, std::size_t pos) {
+    auto byte = [&](std::size_t i) { return static_cast<std::uint8_t>(bytes[i]); };
+    const std::uint8_t lead = byte(pos);
+    if (lead < 0x80) return {lead, 1, true};
+
+    std::size_t need = 0;
+    char32_t value = 0;
+    std::uint8_t low = 0x80, high = 0xBF;  // allowed range of the second byte
+    if (lead >= 0xC2 && lead <= 0xDF) {
+        need = 1, value = lead & 0x1Fu;
+    } else if (lead >= 0xE0 && lead <= 0xEF) {
+        need = 2, value = lead & 0x0Fu;
+        if (lead == 0xE0) low = 0xA0;   // no overlong forms
+        if (lead == 0xED) high = 0x9F;  // no surrogates
+    } else if (lead >= 0xF0 && lead <= 0xF4) {
+        need = 3, value = lead & 0x07u;
+        if (lead == 0xF0) low = 0x90;
+        if (lead == 0xF4) high = 0x8F;  // nothing above U+10FFFF
+    } else {
+        return {kReplacement, 1, false};
+    }
+    std::size_t length = 1;
+    for (std::size_t i = 0; i < need; ++i, ++length) {
+        if (pos + length >= bytes.size()) return {kReplacement, length, false};
+        const std::uint8_t next = byte(pos + length);
+        const std::uint8_t min = i == 0 ? low : 0x80, max = i == 0 ? high : 0xBF;
+        if (next < min || next > max) return {kReplacement, length, false};
+        value = (value << 6) | (next & 0x3Fu);
+    }
+    return {value, length, true};
+}
+
+void appendUtf8(std::string& out, char32_t c) {
+    if (c < 0x80) {
+        out.push_back(static_cast<char>(c));
+    } else if (c < 0x800) {
+        out.push_back(static_cast<char>(0xC0 | (c >> 6)));
+        out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
+    } else if (c < 0x10000) {
+        out.push_back(static_cast<char>(0xE0 | (c >> 12)));
+        out.push_back(static_cast<char>(0x80 | ((c >> 6) & 0x3F)));
+        out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
+    } else {
+        out.push_back(static_cast<char>(0xF0 | (c >> 18)));
+        out.push_back(static_cast<char>(0x80 | ((c >> 12) & 0x3F)));
+        out.push_back(static_cast<char>(0x80 | ((c >> 6) & 0x3F)));
+        out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
+    }
+}
+
+char32_t lowerCodePoint(char32_t c) {
+    if (c >= U'A' && c <= U'Z') return c + 32;
+    if (c < 0xC0) return c;
+    if (c <= 0xDE && c != 0xD7) return c + 32;                     // À..Þ except ×
+    if (c >= 0x391 && c <= 0x3A9 && c != 0x3A2) return c + 32;     // Α..Ω
+    if (c >= 0x410 && c <= 0x42F) return c + 32;                   // А..Я
+    if (c >= 0x400 && c <= 0x40F) return c + 80;                   // Ѐ..Џ
+    return c;
+}
+
+bool isAscii(std::string_view bytes) {
+    return std::all_of(bytes.begin(), bytes.end(),
+                       [](char c) { return static_cast<std::uint8_t>(c) < 0x80; });
+}
+
+}  // namespace
+
+std::string decodeUtf8Lossy(std::string_view bytes) {
+    if (isAscii(bytes)) return std::string(bytes);
+    std::string out;
+    out.reserve(bytes.size() + 8);
+    for (std::size_t pos = 0; pos < bytes.size();) {
+        const Step step = decodeAt(bytes, pos);
+        if (step.valid) {
+            out.append(bytes.substr(pos, step.length));
+        } else {
+            appendUtf8(out, kReplacement);
+        }
+        pos += step.length;
+    }
+    return out;
+}
+
+std::string lowerCased(std::string_view utf8) {
+    std::string out;
+    out.reserve(utf8.size());
+    if (isAscii(utf8)) {
+        for (char c : utf8) out.push_back(c >= 'A' && c <= 'Z' ? static_cast<char>(c + 32) : c);
+        return out;
+    }
+    for (std::size_t pos = 0; pos < utf8.size();) {
+        const Step step = decodeAt(utf8, pos);
+        if (step.valid) {
+            appendUtf8(out, lowerCodePoint(step.codePoint));
+        } else {
+            out.append(utf8.substr(pos, step.length));
+        }
+        pos += step.length;
+    }
+    return out;
+}
+
+std::u32string lowerCasedCodePoints(std::string_view utf8) {
+    std::u32string out;
+    out.reserve(utf8.size());
+    for (std::size_t pos = 0; pos < utf8.size();) {
+        const Step step = decodeAt(utf8, pos);
+        out.push_back(lowerCodePoint(step.codePoint));
+        pos += step.length;
+    }
+    return out;
+}
+
+}  // namespace vigilo

@@ -1,0 +1,244 @@
+#include "detection/process_scan.h"
+
+#include <gtest/gtest.h>
+
+#include <limits>
+#include <locale>
+
+#include "detection/default_patterns.h"
+#include "detection/display_name_collator.h"
+#include "detection/fake_process_table.h"
+
+namespace vigilo {
+namespace {
+
+using namespace std::chrono_literals;
+using testing::FakeProcessTable;
+
+constexpr std::uint64_t kSecond = 1'000'000'000;
+
+class ProcessScanTest : public ::testing::Test {
+protected:
+    ScanResult scan(std::vector<std::string> patterns) {
+        input.patterns = normalizePatterns(patterns);
+        return scanProcesses(input, table, now, wallNow, collator);
+    }
+    // Runs the next scan `later` after the previous one, carrying its history.
+    ScanResult scanAgain(const ScanResult& previous, Duration later) {
+        input.samples = previous.samples;
+        input.lastActiveAt = previous.active;
+        now += later;
+        return scanProcesses(input, table, now, wallNow, collator);
+    }
+    static std::vector<std::string> names(const ScanResult& result) {
+        std::vector<std::string> out;
+        for (const auto& match : result.matches) out.push_back(match.displayName);
+        return out;
+    }
+
+    FakeProcessTable table;
+    ScanInput input;
+    MonoTime now = MonoTime{} + 1000h;
+    WallTime wallNow = WallTime{} + 500000h;
+    DisplayNameCollator collator{std::locale::classic()};
+};
+
+TEST_F(ProcessScanTest, PatternsAreTrimmedLowerCasedAndEmptyOnesDropped) {
+    EXPECT_EQ(normalizePatterns({"  Claude ", "", " \t ", "\tNPM Run Dev\t", "claude"}),
+              (std::vector<std::string>{"claude", "npm run dev", "claude"}));
+    // Line breaks are not white space to be trimmed here.
+    EXPECT_EQ(normalizePatterns({"ollama\n"}), (std::vector<std::string>{"ollama\n"}));
+}
+
+TEST_F(ProcessScanTest, NameRuleAllowsOnlyVersionSuffixes) {
+    for (const char* name : {"python", "python3", "python3.12", "python3.1.2"}) {
+        EXPECT_TRUE(nameMatchesPattern(name, "python")) << name;
+    }
+    for (const char* name : {"pythonw", "python-build", "pytho", "ipython"}) {
+        EXPECT_FALSE(nameMatchesPattern(name, "python")) << name;
+    }
+    EXPECT_TRUE(nameMatchesPattern("go", "go"));
+    EXPECT_TRUE(nameMatchesPattern("go1.22", "go"));
+    EXPECT_FALSE(nameMatchesPattern("gopls", "go"));
+    EXPECT_FALSE(nameMatchesPattern("goland", "go"));
+    EXPECT_FALSE(nameMatchesPattern("nodemon", "node"));
+}
+
+TEST_F(ProcessScanTest, ProcessesMatchByNameInTheirOwnCase) {
+    input.useCpuDetection = false;
+    table.add(10, "Python");
+    table.add(11, "go1.22");
+    table.add(12, "gopls");
+    table.add(13, "bash");
+    const auto result = scan({"python", "go"});
+    ASSERT_EQ(result.matches.size(), 2u);
+    EXPECT_EQ(result.matches[0].displayName, "go1.22");
+    EXPECT_EQ(result.matches[0].pattern, "go");
+    EXPECT_EQ(result.matches[1].displayName, "Python");
+    EXPECT_EQ(result.matches[1].pattern, "python");
+}
+
+TEST_F(ProcessScanTest, SpecialPatternsLookOnlyIntoInterpreterCommandLines) {
+    input.useCpuDetection = false;
+    table.add(1, "python3");
+    table.commandLines[1] = "python3 /home/u/Train.py --epochs 3";
+    table.add(2, "node");
+    table.commandLines[2] = "node /usr/local/bin/npm run dev";
+    table.add(3, "train.py");  // a name is never compared with a special pattern
+    table.add(4, "sleep");     // not an interpreter: its command line is not read
+    table.commandLines[4] = "sleep train.py";
+    table.add(5, "perl");  // command line unreadable
+    const auto result = scan({"train.py", "npm run dev"});
+    ASSERT_EQ(result.matches.size(), 2u);
+    EXPECT_EQ(result.matches[0].id, 2);
+    EXPECT_EQ(result.matches[0].pattern, "npm run dev");
+    EXPECT_EQ(result.matches[1].id, 1);
+    EXPECT_EQ(result.matches[1].pattern, "train.py");
+    EXPECT_EQ(table.commandLineReads, 3);  // python3, node, perl
+}
+
+TEST_F(ProcessScanTest, PlainPatternsNeverReadCommandLines) {
+    input.useCpuDetection = false;
+    table.add(1, "node");
+    table.commandLines[1] = "node /usr/bin/claude";
+    EXPECT_TRUE(scan({"claude"}).matches.empty());
+    EXPECT_EQ(table.commandLineReads, 0);
+}
+
+TEST_F(ProcessScanTest, ApplicationsMatchByNameOrBundleAndComeFirst) {
+    input.useCpuDetection = false;
+    input.applications = {
+        {20, "cursor", "com.todesktop.cursor"},
+        {21, "cursor helper", ""},
+        {22, "", "dev.warp.ollama-app"},
+        {23, "cursorx", ""},  // neither equal nor followed by a space
+        {20, "cursor", ""},   // same pid again
+    };
+    table.add(20, "Cursor");  // already listed as an application
+    table.add(30, "cursor");
+    const auto result = scan({"cursor", "ollama"});
+    ASSERT_EQ(result.matches.size(), 4u);
+    EXPECT_EQ(names(result), (std::vector<std::string>{"cursor", "cursor", "cursor helper", "ollama"}));
+    EXPECT_EQ(result.matches[0].id, 20);  // discovery order breaks the tie
+    EXPECT_EQ(result.matches[1].id, 30);
+    EXPECT_EQ(result.matches[3].id, 22);
+    EXPECT_EQ(result.matches[3].pattern, "ollama");
+}
+
+TEST_F(ProcessScanTest, WithoutCpuDetectionEveryMatchIsActiveAndUnmeasured) {
+    input.useCpuDetection = false;
+    table.add(1, "claude", 10 * kSecond, 4096);
+    table.usage.erase(1);  // unreadable figures do not matter here
+    const auto result = scan({"claude"});
+    ASSERT_EQ(result.matches.size(), 1u);
+    const WatchMatch& match = result.matches[0];
+    EXPECT_TRUE(match.isActive);
+    EXPECT_EQ(match.cpuPercent, 0);
+    EXPECT_EQ(match.secondsSinceActive, 0);
+    EXPECT_EQ(match.memoryBytes, 0u);
+    EXPECT_EQ(match.firstSeenAt, wallNow);
+    EXPECT_TRUE(result.samples.empty());
+    EXPECT_TRUE(result.active.empty());
+}
+
+TEST_F(ProcessScanTest, CpuUseDecidesActivityAtTheThreshold) {
+    table.add(1, "claude", 0);
+    table.add(2, "codex", 0);
+    table.add(3, "ollama", 0);
+    auto first = scan({"claude", "codex", "ollama"});
+    ASSERT_EQ(first.matches.size(), 3u);  // first sighting: active, 0 %
+    for (const auto& match : first.matches) {
+        EXPECT_TRUE(match.isActive);
+        EXPECT_EQ(match.cpuPercent, 0);
+    }
+    table.usage.erase(3);  // ollama's figures become unreadable: it drops out
+    table.addCpu(1, kSecond / 20);  // exactly 5 % of one second
+    table.addCpu(2, kSecond / 20 - 1);
+    const auto second = scanAgain(first, 1s);
+    ASSERT_EQ(second.matches.size(), 2u);
+    EXPECT_EQ(second.matches[0].displayName, "claude");
+    EXPECT_TRUE(second.matches[0].isActive);
+    EXPECT_DOUBLE_EQ(second.matches[0].cpuPercent, 5.0);
+    EXPECT_EQ(second.matches[1].displayName, "codex");
+    EXPECT_FALSE(second.matches[1].isActive);
+    EXPECT_EQ(second.matches[1].secondsSinceActive, 1);
+    EXPECT_FALSE(second.samples.contains(3));
+    EXPECT_EQ(second.active.at(1), now);
+}
+
+TEST_F(ProcessScanTest, CpuPercentIsOfOneCoreAndSurvivesCounterWrapAround) {
+    table.add(1, "cargo", 0);
+    table.add(2, "make", std::numeric_limits<std::uint64_t>::max() - kSecond / 10 + 1);
+    const auto first = scan({"cargo", "make"});
+    table.addCpu(1, 5 * kSecond / 2);
+    table.usage[2].cpuTimeNanos = kSecond / 10;  // wrapped past zero: 0.2 s used
+    const auto second = scanAgain(first, 1s);
+    ASSERT_EQ(second.matches.size(), 2u);
+    EXPECT_DOUBLE_EQ(second.matches[0].cpuPercent, 250.0);
+    EXPECT_NEAR(second.matches[1].cpuPercent, 20.0, 1e-9);
+}
+
+TEST_F(ProcessScanTest, IdleMatchStaysForTheHoldOffThenReturnsWhenBusy) {
+    input.idleHoldoffSeconds = 60;
+    table.add(1, "claude", 0);
+    auto result = scan({"claude"});
+    const MonoTime busyAt = now;
+    result = scanAgain(result, 60s);  // idle for exactly the hold-off: still listed
+    ASSERT_EQ(result.matches.size(), 1u);
+    EXPECT_FALSE(result.matches[0].isActive);
+    EXPECT_EQ(result.matches[0].secondsSinceActive, 60);
+    result = scanAgain(result, 1s);  // past it: left out, history kept
+    EXPECT_TRUE(result.matches.empty());
+    EXPECT_EQ(result.active.at(1), busyAt);
+    EXPECT_TRUE(result.samples.contains(1));
+    table.addCpu(1, kSecond);
+    result = scanAgain(result, 3s);
+    ASSERT_EQ(result.matches.size(), 1u);
+    EXPECT_TRUE(result.matches[0].isActive);
+    EXPECT_EQ(result.matches[0].secondsSinceActive, 0);
+}
+
+TEST_F(ProcessScanTest, IdleWithoutAnyActiveTimeIsLeftOut) {
+    table.add(1, "claude", 0);
+    input.samples[1] = {now - 3s, 0};  // sampled before, never seen busy
+    EXPECT_TRUE(scan({"claude"}).matches.empty());
+}
+
+TEST_F(ProcessScanTest, SortsActiveFirstThenByNameIgnoringCaseStably) {
+    table.add(1, "node", 0);
+    table.add(2, "Ollama", 0);
+    table.add(3, "claude", 0);
+    table.add(4, "bun", 0);
+    table.add(5, "node", 0);
+    table.add(6, "Cargo", 0);
+    const auto first = scan({"node", "ollama", "claude", "bun", "cargo"});
+    EXPECT_EQ(names(first), (std::vector<std::string>{"bun", "Cargo", "claude", "node", "node", "Ollama"}));
+    EXPECT_EQ(first.matches[3].id, 1);
+    EXPECT_EQ(first.matches[4].id, 5);
+    table.addCpu(2, kSecond);
+    table.addCpu(5, kSecond);
+    const auto second = scanAgain(first, 3s);
+    EXPECT_EQ(names(second), (std::vector<std::string>{"node", "Ollama", "bun", "Cargo", "claude", "node"}));
+    EXPECT_EQ(second.matches[0].id, 5);
+    EXPECT_EQ(second.matches[5].id, 1);
+}
+
+TEST_F(ProcessScanTest, NoPatternsMatchNothing) {
+    table.add(1, "claude", 0);
+    EXPECT_TRUE(scan({}).matches.empty());
+    EXPECT_TRUE(scan({"  ", ""}).matches.empty());
+}
+
+TEST_F(ProcessScanTest, DefaultPatternsAreTheFortyNineInOrder) {
+    const auto& patterns = defaultWatchPatterns();
+    ASSERT_EQ(patterns.size(), 49u);
+    EXPECT_EQ(patterns.front(), "claude");
+    EXPECT_EQ(patterns[18], "python");
+    EXPECT_EQ(patterns[34], "go");
+    EXPECT_EQ(patterns.back(), "ninja");
+    EXPECT_EQ(normalizePatterns(patterns), patterns);
+    for (const auto& pattern : patterns) EXPECT_FALSE(isSpecialPattern(pattern)) << pattern;
+}
+
+}  // namespace
+}  // namespace vigilo
