@@ -67,6 +67,15 @@ TEST_F(AppSettingsTest, FreshStoreGivesTheDefaultsAndWritesNothing) {
     EXPECT_TRUE(logs.lines().empty());
 }
 
+TEST_F(AppSettingsTest, TheFolderIsMadeAtTheFirstWrite) {
+    AppSettings settings(dir / "config/Vigilo", writer);
+    expectDefaults(settings);
+    settings.smartRulesEnabled.set(true);
+    writer.flush();
+    EXPECT_EQ(settings.preferencesFile(), dir / "config/Vigilo/preferences.json");
+    EXPECT_TRUE(AppSettings(dir / "config/Vigilo", writer).smartRulesEnabled.get());
+}
+
 TEST_F(AppSettingsTest, LoadAdjustmentsAreNotWrittenBack) {
     store(R"({"pollInterval": 0, "idleHoldoffSeconds": 2, "cpuThresholdPercent": -3,
               "pushProvider": "Pushover", "batteryThreshold": 200})");
