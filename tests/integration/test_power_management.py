@@ -1,0 +1,51 @@
+'''Runs the LinuxPowerManagement cases of vigilo_linux_tests against private
+buses: logind alone, a system bus without logind, GNOME (new and old), KDE.'''
+
+import os
+import subprocess
+import unittest
+
+from mockbus import MockBus, bin_dir
+
+
+class PowerManagementOnMockBus(unittest.TestCase):
+
+    def run_cases(self, scenario, suite, bus):
+        binary = os.path.join(bin_dir(), 'vigilo_linux_tests')
+        env = dict(bus.env, VIGILO_MOCKBUS_SCENARIO=scenario)
+        result = subprocess.run([binary, f'--gtest_filter={suite}.*', '--gtest_brief=1'], env=env,
+                                capture_output=True, text=True, timeout=120, check=False)
+        self.assertEqual(result.returncode, 0, result.stdout + result.stderr)
+        self.assertNotIn('SKIPPED', result.stdout, 'every case of the scenario ran')
+        self.assertIn('[  PASSED  ]', result.stdout)
+
+    def test_logind(self):
+        with MockBus(session=False) as bus:
+            bus.add_logind()
+            self.run_cases('logind', 'LinuxPowerManagementOnLogind', bus)
+
+    def test_system_bus_without_logind(self):
+        with MockBus(session=False) as bus:
+            self.run_cases('bare', 'LinuxPowerManagementOnBareBus', bus)
+
+    def test_gnome(self):
+        with MockBus() as bus:
+            bus.add_logind()
+            bus.add_gnome_session()
+            self.run_cases('gnome', 'LinuxPowerManagementOnGnome', bus)
+
+    def test_gnome_that_turns_suspend_into_a_sleep_lock(self):
+        with MockBus() as bus:
+            bus.add_logind()
+            bus.add_gnome_session(suspend_takes_sleep_lock=True)
+            self.run_cases('gnome-sleep-lock', 'LinuxPowerManagementOnOldGnome', bus)
+
+    def test_kde(self):
+        with MockBus() as bus:
+            bus.add_logind()
+            bus.add_kde()
+            self.run_cases('kde', 'LinuxPowerManagementOnKde', bus)
+
+
+if __name__ == '__main__':
+    unittest.main()
