@@ -135,7 +135,7 @@ class MockBus:
             raise RuntimeError(f'no private {kind} bus to put {template} on')
         if bus_name is None:
             bus_name = _template_bus_name(template)
-        argv = [PYTHON, '-m', 'dbusmock', '--system' if system_bus else '--session', '--template', template]
+        argv = [PYTHON, '-W', 'ignore::ImportWarning', '-m', 'dbusmock', '--system' if system_bus else '--session', '--template', template]
         if parameters:
             argv += ['--parameters', json.dumps(parameters)]
         process = subprocess.Popen(argv, env=self.env, stdout=subprocess.DEVNULL)  # pylint: disable=consider-using-with
