@@ -2,9 +2,11 @@
 
 #include <fmt/format.h>
 
+#include <string_view>
 #include <system_error>
 #include <vector>
 
+#include "detection/utf8_text.h"
 #include "support/atomic_file.h"
 
 namespace vigilo {
@@ -18,28 +20,6 @@ namespace {
 constexpr int kMaxDepth = 32;
 
 constexpr std::string_view kReplacement = "\xEF\xBF\xBD";
-
-// Length of the well-formed UTF-8 sequence at the start of `text`, or 0.
-std::size_t validSequenceLength(std::string_view text) {
-    const auto byte = [&](std::size_t i) { return static_cast<unsigned char>(text[i]); };
-    const auto continuation = [&](std::size_t i, unsigned char low = 0x80, unsigned char high = 0xBF) {
-        return i < text.size() && byte(i) >= low && byte(i) <= high;
-    };
-    const unsigned char lead = byte(0);
-    if (lead < 0x80) return 1;
-    if (lead >= 0xC2 && lead <= 0xDF) return continuation(1) ? 2 : 0;
-    if (lead >= 0xE0 && lead <= 0xEF) {
-        const unsigned char low = lead == 0xE0 ? 0xA0 : 0x80;   // no overlong forms
-        const unsigned char high = lead == 0xED ? 0x9F : 0xBF;  // no surrogates
-        return continuation(1, low, high) && continuation(2) ? 3 : 0;
-    }
-    if (lead >= 0xF0 && lead <= 0xF4) {
-        const unsigned char low = lead == 0xF0 ? 0x90 : 0x80;
-        const unsigned char high = lead == 0xF4 ? 0x8F : 0xBF;  // nothing above U+10FFFF
-        return continuation(1, low, high) && continuation(2) && continuation(3) ? 4 : 0;
-    }
-    return 0;
-}
 
 bool containsReplacement(const json& value) {
     if (value.is_string()) return value.get_ref<const std::string&>().find(kReplacement) != std::string::npos;
@@ -65,23 +45,6 @@ PreferencesContents unusable(std::string problem) {
 
 }  // namespace
 
-std::string replaceInvalidUtf8(std::string_view text, bool& replaced) {
-    std::string out;
-    out.reserve(text.size());
-    while (!text.empty()) {
-        const std::size_t length = validSequenceLength(text);
-        if (length == 0) {
-            out += kReplacement;
-            replaced = true;
-            text.remove_prefix(1);
-        } else {
-            out += text.substr(0, length);
-            text.remove_prefix(length);
-        }
-    }
-    return out;
-}
-
 PreferencesContents readPreferencesFile(const std::filesystem::path& file) {
     std::error_code ec;
     const auto status = std::filesystem::status(file, ec);
@@ -94,8 +57,8 @@ PreferencesContents readPreferencesFile(const std::filesystem::path& file) {
     const auto raw = readWholeFile(file);
     if (!raw) return unusable("cannot be read");
 
-    bool replaced = false;
-    const std::string text = replaceInvalidUtf8(*raw, replaced);
+    const std::string text = decodeUtf8Lossy(*raw);
+    const bool replaced = text != *raw;
     bool tooDeep = false;
     json parsed = json::parse(
         text,

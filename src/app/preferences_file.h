@@ -2,11 +2,10 @@
 
 #include <nlohmann/json.hpp>
 
-#include <cstddef>
+#include <cstdint>
 #include <filesystem>
 #include <optional>
 #include <string>
-#include <string_view>
 
 namespace vigilo {
 
@@ -39,9 +38,5 @@ PreferencesContents readPreferencesFile(const std::filesystem::path& file);
 // without copying when the file system allows a hard link. Returns an error
 // description on failure.
 std::optional<std::string> keepBadPreferencesCopy(const std::filesystem::path& file);
-
-// Replaces every byte that is not part of a well-formed UTF-8 sequence with
-// U+FFFD; sets `replaced` when it did.
-std::string replaceInvalidUtf8(std::string_view text, bool& replaced);
 
 }  // namespace vigilo

@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <unordered_set>
 
+#include "detection/utf8_text.h"
+
 namespace vigilo {
 
 namespace {
@@ -61,14 +63,6 @@ std::size_t trailingSpace(std::string_view text) {
 
 }  // namespace
 
-std::string lowercasedPattern(std::string_view text) {
-    std::string out(text);
-    for (char& c : out) {
-        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-    }
-    return out;
-}
-
 std::string_view trimmedPattern(std::string_view text) {
     text.remove_prefix(leadingSpace(text));
     text.remove_suffix(trailingSpace(text));
@@ -78,12 +72,12 @@ std::string_view trimmedPattern(std::string_view text) {
 std::vector<WatchPatternChip> watchPatternChips(const std::vector<std::string>& defaults,
                                                 const std::vector<std::string>& stored) {
     std::unordered_set<std::string> storedLower;
-    for (const auto& pattern : stored) storedLower.insert(lowercasedPattern(pattern));
+    for (const auto& pattern : stored) storedLower.insert(lowerCased(pattern));
 
     std::vector<WatchPatternChip> chips;
     std::unordered_set<std::string> seen;
     auto offer = [&](const std::string& pattern) {
-        auto lower = lowercasedPattern(pattern);
+        auto lower = lowerCased(pattern);
         if (!seen.insert(lower).second) return;
         chips.push_back({pattern, storedLower.contains(lower)});
     };
@@ -93,15 +87,15 @@ std::vector<WatchPatternChip> watchPatternChips(const std::vector<std::string>& 
 }
 
 bool containsWatchPattern(const std::vector<std::string>& stored, std::string_view pattern) {
-    const auto lower = lowercasedPattern(pattern);
+    const auto lower = lowerCased(pattern);
     return std::any_of(stored.begin(), stored.end(),
-                       [&](const std::string& entry) { return lowercasedPattern(entry) == lower; });
+                       [&](const std::string& entry) { return lowerCased(entry) == lower; });
 }
 
 std::vector<std::string> toggledWatchPattern(std::vector<std::string> stored, const std::string& pattern) {
-    const auto lower = lowercasedPattern(pattern);
+    const auto lower = lowerCased(pattern);
     auto match = std::find_if(stored.begin(), stored.end(),
-                              [&](const std::string& entry) { return lowercasedPattern(entry) == lower; });
+                              [&](const std::string& entry) { return lowerCased(entry) == lower; });
     if (match != stored.end()) {
         stored.erase(match);
     } else {

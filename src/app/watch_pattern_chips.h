@@ -8,7 +8,8 @@
 namespace vigilo {
 
 // The settings window's editing rules for the watch list. Patterns are
-// compared without regard to (ASCII) case throughout. Each edit returns the
+// compared without regard to case throughout (with the
+// same case folding as the watcher's matching). Each edit returns the
 // whole new list, to be stored in one write.
 
 struct WatchPatternChip {
@@ -31,9 +32,6 @@ std::vector<std::string> toggledWatchPattern(std::vector<std::string> stored, co
 // nullopt when nothing is left or the list already has it.
 std::optional<std::vector<std::string>> withAddedWatchPattern(std::vector<std::string> stored,
                                                               std::string_view typed);
-
-// ASCII lower case; other bytes (including UTF-8 sequences) are kept.
-std::string lowercasedPattern(std::string_view text);
 
 // Strips leading and trailing Unicode white space and line breaks from UTF-8
 // text.

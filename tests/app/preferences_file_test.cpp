@@ -17,19 +17,6 @@ namespace {
 
 using nlohmann::json;
 
-TEST(ReplaceInvalidUtf8, KeepsWellFormedTextAndReplacesEachBadByte) {
-    bool replaced = false;
-    EXPECT_EQ(replaceInvalidUtf8("caf\xC3\xA9 \xF0\x9F\x98\x80", replaced), "caf\xC3\xA9 \xF0\x9F\x98\x80");
-    EXPECT_FALSE(replaced);
-    // A stray continuation byte, a truncated sequence, an overlong form, a
-    // surrogate and a code point beyond U+10FFFF.
-    EXPECT_EQ(replaceInvalidUtf8("a\x80" "b\xE2\x82", replaced), "a\uFFFD" "b\uFFFD\uFFFD");
-    EXPECT_TRUE(replaced);
-    EXPECT_EQ(replaceInvalidUtf8("\xC0\xAF", replaced), "\uFFFD\uFFFD");
-    EXPECT_EQ(replaceInvalidUtf8("\xED\xA0\x80", replaced), "\uFFFD\uFFFD\uFFFD");
-    EXPECT_EQ(replaceInvalidUtf8("\xF4\x90\x80\x80", replaced), "\uFFFD\uFFFD\uFFFD\uFFFD");
-}
-
 class PreferencesBadInput : public ::testing::Test {
 protected:
     void store(const std::string& contents) { dir.write("preferences.json", contents); }
