@@ -19,6 +19,9 @@ public:
     // Returns bytes read, 0 at end of stream, -1 on error or time-out.
     virtual long receive(void* buffer, std::size_t size) = 0;
     virtual std::optional<uid_t> peerUid() const = 0;
+    // Ends both directions so that a blocked receive returns; safe from
+    // another thread.
+    virtual void abort() = 0;
 };
 
 struct ConnectResult {
@@ -36,6 +39,27 @@ public:
     // Connects with send and receive time-outs of `timeoutSeconds` whole
     // seconds. A refused connection or a vanished file is noListener.
     virtual ConnectResult connect(const std::string& path, int timeoutSeconds) = 0;
+};
+
+// A listening local stream socket.
+class LocalListener {
+public:
+    virtual ~LocalListener() = default;
+    // Blocks until a client connects. Accepted connections time out reads
+    // after `readTimeoutSeconds` in total. nullptr once shut down.
+    virtual std::unique_ptr<LocalConnection> accept(int readTimeoutSeconds) = 0;
+    // Makes a blocked accept() return; safe from another thread.
+    virtual void shutdown() = 0;
+};
+
+// Creates the server side of Unix-domain sockets.
+class LocalSocketServer {
+public:
+    virtual ~LocalSocketServer() = default;
+    // Replaces any file at `path`, binds, makes it 0600 and listens with a
+    // backlog of 16. nullptr on failure, which is logged.
+    virtual std::unique_ptr<LocalListener> listen(const std::string& path) = 0;
+    virtual void removeFile(const std::string& path) = 0;
 };
 
 }  // namespace vigilo

@@ -1,0 +1,77 @@
+#include "ipc/ipc_dispatch.h"
+
+#include <algorithm>
+#include <set>
+
+namespace vigilo {
+
+namespace {
+
+constexpr std::int64_t kDefaultTimerSeconds = 3600;
+
+IPCResponse status(IPCApplication& app) {
+    IPCResponse reply{.ok = true,
+                      .mode = app.modeLabel(),
+                      .assertionActive = app.assertionActive(),
+                      .clamshellActive = app.clamshellActive(),
+                      .thermal = app.thermalLabel(),
+                      .tasks = app.taskNames(),
+                      .patterns = app.watchPatterns()};
+    if (auto battery = app.battery()) {
+        reply.batteryPercent = battery->percent;
+        reply.isCharging = battery->isCharging;
+    }
+    return reply;
+}
+
+IPCResponse watch(const IPCRequest& request, IPCApplication& app) {
+    auto patterns = app.watchPatterns();
+    for (const auto& wanted : request.patterns.value_or(std::vector<std::string>{})) {
+        if (std::find(patterns.begin(), patterns.end(), wanted) == patterns.end()) patterns.push_back(wanted);
+    }
+    app.setWatchPatterns(patterns);
+    return {.ok = true, .patterns = patterns};
+}
+
+IPCResponse unwatch(const IPCRequest& request, IPCApplication& app) {
+    const auto requested = request.patterns.value_or(std::vector<std::string>{});
+    const std::set<std::string> removed(requested.begin(), requested.end());
+    std::vector<std::string> kept;
+    for (auto& pattern : app.watchPatterns()) {
+        if (!removed.contains(pattern)) kept.push_back(pattern);
+    }
+    app.setWatchPatterns(kept);
+    return {.ok = true, .patterns = app.watchPatterns()};
+}
+
+}  // namespace
+
+IPCResponse dispatchIPCRequest(const IPCRequest& request, IPCApplication& app) {
+    switch (request.cmd) {
+    case IPCCommand::status: return status(app);
+    case IPCCommand::start:
+        app.startAlwaysOn();
+        return {.ok = true, .message = "started", .mode = app.modeLabel()};
+    case IPCCommand::stop:
+        app.stop();
+        return {.ok = true, .message = "stopped", .mode = app.modeLabel()};
+    case IPCCommand::autowatch: {
+        const bool current = app.isAutoWatch();
+        if (request.enable.value_or(!current) != current) app.toggleAutoWatch();
+        return {.ok = true, .mode = app.modeLabel()};
+    }
+    case IPCCommand::watch: return watch(request, app);
+    case IPCCommand::unwatch: return unwatch(request, app);
+    case IPCCommand::listPatterns: return {.ok = true, .patterns = app.watchPatterns()};
+    case IPCCommand::timer:
+        app.startTimer(static_cast<double>(std::max<std::int64_t>(request.seconds.value_or(kDefaultTimerSeconds), 1)));
+        return {.ok = true, .mode = app.modeLabel()};
+    case IPCCommand::notify:
+        app.notifyAndPush(request.title.value_or("Vigilo"), request.body.value_or(""));
+        return {.ok = true};
+    case IPCCommand::ping: return {.ok = true, .message = "pong"};
+    }
+    return {.ok = false, .message = "unknown"};
+}
+
+}  // namespace vigilo

@@ -1,0 +1,12 @@
+#pragma once
+
+#include "ipc/ipc_application.h"
+#include "ipc/ipc_messages.h"
+
+namespace vigilo {
+
+// Carries out one decoded request against the application and builds its
+// reply. Main thread only.
+IPCResponse dispatchIPCRequest(const IPCRequest& request, IPCApplication& app);
+
+}  // namespace vigilo

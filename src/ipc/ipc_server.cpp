@@ -1,0 +1,130 @@
+#include "ipc/ipc_server.h"
+
+namespace vigilo {
+
+// What the IPC thread and the main thread share; outlives both sides' use.
+struct IPCServer::Shared {
+    std::mutex mutex;
+    std::condition_variable changed;
+    bool stopping = false;
+    LocalConnection* current = nullptr;  // the connection being served
+};
+
+namespace {
+
+// Reads until a newline arrives, the client shuts down its side, the read
+// time-out passes, or the size limit is reached.
+std::string readRequest(LocalConnection& connection) {
+    std::string data;
+    char chunk[4096];
+    while (data.size() < IPCServer::kMaxRequestBytes) {
+        long n = connection.receive(chunk, sizeof chunk);
+        if (n < 1) break;
+        data.append(chunk, static_cast<std::size_t>(n));
+        if (std::string_view(chunk, static_cast<std::size_t>(n)).find('\n') != std::string_view::npos) break;
+    }
+    return data;
+}
+
+}  // namespace
+
+IPCServer::IPCServer(Loop& loop, Dispatch dispatch, LocalSocketServer& sockets, std::string socketPath, uid_t owner,
+                     int readTimeoutSeconds)
+    : loop_(loop),
+      dispatch_(std::move(dispatch)),
+      sockets_(sockets),
+      socketPath_(std::move(socketPath)),
+      owner_(owner),
+      readTimeoutSeconds_(readTimeoutSeconds),
+      shared_(std::make_shared<Shared>()) {}
+
+IPCServer::~IPCServer() { stop(); }
+
+bool IPCServer::start() {
+    if (listener_) return true;
+    listener_ = sockets_.listen(socketPath_);
+    if (!listener_) return false;
+    shared_->stopping = false;
+    thread_ = std::thread([this] { serve(); });
+    log_.info("IPC listening at {}", socketPath_);
+    return true;
+}
+
+void IPCServer::stop() {
+    if (!listener_) return;
+    {
+        std::lock_guard lock(shared_->mutex);
+        shared_->stopping = true;
+        if (shared_->current) shared_->current->abort();
+    }
+    shared_->changed.notify_all();
+    listener_->shutdown();
+    thread_.join();
+    listener_.reset();
+    sockets_.removeFile(socketPath_);
+}
+
+void IPCServer::serve() {
+    for (;;) {
+        auto connection = listener_->accept(readTimeoutSeconds_);
+        if (!connection) return;
+        {
+            std::lock_guard lock(shared_->mutex);
+            if (shared_->stopping) return;
+            shared_->current = connection.get();
+        }
+        handle(*connection);
+        std::lock_guard lock(shared_->mutex);
+        shared_->current = nullptr;
+    }
+}
+
+void IPCServer::handle(LocalConnection& connection) {
+    if (connection.peerUid() != owner_) return;
+
+    std::string data = readRequest(connection);
+    while (!data.empty() && (data.back() == '\n' || data.back() == '\r')) data.pop_back();
+    if (data.empty()) return;
+
+    std::optional<IPCResponse> reply;
+    auto decoded = decodeRequest(data);
+    if (auto* error = std::get_if<std::string>(&decoded)) {
+        reply = IPCResponse{.ok = false, .message = "bad request: " + *error};
+    } else {
+        reply = onMainThread(std::get<IPCRequest>(decoded));
+    }
+    if (!reply) return;
+    const std::string wire = encodeResponse(*reply) + "\n";
+    connection.send(wire.data(), wire.size());  // a client that left is not our problem
+}
+
+std::optional<IPCResponse> IPCServer::onMainThread(const IPCRequest& request) {
+    struct Box {
+        std::optional<IPCResponse> value;
+        bool done = false;
+    };
+    auto box = std::make_shared<Box>();
+    auto shared = shared_;
+    loop_.post([this, alive = life_.weak(), box, shared, request] {
+        std::optional<IPCResponse> value;
+        bool stopping;
+        {
+            std::lock_guard lock(shared->mutex);
+            stopping = shared->stopping;
+        }
+        if (!alive.expired() && !stopping) value = dispatch_(request);
+        {
+            std::lock_guard lock(shared->mutex);
+            box->value = std::move(value);
+            box->done = true;
+        }
+        shared->changed.notify_all();
+    });
+
+    std::unique_lock lock(shared->mutex);
+    shared->changed.wait(lock, [&] { return box->done || shared->stopping; });
+    if (!box->done) return std::nullopt;  // shutting down: no reply
+    return box->value ? box->value : IPCResponse{.ok = false, .message = "unknown"};
+}
+
+}  // namespace vigilo

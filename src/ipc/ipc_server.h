@@ -1,0 +1,65 @@
+#pragma once
+
+#include <sys/types.h>
+
+#include <condition_variable>
+#include <functional>
+#include <memory>
+#include <mutex>
+#include <optional>
+#include <string>
+#include <thread>
+
+#include "ipc/ipc_messages.h"
+#include "platform/local_socket.h"
+#include "support/log.h"
+#include "support/loop.h"
+
+namespace vigilo {
+
+// Serves the per-user socket inside the running application. One IPC thread
+// accepts and reads connections strictly one after another; each decoded
+// request is carried out on the main thread (through the Loop) while the IPC
+// thread waits, and the reply is written back. A client gets at most
+// kReadTimeoutSeconds to send its request, so a silent one cannot hold up
+// the others, and connections from other users are closed unanswered.
+class IPCServer {
+public:
+    // Runs on the main thread.
+    using Dispatch = std::function<IPCResponse(const IPCRequest&)>;
+
+    static constexpr std::size_t kMaxRequestBytes = 65536;
+    static constexpr int kReadTimeoutSeconds = 5;
+
+    IPCServer(Loop& loop, Dispatch dispatch, LocalSocketServer& sockets, std::string socketPath, uid_t owner,
+              int readTimeoutSeconds = kReadTimeoutSeconds);
+    ~IPCServer();
+    IPCServer(const IPCServer&) = delete;
+    IPCServer& operator=(const IPCServer&) = delete;
+
+    // Main thread. Failures are logged; the application runs on without it.
+    bool start();
+    // Main thread. Stops serving and removes the socket file.
+    void stop();
+    bool isListening() const { return listener_ != nullptr; }
+
+private:
+    struct Shared;
+    void serve();
+    void handle(LocalConnection& connection);
+    std::optional<IPCResponse> onMainThread(const IPCRequest& request);
+
+    Loop& loop_;
+    Dispatch dispatch_;
+    LocalSocketServer& sockets_;
+    std::string socketPath_;
+    uid_t owner_;
+    int readTimeoutSeconds_;
+    Logger log_{"IPC"};
+    std::shared_ptr<Shared> shared_;
+    std::unique_ptr<LocalListener> listener_;
+    std::thread thread_;
+    LifeToken life_;
+};
+
+}  // namespace vigilo

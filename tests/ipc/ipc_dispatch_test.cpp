@@ -1,0 +1,103 @@
+#include "ipc/ipc_dispatch.h"
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+namespace vigilo {
+namespace {
+
+using Strings = std::vector<std::string>;
+
+class FakeApplication final : public IPCApplication {
+public:
+    std::string modeLabel() const override { return mode; }
+    bool isAutoWatch() const override { return mode == "Auto Mode"; }
+    bool assertionActive() const override { return mode != "Awake Off"; }
+    bool clamshellActive() const override { return false; }
+    std::optional<BatteryReading> battery() const override { return batteryReading; }
+    std::string thermalLabel() const override { return "Normal"; }
+    std::vector<std::string> taskNames() const override { return tasks; }
+    std::vector<std::string> watchPatterns() const override { return patterns; }
+    void setWatchPatterns(std::vector<std::string> p) override {
+        patterns = std::move(p);
+        ++patternWrites;
+    }
+    void startAlwaysOn() override { mode = "Awake On"; }
+    void stop() override { mode = "Awake Off"; }
+    void toggleAutoWatch() override {
+        ++toggles;
+        mode = isAutoWatch() ? "Awake Off" : "Auto Mode";
+    }
+    void startTimer(double seconds) override {
+        timerSeconds = seconds;
+        mode = "Timer Active";
+    }
+    void notifyAndPush(const std::string& title, const std::string& body) override { notified = {title, body}; }
+
+    std::string mode = "Awake Off";
+    std::optional<BatteryReading> batteryReading;
+    Strings tasks, patterns;
+    int patternWrites = 0, toggles = 0;
+    double timerSeconds = 0;
+    Strings notified;
+};
+
+IPCResponse dispatch(FakeApplication& app, IPCRequest request) { return dispatchIPCRequest(request, app); }
+
+TEST(IPCDispatch, StatusOnADesktopHasNoBatteryAndEmptyTasks) {
+    FakeApplication app;
+    app.patterns = {"claude"};
+    auto reply = dispatch(app, {.cmd = IPCCommand::status});
+    EXPECT_EQ(encodeResponse(reply),
+              R"({"ok":true,"mode":"Awake Off","assertionActive":false,"clamshellActive":false,"thermal":"Normal","tasks":[],"patterns":["claude"]})");
+    app.batteryReading = IPCApplication::BatteryReading{76, true};
+    reply = dispatch(app, {.cmd = IPCCommand::status});
+    EXPECT_EQ(reply.batteryPercent, 76);
+    EXPECT_EQ(reply.isCharging, true);
+}
+
+TEST(IPCDispatch, StartStopAndPing) {
+    FakeApplication app;
+    EXPECT_EQ(dispatch(app, {.cmd = IPCCommand::start}), (IPCResponse{.ok = true, .message = "started", .mode = "Awake On"}));
+    EXPECT_EQ(dispatch(app, {.cmd = IPCCommand::stop}), (IPCResponse{.ok = true, .message = "stopped", .mode = "Awake Off"}));
+    EXPECT_EQ(dispatch(app, {.cmd = IPCCommand::ping}), (IPCResponse{.ok = true, .message = "pong"}));
+}
+
+TEST(IPCDispatch, AutowatchTogglesOnlyWhenTheWantedStateDiffers) {
+    FakeApplication app;
+    EXPECT_EQ(dispatch(app, {.cmd = IPCCommand::autowatch}).mode, "Auto Mode");
+    EXPECT_EQ(dispatch(app, {.cmd = IPCCommand::autowatch}).mode, "Awake Off");
+    app.mode = "Auto Mode";
+    EXPECT_EQ(dispatch(app, {.cmd = IPCCommand::autowatch, .enable = true}).mode, "Auto Mode");
+    app.mode = "Timer Active";
+    EXPECT_EQ(dispatch(app, {.cmd = IPCCommand::autowatch, .enable = false}).mode, "Timer Active");
+    EXPECT_EQ(app.toggles, 2);
+}
+
+TEST(IPCDispatch, WatchAppendsNewPatternsOnceAndUnwatchRemoves) {
+    FakeApplication app;
+    EXPECT_EQ(dispatch(app, {.cmd = IPCCommand::watch, .patterns = Strings{"a", "a", "b"}}).patterns, (Strings{"a", "b"}));
+    EXPECT_EQ(dispatch(app, {.cmd = IPCCommand::watch}).patterns, (Strings{"a", "b"}));
+    EXPECT_EQ(dispatch(app, {.cmd = IPCCommand::watch, .patterns = Strings{"A", "b"}}).patterns, (Strings{"a", "b", "A"}));
+    EXPECT_EQ(dispatch(app, {.cmd = IPCCommand::unwatch, .patterns = Strings{"a", "zzz"}}).patterns, (Strings{"b", "A"}));
+    EXPECT_EQ(dispatch(app, {.cmd = IPCCommand::listPatterns}).patterns, (Strings{"b", "A"}));
+}
+
+TEST(IPCDispatch, TimerDefaultsToAnHourAndIsAtLeastOneSecond) {
+    FakeApplication app;
+    dispatch(app, {.cmd = IPCCommand::timer, .seconds = 0});
+    EXPECT_EQ(app.timerSeconds, 1);
+    dispatch(app, {.cmd = IPCCommand::timer, .seconds = -20});
+    EXPECT_EQ(app.timerSeconds, 1);
+    EXPECT_EQ(dispatch(app, {.cmd = IPCCommand::timer}).mode, "Timer Active");
+    EXPECT_EQ(app.timerSeconds, 3600);
+}
+
+TEST(IPCDispatch, NotifyDefaultsAndRepliesWithOkOnly) {
+    FakeApplication app;
+    EXPECT_EQ(dispatch(app, {.cmd = IPCCommand::notify}), IPCResponse{.ok = true});
+    EXPECT_EQ(app.notified, (Strings{"Vigilo", ""}));
+}
+
+}  // namespace
+}  // namespace vigilo
