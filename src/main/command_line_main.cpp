@@ -6,10 +6,7 @@
 #include "main/entry_points.h"
 #include "platform/linux/journal_log_sink.h"
 #include "platform/linux/login_shell_launcher.h"
-#if __has_include("platform/linux/power/linux_power_management.h")
 #include "platform/linux/power/linux_power_management.h"
-#define VIGILO_HAVE_LINUX_POWER 1
-#endif
 #include "platform/linux/unix_socket.h"
 #include "support/tr.h"
 
@@ -18,13 +15,6 @@ namespace vigilo {
 namespace {
 
 constexpr double kRequestTimeoutSeconds = 5;
-
-#ifndef VIGILO_HAVE_LINUX_POWER
-struct NoPowerManagement final : PowerManagement {
-    int createAssertion(AssertionKind, const std::string&, AssertionId&) override { return 1; }
-    int releaseAssertion(AssertionId) override { return 1; }
-};
-#endif
 
 IPCResponse sendToApplication(const IPCRequest& request) {
     auto socket = IPCPaths::socketPath(XdgEnvironment::fromProcess());
@@ -45,11 +35,7 @@ int runCommandLine(const std::vector<std::string>& arguments) {
         .out = std::cout,
         .err = std::cerr,
         .sendRequest = sendToApplication,
-#ifdef VIGILO_HAVE_LINUX_POWER
         .makePowerManagement = [] { return std::make_unique<LinuxPowerManagement>(); },
-#else
-        .makePowerManagement = [] { return std::unique_ptr<PowerManagement>(new NoPowerManagement); },
-#endif
         .makeShellLauncher = [] { return std::make_unique<LoginShellLauncher>(); },
     });
     const int status = runner.run(arguments);
