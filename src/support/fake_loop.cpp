@@ -39,6 +39,46 @@ Handle FakeLoop::schedule(Duration delay, Duration interval, Task task) {
     });
 }
 
+Handle FakeLoop::startTimerAt(WallTime at, Task task) {
+    auto entry = std::make_shared<Scheduled>(Scheduled{std::move(task)});
+    wallTimers_.emplace(std::pair{at, sequence_++}, entry);
+    std::weak_ptr<Scheduled> weak = entry;
+    return Handle([weak] {
+        if (auto e = weak.lock()) e->cancelled = true;
+    });
+}
+
+bool FakeLoop::runOneWallTimer() {
+    while (!wallTimers_.empty() && wallTimers_.begin()->first.first <= wall_) {
+        auto entry = wallTimers_.begin()->second;
+        wallTimers_.erase(wallTimers_.begin());
+        if (entry->cancelled) continue;
+        auto task = entry->task;
+        task();
+        return true;
+    }
+    return false;
+}
+
+// The monotonic time of the next task or wall timer, while the clocks move
+// together.
+std::optional<MonoTime> FakeLoop::nextDue() const {
+    std::optional<MonoTime> next;
+    for (auto& [key, entry] : queue_) {
+        if (!entry->cancelled) {
+            next = key.first;
+            break;
+        }
+    }
+    for (auto& [key, entry] : wallTimers_) {
+        if (entry->cancelled) continue;
+        const MonoTime due = mono_ + std::chrono::duration_cast<Duration>(key.first - wall_);
+        if (!next || due < *next) next = due;
+        break;
+    }
+    return next;
+}
+
 void FakeLoop::runInBackground(Task work) { background_.push_back(std::move(work)); }
 
 Handle FakeLoop::watchReadable(int fd, Task onReadable) {
@@ -89,6 +129,7 @@ void FakeLoop::runUntilIdle() {
     int watchRounds = 0;
     for (;;) {
         if (runOneDue()) continue;
+        if (runOneWallTimer()) continue;
         if (!holdBackground_ && !background_.empty()) {
             auto work = std::move(background_.front());
             background_.pop_front();
@@ -112,11 +153,11 @@ void FakeLoop::runBackgroundTasks() {
 void FakeLoop::fastForwardBy(Duration d) {
     const MonoTime end = mono_ + d;
     runUntilIdle();
-    for (;;) {
-        auto next = std::find_if(queue_.begin(), queue_.end(), [](auto& kv) { return !kv.second->cancelled; });
-        if (next == queue_.end() || next->first.first > end) break;
-        wall_ += std::chrono::duration_cast<WallTime::duration>(next->first.first - mono_);
-        mono_ = next->first.first;
+    for (auto next = nextDue(); next && *next <= end; next = nextDue()) {
+        if (*next > mono_) {
+            wall_ += std::chrono::duration_cast<WallTime::duration>(*next - mono_);
+            mono_ = *next;
+        }
         runUntilIdle();
     }
     wall_ += std::chrono::duration_cast<WallTime::duration>(end - mono_);
@@ -127,7 +168,9 @@ void FakeLoop::fastForwardBy(Duration d) {
 void FakeLoop::advanceWallClock(Duration d) { wall_ += std::chrono::duration_cast<WallTime::duration>(d); }
 
 std::size_t FakeLoop::pendingTimers() const {
-    return static_cast<std::size_t>(std::count_if(queue_.begin(), queue_.end(), [](auto& kv) { return !kv.second->cancelled; }));
+    auto live = [](auto& kv) { return !kv.second->cancelled; };
+    return static_cast<std::size_t>(std::count_if(queue_.begin(), queue_.end(), live) +
+                                    std::count_if(wallTimers_.begin(), wallTimers_.end(), live));
 }
 
 }  // namespace vigilo

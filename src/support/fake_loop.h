@@ -5,6 +5,7 @@
 #include <map>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <vector>
 
 #include "support/loop.h"
@@ -24,6 +25,7 @@ public:
     void post(Task task) override;
     Handle startTimer(Duration delay, Task task) override;
     Handle startRepeating(Duration interval, Task task) override;
+    Handle startTimerAt(WallTime at, Task task) override;
     void runInBackground(Task work) override;
     Handle watchReadable(int fd, Task onReadable) override;
     const Clock& clock() const override { return *this; }
@@ -60,6 +62,8 @@ private:
     using Key = std::pair<MonoTime, std::uint64_t>;
 
     Handle schedule(Duration delay, Duration interval, Task task);
+    bool runOneWallTimer();
+    std::optional<MonoTime> nextDue() const;
     void takePosted();
     bool runOneDue();
     bool runReadableWatches();
@@ -68,6 +72,7 @@ private:
     WallTime wall_;
     std::uint64_t sequence_ = 0;
     std::map<Key, std::shared_ptr<Scheduled>> queue_;
+    std::map<std::pair<WallTime, std::uint64_t>, std::shared_ptr<Scheduled>> wallTimers_;
     std::deque<Task> background_;
     bool holdBackground_ = false;
     std::map<std::uint64_t, std::shared_ptr<Watch>> watches_;

@@ -26,6 +26,9 @@ public:
 
     virtual Handle startTimer(Duration delay, Task task) = 0;
     virtual Handle startRepeating(Duration interval, Task task) = 0;
+    // Fires once the wall clock reaches `at`, also when it gets there by a
+    // suspend and resume: then at the first turn of the loop after resume.
+    virtual Handle startTimerAt(WallTime at, Task task) = 0;
 
     // Runs `work` on a background thread. The work receives copies, touches
     // nothing observable and hands results back with post().

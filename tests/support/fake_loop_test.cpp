@@ -106,3 +106,32 @@ TEST(FakeLoop, WatchedDescriptorIsReportedWhenReadable) {
 
 }  // namespace
 }  // namespace vigilo
+
+namespace vigilo {
+namespace {
+
+using namespace std::chrono_literals;
+
+TEST(FakeLoopWallTimer, FiresWithTheWallClockAndAfterASuspendAtTheNextTurn) {
+    FakeLoop loop;
+    int fired = 0;
+    auto inTime = loop.startTimerAt(loop.clock().wallNow() + 90s, [&] { ++fired; });
+    loop.fastForwardBy(89s);
+    EXPECT_EQ(fired, 0);
+    loop.fastForwardBy(1s);
+    EXPECT_EQ(fired, 1);
+
+    auto afterSuspend = loop.startTimerAt(loop.clock().wallNow() + 1h, [&] { ++fired; });
+    loop.advanceWallClock(2h);  // suspended: no monotonic time passed
+    EXPECT_EQ(fired, 1);
+    loop.runUntilIdle();
+    EXPECT_EQ(fired, 2);
+
+    auto cancelled = loop.startTimerAt(loop.clock().wallNow() + 1s, [&] { ++fired; });
+    cancelled.cancel();
+    loop.fastForwardBy(1min);
+    EXPECT_EQ(fired, 2);
+}
+
+}  // namespace
+}  // namespace vigilo

@@ -102,6 +102,28 @@ Handle SdEventLoop::startRepeating(Duration interval, Task task) {
     return addTimer(interval, interval, std::move(task));
 }
 
+Handle SdEventLoop::startTimerAt(WallTime at, Task task) {
+    // CLOCK_REALTIME moves on during a suspend, so the timer fires at the
+    // first turn after resume when its time passed meanwhile.
+    const auto sinceEpoch = std::chrono::duration_cast<std::chrono::microseconds>(at.time_since_epoch()).count();
+    auto* callback = new Callback{std::move(task)};
+    sd_event_source* source = nullptr;
+    int rc = sd_event_add_time(
+        event_, &source, CLOCK_REALTIME, sinceEpoch > 0 ? static_cast<std::uint64_t>(sinceEpoch) : 1, kTimerAccuracyUs,
+        [](sd_event_source*, uint64_t, void* data) {
+            auto run = static_cast<Callback*>(data)->task;
+            run();
+            return 0;
+        },
+        callback);
+    if (rc < 0) {
+        delete callback;
+        return Handle();
+    }
+    sd_event_source_set_destroy_callback(source, [](void* data) { delete static_cast<Callback*>(data); });
+    return handleFor(source);
+}
+
 void SdEventLoop::runInBackground(Task work) { workers_->submit(std::move(work)); }
 
 Handle SdEventLoop::watchReadable(int fd, Task onReadable) {

@@ -25,6 +25,7 @@ public:
     void post(Task task) override;
     Handle startTimer(Duration delay, Task task) override;
     Handle startRepeating(Duration interval, Task task) override;
+    Handle startTimerAt(WallTime at, Task task) override;
     void runInBackground(Task work) override;
     Handle watchReadable(int fd, Task onReadable) override;
     const Clock& clock() const override { return clock_; }
