@@ -1,0 +1,128 @@
+#include "platform/linux/process/login_shell_child_launcher.h"
+
+#include <fcntl.h>
+#include <signal.h>
+#include <spawn.h>
+#include <sys/syscall.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
+#include <utility>
+
+extern char** environ;
+
+namespace vigilo {
+
+namespace {
+
+class UniqueFd {
+public:
+    explicit UniqueFd(int fd = -1) : fd_(fd) {}
+    UniqueFd(UniqueFd&& other) noexcept : fd_(std::exchange(other.fd_, -1)) {}
+    UniqueFd& operator=(UniqueFd&&) = delete;
+    ~UniqueFd() {
+        if (fd_ >= 0) ::close(fd_);
+    }
+    int get() const { return fd_; }
+
+private:
+    int fd_;
+};
+
+class PidfdChildProcess final : public ChildProcess {
+public:
+    PidfdChildProcess(pid_t pid, UniqueFd output, UniqueFd pidfd)
+        : pid_(pid), output_(std::move(output)), pidfd_(std::move(pidfd)) {}
+
+    // A child still running when its owner lets go keeps running; it is
+    // reaped here if it is already done, else by init once this process ends.
+    ~PidfdChildProcess() override {
+        if (!reaped_) takeExitStatus();
+    }
+
+    pid_t pid() const override { return pid_; }
+    int outputFd() const override { return output_.get(); }
+    int exitFd() const override { return pidfd_.get(); }
+
+    std::optional<int> takeExitStatus() override {
+        if (reaped_) return status_;
+        int status = 0;
+        pid_t rc;
+        do {
+            rc = ::waitpid(pid_, &status, WNOHANG);
+        } while (rc < 0 && errno == EINTR);
+        if (rc == 0) return std::nullopt;
+        reaped_ = true;
+        if (rc < 0) status_ = 1;  // someone else reaped it; report a failure
+        else if (WIFEXITED(status)) status_ = WEXITSTATUS(status);
+        else if (WIFSIGNALED(status)) status_ = 128 + WTERMSIG(status);
+        else status_ = 1;
+        return status_;
+    }
+
+    void terminate() override {
+        // Through the pidfd, so a recycled pid is never signalled.
+        if (!reaped_) ::syscall(SYS_pidfd_send_signal, pidfd_.get(), SIGTERM, nullptr, 0);
+    }
+
+private:
+    pid_t pid_;
+    UniqueFd output_;
+    UniqueFd pidfd_;
+    bool reaped_ = false;
+    int status_ = 0;
+};
+
+struct SpawnSetup {
+    posix_spawn_file_actions_t actions;
+    posix_spawnattr_t attributes;
+    SpawnSetup() {
+        posix_spawn_file_actions_init(&actions);
+        posix_spawnattr_init(&attributes);
+    }
+    ~SpawnSetup() {
+        posix_spawn_file_actions_destroy(&actions);
+        posix_spawnattr_destroy(&attributes);
+    }
+};
+
+}  // namespace
+
+std::variant<std::unique_ptr<ChildProcess>, std::string> LoginShellChildLauncher::start(const std::string& commandText) {
+    int fds[2];
+    if (::pipe2(fds, O_CLOEXEC) != 0) return std::string(std::strerror(errno));
+    UniqueFd readEnd(fds[0]), writeEnd(fds[1]);
+
+    SpawnSetup setup;
+    posix_spawn_file_actions_addopen(&setup.actions, STDIN_FILENO, "/dev/null", O_RDONLY, 0);
+    posix_spawn_file_actions_adddup2(&setup.actions, writeEnd.get(), STDOUT_FILENO);
+    posix_spawn_file_actions_adddup2(&setup.actions, writeEnd.get(), STDERR_FILENO);
+    sigset_t none, all;
+    sigemptyset(&none);
+    sigfillset(&all);
+    posix_spawnattr_setsigmask(&setup.attributes, &none);
+    posix_spawnattr_setsigdefault(&setup.attributes, &all);
+    posix_spawnattr_setflags(&setup.attributes, POSIX_SPAWN_SETSIGMASK | POSIX_SPAWN_SETSIGDEF);
+
+    std::string shell = shell_, login = "-l", command = "-c", text = commandText;
+    char* argv[] = {shell.data(), login.data(), command.data(), text.data(), nullptr};
+    pid_t pid = 0;
+    if (int rc = ::posix_spawn(&pid, shell_.c_str(), &setup.actions, &setup.attributes, argv, environ); rc != 0) {
+        return std::string(std::strerror(rc));
+    }
+
+    UniqueFd pidfd(static_cast<int>(::syscall(SYS_pidfd_open, pid, 0)));
+    if (pidfd.get() < 0) {
+        const std::string error = std::strerror(errno);
+        ::kill(pid, SIGKILL);
+        ::waitpid(pid, nullptr, 0);
+        return error;
+    }
+    ::fcntl(readEnd.get(), F_SETFL, ::fcntl(readEnd.get(), F_GETFL) | O_NONBLOCK);
+    return std::unique_ptr<ChildProcess>(
+        std::make_unique<PidfdChildProcess>(pid, std::move(readEnd), std::move(pidfd)));
+}
+
+}  // namespace vigilo

@@ -1,0 +1,115 @@
+#include "platform/linux/process/login_shell_child_launcher.h"
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+
+#include "cli/command_runner.h"
+#include "common/log_capture.h"
+#include "platform/linux/sd_event_loop.h"
+
+namespace vigilo {
+namespace {
+
+using namespace std::chrono_literals;
+
+// The runner on the daemon's real loop with real children of /bin/sh. Every
+// run is bounded by a time-out; nothing waits for a fixed time.
+class RealCommandRunnerTest : public ::testing::Test {
+protected:
+    RealCommandRunnerTest() {
+        runner.onFinish = [this](std::int32_t code, double seconds) {
+            finishes.emplace_back(code, seconds);
+            loop.quit(0);
+        };
+    }
+
+    // Runs the loop until the command finishes; false on time-out. Once per
+    // test: a loop that has quit does not run again.
+    bool runToEnd(std::string_view command) {
+        runner.run(command);
+        if (!runner.isRunning().get()) return false;
+        auto timeout = loop.startTimer(10s, [this] { loop.quit(1); });
+        return loop.run() == 0;
+    }
+
+    SdEventLoop loop;
+    LoginShellChildLauncher launcher{"/bin/sh"};
+    CommandRunner runner{loop, launcher};
+    std::vector<std::pair<std::int32_t, double>> finishes;
+};
+
+TEST_F(RealCommandRunnerTest, ChunksFromARealChildJoinIntoLines) {
+    ASSERT_TRUE(runToEnd("printf a; sleep 0.05; printf 'b\\n'; sleep 0.05; printf 'c\\n'; printf 'd\\n\\ne\\n'"));
+    EXPECT_EQ(runner.outputTail().get(), "ab\nc\nd\n\ne");
+    EXPECT_EQ(runner.exitCode().get(), 0);
+}
+
+TEST_F(RealCommandRunnerTest, KeepsLines51To250AndMergesStandardError) {
+    ASSERT_TRUE(runToEnd("i=1; while [ $i -le 249 ]; do echo $i; i=$((i+1)); done; echo 250 >&2"));
+    const auto& tail = runner.outputTail().get();
+    EXPECT_TRUE(tail.starts_with("51\n52\n")) << tail.substr(0, 20);
+    EXPECT_TRUE(tail.ends_with("\n249\n250"));
+}
+
+TEST_F(RealCommandRunnerTest, ExitStatusAndDurationNearZero) {
+    ASSERT_TRUE(runToEnd("exit 3"));
+    ASSERT_EQ(finishes.size(), 1u);
+    EXPECT_EQ(finishes[0].first, 3);
+    EXPECT_LT(finishes[0].second, 2.0);
+    EXPECT_GE(finishes[0].second, 0.0);
+    EXPECT_EQ(runner.exitCode().get(), 3);
+    EXPECT_FALSE(runner.isRunning().get());
+}
+
+TEST_F(RealCommandRunnerTest, StopSendsSigtermAndReports143) {
+    runner.run("echo started; exec sleep 30");
+    ASSERT_NE(runner.process(), nullptr);
+    auto subscription = runner.outputTail().subscribe([this](const std::string& tail) {
+        if (tail == "started") runner.process()->terminate();
+    });
+    auto timeout = loop.startTimer(10s, [this] { loop.quit(1); });
+    ASSERT_EQ(loop.run(), 0);
+    EXPECT_EQ(runner.exitCode().get(), 143);
+    ASSERT_EQ(finishes.size(), 1u);
+    EXPECT_EQ(finishes[0].first, 143);
+}
+
+TEST_F(RealCommandRunnerTest, MultiByteCharacterSplitAcrossWritesSurvives) {
+    ASSERT_TRUE(runToEnd("printf 'caf\\303'; sleep 0.05; printf '\\251\\n'"));
+    EXPECT_EQ(runner.outputTail().get(), "caf\xC3\xA9");
+}
+
+TEST_F(RealCommandRunnerTest, StandardInputIsEmpty) {
+    ASSERT_TRUE(runToEnd("cat; echo done"));
+    EXPECT_EQ(runner.outputTail().get(), "done");
+}
+
+TEST_F(RealCommandRunnerTest, MissingCommandsReport127WithTheShellsMessage) {
+    ASSERT_TRUE(runToEnd("vigilo-no-such-command-here"));
+    EXPECT_EQ(runner.exitCode().get(), 127);
+    EXPECT_NE(runner.outputTail().get().find("not found"), std::string::npos);
+}
+
+TEST_F(RealCommandRunnerTest, BackgroundGrandchildHoldingThePipeDoesNotDelayTheEnd) {
+    ASSERT_TRUE(runToEnd("echo hi; sleep 5 & exit 0"));
+    EXPECT_EQ(runner.outputTail().get(), "hi");
+}
+
+TEST(RealCommandRunnerStartTest, MissingShellReportsMinusOne) {
+    SdEventLoop loop;
+    LoginShellChildLauncher launcher("/nonexistent/shell");
+    CommandRunner runner(loop, launcher);
+    bool finished = false;
+    runner.onFinish = [&](std::int32_t, double) { finished = true; };
+    testing::LogCapture capture;
+    runner.run("echo hi");
+    EXPECT_FALSE(runner.isRunning().get());
+    EXPECT_EQ(runner.exitCode().get(), -1);
+    EXPECT_EQ(runner.outputTail().get(), "Failed to start: No such file or directory");
+    EXPECT_TRUE(capture.contains("CommandRunner: error: Failed to start command: No such file or directory"));
+    EXPECT_FALSE(finished);
+}
+
+}  // namespace
+}  // namespace vigilo
