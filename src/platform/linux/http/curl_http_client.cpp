@@ -1,0 +1,152 @@
+#include "platform/linux/http/curl_http_client.h"
+
+#include <curl/curl.h>
+
+#include <algorithm>
+#include <cctype>
+#include <map>
+#include <mutex>
+#include <stdexcept>
+#include <utility>
+
+namespace vigilo {
+
+namespace {
+
+void initialiseCurlOnce() {
+    static std::once_flag once;
+    std::call_once(once, [] { curl_global_init(CURL_GLOBAL_DEFAULT); });
+}
+
+size_t discardBody(char*, size_t size, size_t count, void*) { return size * count; }
+
+bool hasHeader(const HttpRequest& request, std::string_view name) {
+    for (const auto& [key, value] : request.headers) {
+        if (key.size() == name.size() &&
+            std::equal(key.begin(), key.end(), name.begin(), [](unsigned char a, unsigned char b) { return std::tolower(a) == std::tolower(b); })) {
+            return true;
+        }
+    }
+    return false;
+}
+
+}  // namespace
+
+struct CurlHttpClient::Transfer {
+    HttpRequest request;
+    Completion done;
+    CURL* easy = nullptr;
+    curl_slist* headers = nullptr;
+    char error[CURL_ERROR_SIZE] = {};
+
+    ~Transfer() {
+        if (easy) curl_easy_cleanup(easy);
+        curl_slist_free_all(headers);
+    }
+
+    bool prepare() {
+        easy = curl_easy_init();
+        if (!easy) return false;
+        curl_easy_setopt(easy, CURLOPT_URL, request.url.c_str());
+        curl_easy_setopt(easy, CURLOPT_PROTOCOLS_STR, "http,https");
+        curl_easy_setopt(easy, CURLOPT_FOLLOWLOCATION, 0L);
+        curl_easy_setopt(easy, CURLOPT_SSL_VERIFYPEER, 1L);
+        curl_easy_setopt(easy, CURLOPT_SSL_VERIFYHOST, 2L);
+        curl_easy_setopt(easy, CURLOPT_NOSIGNAL, 1L);
+        curl_easy_setopt(easy, CURLOPT_TIMEOUT_MS, static_cast<long>(request.timeout.count()));
+        curl_easy_setopt(easy, CURLOPT_USERAGENT, "Vigilo/1.0");
+        curl_easy_setopt(easy, CURLOPT_WRITEFUNCTION, discardBody);
+        curl_easy_setopt(easy, CURLOPT_ERRORBUFFER, error);
+        if (request.method == "POST") {
+            curl_easy_setopt(easy, CURLOPT_POST, 1L);
+            curl_easy_setopt(easy, CURLOPT_POSTFIELDS, request.body.data());
+            curl_easy_setopt(easy, CURLOPT_POSTFIELDSIZE_LARGE, static_cast<curl_off_t>(request.body.size()));
+        } else if (request.method != "GET") {
+            curl_easy_setopt(easy, CURLOPT_CUSTOMREQUEST, request.method.c_str());
+        }
+        for (const auto& [name, value] : request.headers) {
+            headers = curl_slist_append(headers, (name + ": " + value).c_str());
+        }
+        // curl would otherwise add a form content type and a 100-continue
+        // round trip the servers do not expect.
+        if (!hasHeader(request, "Content-Type")) headers = curl_slist_append(headers, "Content-Type:");
+        headers = curl_slist_append(headers, "Expect:");
+        curl_easy_setopt(easy, CURLOPT_HTTPHEADER, headers);
+        curl_easy_setopt(easy, CURLOPT_PRIVATE, this);
+        return true;
+    }
+
+    HttpResponse response(CURLcode code) const {
+        HttpResponse out;
+        if (code != CURLE_OK) {
+            out.error = error[0] ? std::string(error) : std::string(curl_easy_strerror(code));
+            return out;
+        }
+        curl_easy_getinfo(easy, CURLINFO_RESPONSE_CODE, &out.status);
+        return out;
+    }
+};
+
+CurlHttpClient::CurlHttpClient() {
+    initialiseCurlOnce();
+    multi_ = curl_multi_init();
+    if (!multi_) throw std::runtime_error("curl_multi_init failed");
+    thread_ = std::thread([this] { run(); });
+}
+
+CurlHttpClient::~CurlHttpClient() {
+    {
+        std::lock_guard lock(mutex_);
+        stopping_ = true;
+    }
+    curl_multi_wakeup(multi_);
+    thread_.join();
+    curl_multi_cleanup(multi_);
+}
+
+void CurlHttpClient::send(HttpRequest request, Completion done) {
+    auto transfer = std::make_unique<Transfer>();
+    transfer->request = std::move(request);
+    transfer->done = std::move(done);
+    {
+        std::lock_guard lock(mutex_);
+        queued_.push_back(std::move(transfer));
+    }
+    curl_multi_wakeup(multi_);
+}
+
+void CurlHttpClient::run() {
+    std::map<CURL*, std::unique_ptr<Transfer>> active;
+    for (;;) {
+        std::deque<std::unique_ptr<Transfer>> incoming;
+        {
+            std::lock_guard lock(mutex_);
+            if (stopping_) break;
+            incoming.swap(queued_);
+        }
+        for (auto& transfer : incoming) {
+            if (!transfer->prepare()) {
+                transfer->done(HttpResponse{"could not create a transfer", 0});
+                continue;
+            }
+            curl_multi_add_handle(multi_, transfer->easy);
+            active.emplace(transfer->easy, std::move(transfer));
+        }
+        int running = 0;
+        curl_multi_perform(multi_, &running);
+        int left = 0;
+        while (CURLMsg* message = curl_multi_info_read(multi_, &left)) {
+            if (message->msg != CURLMSG_DONE) continue;
+            auto node = active.extract(message->easy_handle);
+            const CURLcode code = message->data.result;
+            curl_multi_remove_handle(multi_, node.key());
+            if (node.empty()) continue;
+            auto& transfer = node.mapped();
+            transfer->done(transfer->response(code));
+        }
+        curl_multi_poll(multi_, nullptr, 0, 1000, nullptr);
+    }
+    for (auto& [easy, transfer] : active) curl_multi_remove_handle(multi_, easy);
+}
+
+}  // namespace vigilo
