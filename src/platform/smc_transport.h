@@ -1,5 +1,6 @@
 #pragma once
 
+#include <array>
 #include <cstddef>
 #include <cstdint>
 
@@ -54,6 +55,10 @@ inline constexpr std::uint32_t kSMCKernelIndex = 2;
 inline constexpr std::uint8_t kSMCCmdReadBytes = 5;
 inline constexpr std::uint8_t kSMCCmdWriteBytes = 6;
 inline constexpr std::uint8_t kSMCCmdReadKeyInfo = 9;
+
+// The temperature sensor keys, in the order they are tried.
+inline constexpr std::array<const char*, 14> kSMCTemperatureKeys{
+    "Tp01", "Tp05", "Tp09", "Tp0D", "Tp0b", "Tp0f", "Tg05", "Tg0D", "TC0D", "TC0E", "TC0F", "TC0P", "TCAD", "TCXC"};
 
 // Result codes a transport puts in `result`.
 inline constexpr std::uint8_t kSMCResultSuccess = 0;

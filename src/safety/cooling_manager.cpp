@@ -26,15 +26,9 @@ std::optional<double> celsius(const SMC::Value& value) {
 
 }  // namespace
 
-const std::vector<const char*>& CoolingManager::temperatureKeys() {
-    static const std::vector<const char*> keys{"Tp01", "Tp05", "Tp09", "Tp0D", "Tp0b", "Tp0f", "Tg05",
-                                               "Tg0D", "TC0D", "TC0E", "TC0F", "TC0P", "TCAD", "TCXC"};
-    return keys;
-}
-
 std::optional<double> CoolingManager::hottestTemperature(SMC& smc) {
     std::optional<double> hottest;
-    for (const char* key : temperatureKeys()) {
+    for (const char* key : kSMCTemperatureKeys) {
         auto value = smc.read(key);
         if (!value) continue;
         auto t = celsius(*value);

@@ -25,12 +25,9 @@ public:
         bool operator==(const Snapshot&) const = default;
     };
 
-    // The 14 temperature keys, tried in this order.
-    static const std::vector<const char*>& temperatureKeys();
-
     // One scan; touches nothing but the SMC. Any thread.
     static Snapshot scan(SMC& smc);
-    // The hottest reading in 1...130 °C (exclusive) of the temperature keys.
+    // The hottest reading in 1...130 °C (exclusive) of the 14 temperature keys.
     static std::optional<double> hottestTemperature(SMC& smc);
     // Drives every readable fan as `preset` says. Any thread.
     static void runPreset(SMC& smc, FanPreset preset);

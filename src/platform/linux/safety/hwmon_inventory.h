@@ -1,0 +1,34 @@
+#pragma once
+
+#include <filesystem>
+#include <string>
+#include <vector>
+
+namespace vigilo {
+
+// The controllable fans and the processor and graphics die sensors found
+// under the hardware-monitoring class (/sys/class/hwmon). Chips are ordered
+// by their `name`, not by their hwmonN number, which changes between boots.
+struct HwmonInventory {
+    struct Fan {
+        std::filesystem::path chip;
+        int index = 1;  // the N of fanN_input
+        bool hasPwm = false;        // pwmN and pwmN_enable
+        bool hasTarget = false;     // fanN_target
+        bool hasAppleSmc = false;   // the applesmc driver's fanN_manual and fanN_output
+
+        // chip/fanN_<suffix>
+        std::filesystem::path fanFile(const std::string& suffix) const;
+        // chip/pwmN<suffix>
+        std::filesystem::path pwmFile(const std::string& suffix = "") const;
+    };
+
+    std::vector<Fan> fans;
+    std::vector<std::filesystem::path> temperatureInputs;  // tempN_input files, best first
+
+    // Scans `root`; an empty inventory when it cannot be read.
+    static HwmonInventory scan(const std::filesystem::path& root);
+    bool empty() const { return fans.empty() && temperatureInputs.empty(); }
+};
+
+}  // namespace vigilo
