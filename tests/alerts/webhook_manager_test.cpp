@@ -1,0 +1,138 @@
+#include "alerts/webhook_manager.h"
+
+#include <gtest/gtest.h>
+
+#include <nlohmann/json.hpp>
+
+#include "common/log_capture.h"
+#include "support/fake_loop.h"
+
+namespace vigilo {
+namespace {
+
+using nlohmann::json;
+
+// Answers every request at once with the status set for its address.
+class RecordingHttpClient final : public HttpClient {
+public:
+    void send(HttpRequest request, Completion done) override {
+        requests.push_back(request);
+        auto it = statusByUrl.find(request.url);
+        done(HttpResponse{std::nullopt, it == statusByUrl.end() ? 200 : it->second});
+    }
+    std::vector<HttpRequest> requests;
+    std::map<std::string, long> statusByUrl;
+};
+
+class MemoryCredentialStore final : public CredentialStore {
+public:
+    std::optional<std::string> read() override { return stored; }
+    std::optional<std::string> write(const std::string& secret) override {
+        ++writes;
+        if (refuse) return std::string("the collection is locked");
+        stored = secret;
+        return std::nullopt;
+    }
+    std::optional<std::string> stored;
+    bool refuse = false;
+    int writes = 0;
+};
+
+WebhookConfig everythingOn() {
+    return WebhookConfig{true, "123:ABC", "42", true, "https://discord.test/hook", true, "https://slack.test/hook",
+                         true, "http://192.168.1.5/vigilo"};
+}
+
+class WebhookManagerTest : public ::testing::Test {
+protected:
+    FakeLoop loop;
+    MemoryCredentialStore store;
+    RecordingHttpClient http;
+    WebhookService service{http, "https://telegram.test"};
+};
+
+TEST_F(WebhookManagerTest, ConfigJsonHasTheNineKeysAndNeedsEveryOne) {
+    const std::string text = encodeWebhookConfig(everythingOn());
+    EXPECT_EQ(json::parse(text).size(), 9u);
+    EXPECT_EQ(text.find(' '), std::string::npos);
+    EXPECT_EQ(decodeWebhookConfig(text), everythingOn());
+    auto partial = json::parse(text);
+    partial.erase("slackURL");
+    EXPECT_FALSE(decodeWebhookConfig(partial.dump()));
+    auto wrongType = json::parse(text);
+    wrongType["telegramEnabled"] = "yes";
+    EXPECT_FALSE(decodeWebhookConfig(wrongType.dump()));
+    EXPECT_FALSE(decodeWebhookConfig("[1,2"));
+    EXPECT_FALSE(decodeWebhookConfig(""));
+}
+
+TEST_F(WebhookManagerTest, LoadsTheStoredConfigAndFallsBackToDefaults) {
+    store.stored = encodeWebhookConfig(everythingOn());
+    EXPECT_EQ(WebhookManager(loop, store, service).config().get(), everythingOn());
+    store.stored = "{\"telegramEnabled\":true}";
+    EXPECT_EQ(WebhookManager(loop, store, service).config().get(), WebhookConfig{});
+}
+
+TEST_F(WebhookManagerTest, EveryChangeIsStoredInTheBackgroundNewestWinning) {
+    WebhookManager manager(loop, store, service);
+    loop.holdBackgroundTasks(true);
+    auto config = everythingOn();
+    manager.setConfig(config);
+    config.slackURL = "https://slack.test/other";
+    manager.setConfig(config);
+    EXPECT_EQ(store.writes, 0);  // nothing on the main thread
+    loop.runBackgroundTasks();
+    EXPECT_EQ(store.writes, 1);
+    EXPECT_EQ(decodeWebhookConfig(*store.stored), config);
+}
+
+TEST_F(WebhookManagerTest, RefusedSaveKeepsTheConfigInMemoryAndLogsWithoutSecrets) {
+    testing::LogCapture capture;
+    store.refuse = true;
+    WebhookManager manager(loop, store, service);
+    manager.setConfig(everythingOn());
+    loop.runUntilIdle();
+    EXPECT_EQ(manager.config().get(), everythingOn());
+    EXPECT_EQ(capture.lines(), std::vector<std::string>{
+                                   "Webhook: error: Could not save the webhook settings: the collection is locked"});
+}
+
+TEST_F(WebhookManagerTest, SendGoesThroughTheEnabledChannelsInOrder) {
+    WebhookManager manager(loop, store, service);
+    manager.send("t", "b", "e");
+    EXPECT_TRUE(http.requests.empty());  // all disabled
+
+    manager.setConfig(everythingOn());
+    bool finished = false;
+    manager.send("Mac is critically hot", "Backing off.", "thermal_critical", [&] { finished = true; });
+    EXPECT_TRUE(finished);
+    ASSERT_EQ(http.requests.size(), 4u);
+    EXPECT_EQ(http.requests[0].url, "https://telegram.test/bot123:ABC/sendMessage");
+    EXPECT_EQ(json::parse(http.requests[0].body),
+              (json{{"chat_id", "42"}, {"text", "Vigilo \u2014 Mac is critically hot\nBacking off."}}));
+    EXPECT_EQ(http.requests[1].url, "https://discord.test/hook");
+    EXPECT_EQ(http.requests[2].url, "https://slack.test/hook");
+    EXPECT_EQ(json::parse(http.requests[3].body), (json{{"title", "Mac is critically hot"},
+                                                         {"body", "Backing off."},
+                                                         {"event", "thermal_critical"},
+                                                         {"app", "Vigilo"}}));
+    EXPECT_EQ(http.requests[3].timeout, std::chrono::seconds(15));
+}
+
+TEST_F(WebhookManagerTest, TestReportsOnTheMainThreadRegardlessOfEnabledFlags) {
+    WebhookManager manager(loop, store, service);
+    auto config = WebhookConfig{};
+    config.genericURL = "http://192.168.1.5/vigilo";
+    manager.setConfig(config);
+    std::vector<bool> results;
+    manager.test(WebhookManager::Channel::generic, [&](bool sent) { results.push_back(sent); });
+    manager.test(WebhookManager::Channel::slack, [&](bool sent) { results.push_back(sent); });
+    EXPECT_TRUE(results.empty());
+    loop.runUntilIdle();
+    EXPECT_EQ(results, (std::vector<bool>{true, false}));
+    ASSERT_EQ(http.requests.size(), 1u);
+    EXPECT_EQ(json::parse(http.requests[0].body)["event"], "test");
+}
+
+}  // namespace
+}  // namespace vigilo
