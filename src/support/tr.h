@@ -1,5 +1,9 @@
 #pragma once
 
+#include <fmt/format.h>
+
+#include <string>
+
 namespace vigilo {
 
 inline constexpr const char* kTextDomain = "vigilo";
@@ -7,6 +11,17 @@ inline constexpr const char* kTextDomain = "vigilo";
 // Looks up the translation of a user-visible English text in the current
 // locale; the English text is the key and the fallback.
 const char* tr(const char* english);
+
+// Translates a format text (fmt syntax, "{}" for each value) and fills it
+// in. A translation whose placeholders do not fit falls back to English.
+template <class... Args>
+std::string trFormat(const char* english, const Args&... args) {
+    try {
+        return fmt::format(fmt::runtime(tr(english)), args...);
+    } catch (const fmt::format_error&) {
+        return fmt::format(fmt::runtime(english), args...);
+    }
+}
 
 // Binds the text domain to `localeDir` and applies the user's locale. Call
 // once at start-up.

@@ -1,0 +1,210 @@
+#include "app/app_state.h"
+
+#include "activity/activity_log.h"
+#include "app/app_alerts.h"
+#include "cli/command_runner.h"
+#include "detection/process_watcher.h"
+#include "platform/confirmation_dialog.h"
+#include "platform/local_notifier.h"
+#include "safety/cooling_manager.h"
+#include "support/tr.h"
+
+namespace vigilo {
+
+AppState::AppState(AppComponents components) : c_(components), assertions_(components.power) {
+    c_.activity.record(ActivityKind::launched);
+    c_.battery.start();
+    c_.thermal.start();
+    c_.cooling.start();
+    // Linux has no permission prompt: a running notification server is the
+    // permission.
+    notificationsAuthorized_ = c_.notifier.authorized();
+    subscribe();
+}
+
+AppState::~AppState() = default;
+
+void AppState::subscribe() {
+    subscriptions_.push_back(c_.battery.snapshot().subscribe([this](const auto& s) { handleBatteryUpdate(s); }));
+    subscriptions_.push_back(c_.thermal.level().subscribe([this](auto level) { handleThermal(level); }));
+    subscriptions_.push_back(c_.watcher.matches.subscribe([this](const auto& matches) {
+        std::vector<std::string> names;
+        for (const auto& match : matches) names.push_back(match.displayName);
+        handleWatch(names);
+    }));
+    c_.runner.onFinish = [this](std::int32_t code, double seconds) { handleRunnerFinished(code, seconds); };
+    subscriptions_.push_back(c_.settings.preventDisplaySleep.subscribe([this](bool) { reapplyAssertionIfNeeded(); }));
+
+    auto& s = c_.settings;
+    auto& w = c_.watcher;
+    subscriptions_.push_back(s.watchPatterns.subscribe([&w](const auto& v) { w.patterns.set(v); }));
+    subscriptions_.push_back(s.useCpuDetection.subscribe([&w](bool v) { w.useCpuDetection.set(v); }));
+    subscriptions_.push_back(s.cpuThresholdPercent.subscribe([&w](double v) { w.cpuThresholdPercent.set(v); }));
+    subscriptions_.push_back(s.idleHoldoffSeconds.subscribe([&w](int v) { w.idleHoldoffSeconds.set(v); }));
+    copyWatcherSettings();
+}
+
+void AppState::copyWatcherSettings() {
+    auto& s = c_.settings;
+    c_.watcher.patterns.set(s.watchPatterns.get());
+    c_.watcher.useCpuDetection.set(s.useCpuDetection.get());
+    c_.watcher.cpuThresholdPercent.set(s.cpuThresholdPercent.get());
+    c_.watcher.idleHoldoffSeconds.set(s.idleHoldoffSeconds.get());
+}
+
+bool AppState::confirmBatteryIfNeeded() {
+    if (c_.battery.currentSnapshot().isOnACPower || !c_.settings.warnOnBattery.get()) return true;
+    return c_.confirmation.confirm(
+        tr("Running on battery"),
+        trFormat("Keeping the system awake on battery can drain it quickly and make the computer run hot. Vigilo will "
+                 "automatically stop below {}%, but plugging in is strongly recommended.",
+                 c_.settings.batteryThreshold.get()),
+        tr("Continue"), tr("Cancel"));
+}
+
+void AppState::setMode(KeepAwakeMode newMode) {
+    const KeepAwakeMode old = mode.get();
+    mode.set(newMode);
+    const bool wasOff = old.is(KeepAwakeMode::Kind::off);
+    const bool isOff = newMode.is(KeepAwakeMode::Kind::off);
+    if (wasOff && !isOff) c_.activity.record(ActivityKind::keepAwakeStarted, std::nullopt, newMode.shortLabel());
+    if (!wasOff && isOff) c_.activity.record(ActivityKind::keepAwakeStopped);
+}
+
+// The steps every entry operation shares, before its own.
+void AppState::enter(KeepAwakeMode newMode) {
+    setMode(newMode);
+    startedAt.set(c_.loop.clock().wallNow());
+    timerExpiresAt.set(newMode.expiresAt());
+    timer_.cancel();
+}
+
+void AppState::startAlwaysOn() {
+    if (!confirmBatteryIfNeeded()) return;
+    startKeepAwakeQuiet();
+}
+
+void AppState::startKeepAwakeQuiet() {
+    enter(KeepAwakeMode::on());
+    applyAssertion(true);
+}
+
+void AppState::startTimer(double seconds) {
+    if (!confirmBatteryIfNeeded()) return;
+    const auto expiresAt = c_.loop.clock().wallNow() +
+                           std::chrono::duration_cast<WallTime::duration>(std::chrono::duration<double>(seconds));
+    enter(KeepAwakeMode::timer(expiresAt));
+    applyAssertion(true);
+    scheduleTimer(expiresAt);
+}
+
+void AppState::startChargingOnly() {
+    enter(KeepAwakeMode::chargingOnly());
+    const auto& snapshot = c_.battery.currentSnapshot();
+    if (snapshot.isOnACPower) {
+        applyAssertion(true);
+        return;
+    }
+    applyAssertion(!snapshot.hasBattery);
+    if (snapshot.hasBattery) postUserMessage(tr("Charging Only: waiting for AC power before keeping awake."));
+}
+
+void AppState::toggleAutoWatch() {
+    if (mode.get().is(KeepAwakeMode::Kind::autoWatch)) {
+        stop();
+        postUserMessage(tr("Auto Mode off."));
+        return;
+    }
+    if (!confirmBatteryIfNeeded()) return;
+    enter(KeepAwakeMode::autoWatch());
+    autoWatchHadTasks_ = false;
+    copyWatcherSettings();
+    c_.watcher.pollInterval.set(static_cast<double>(c_.settings.pollInterval.get()));
+    c_.watcher.start();
+    postUserMessage(tr("Auto Mode on \u2014 keeping awake while your AI/dev tasks run."));
+}
+
+void AppState::runCommand(const std::string& command) {
+    const auto first = command.find_first_not_of(" \t\r\n\v\f");
+    if (first == std::string::npos) return;
+    const std::string trimmed = command.substr(first, command.find_last_not_of(" \t\r\n\v\f") - first + 1);
+    if (!confirmBatteryIfNeeded()) return;
+    enter(KeepAwakeMode::runCommand());
+    applyAssertion(true);
+    c_.runner.run(trimmed);
+    postUserMessage(trFormat("Running: {}", trimmed));
+}
+
+void AppState::stop() {
+    setMode(KeepAwakeMode::off());
+    startedAt.set(std::nullopt);
+    timerExpiresAt.set(std::nullopt);
+    timer_.cancel();
+    c_.watcher.stop();
+    autoWatchHadTasks_ = false;
+    assertions_.releaseAll();
+    updateAssertionActive();
+    // Closed-lid mode is switched off here once it exists.
+}
+
+void AppState::releaseOnTerminate() {
+    assertions_.releaseAll();
+    updateAssertionActive();
+    c_.battery.stop();
+    c_.thermal.stop();
+    c_.cooling.stop();
+    c_.watcher.stop();
+}
+
+void AppState::applyAssertion(bool active) {
+    if (active) {
+        assertions_.start(c_.settings.preventDisplaySleep.get(), kAssertionReason);
+    } else {
+        assertions_.releaseAll();
+    }
+    updateAssertionActive();
+}
+
+void AppState::updateAssertionActive() {
+    assertionActive.set(assertions_.holdsSystemAssertion() || assertions_.holdsDisplayAssertion());
+}
+
+void AppState::reapplyAssertionIfNeeded() {
+    if (!assertionActive.get()) return;
+    assertions_.releaseAll();
+    assertions_.start(c_.settings.preventDisplaySleep.get(), kAssertionReason);
+    updateAssertionActive();
+}
+
+void AppState::scheduleTimer(WallTime fireAt) {
+    // A wall-clock timer: a suspend past the end date ends the timer at the
+    // first turn of the loop after resume.
+    timer_ = c_.loop.startTimerAt(fireAt, [this] { timerExpired(); });
+}
+
+void AppState::timerExpired() {
+    log_.info("Timer expired \u2014 releasing assertion");
+    c_.activity.record(ActivityKind::timerFinished);
+    stop();
+    postUserMessage(tr("Timer finished \u2014 assertion released."));
+    notifyAndPush(tr("Vigilo timer finished"), tr("System sleep is allowed again."));
+}
+
+void AppState::postUserMessage(const std::string& text) {
+    lastUserMessage.set(text);
+    log_.info("{}", text);
+}
+
+void AppState::postLocalNotification(const std::string& title, const std::string& body) {
+    if (notificationsAuthorized_) c_.notifier.post(title, body);
+}
+
+void AppState::notifyAndPush(const std::string& title, const std::string& body) {
+    postLocalNotification(title, body);
+    const auto& s = c_.settings;
+    if (!s.notifyOnComplete.get() || s.pushProvider.get() == PushProvider::none) return;
+    c_.alerts.push(PushRequest{s.pushProvider.get(), s.ntfyServer.get(), s.ntfyTopic.get(), s.pushoverToken.get(),
+                               s.pushoverUser.get(), title, body});
+}
+
+}  // namespace vigilo

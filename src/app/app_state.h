@@ -1,0 +1,120 @@
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "app/app_settings.h"
+#include "app/keep_awake_mode.h"
+#include "app/power_assertion_manager.h"
+#include "safety/battery_monitor.h"
+#include "safety/thermal_monitor.h"
+#include "support/handle.h"
+#include "support/log.h"
+#include "support/loop.h"
+#include "support/published.h"
+
+namespace vigilo {
+
+class ActivityLog;
+class CommandRunner;
+class ConfirmationDialog;
+class CoolingManager;
+class LocalNotifier;
+class PowerManagement;
+class ProcessWatcher;
+class AppAlerts;
+
+// Everything the controller works with, made by the application before it
+// and living longer than it.
+struct AppComponents {
+    Loop& loop;
+    AppSettings& settings;
+    BatteryMonitor& battery;
+    ThermalMonitor& thermal;
+    ProcessWatcher& watcher;
+    CommandRunner& runner;
+    ActivityLog& activity;
+    CoolingManager& cooling;
+    AppAlerts& alerts;
+    PowerManagement& power;
+    ConfirmationDialog& confirmation;
+    LocalNotifier& notifier;
+};
+
+// The application's one controller: the only writer of the keep-awake state.
+// It turns commands (menu, socket, command window) and monitor reports into
+// mode changes, power assertions, short user messages, notifications and
+// activity events. Main thread only.
+class AppState {
+public:
+    inline static const std::string kAssertionReason = "Vigilo keeping system awake";
+
+    explicit AppState(AppComponents components);
+    ~AppState();
+    AppState(const AppState&) = delete;
+    AppState& operator=(const AppState&) = delete;
+
+    // Observable state; written by AppState only.
+    Published<KeepAwakeMode> mode{KeepAwakeMode::off()};
+    Published<bool> assertionActive{false};
+    Published<bool> clamshellActive{false};
+    Published<std::optional<WallTime>> startedAt;
+    Published<std::optional<WallTime>> timerExpiresAt;
+    Published<std::optional<std::string>> lastUserMessage;
+
+    void startAlwaysOn();
+    void startTimer(double seconds);
+    void startChargingOnly();
+    void toggleAutoWatch();
+    void runCommand(const std::string& command);
+    void stop();
+    // `on` without confirmation or message (shortcuts, rule actions).
+    void startKeepAwakeQuiet();
+    // At application end: releases every assertion and stops the monitors.
+    void releaseOnTerminate();
+
+    // A local notification and, when configured, a phone push.
+    void notifyAndPush(const std::string& title, const std::string& body);
+
+    std::string liveStatus() const;
+    std::string intentStatusText() const;
+    // "1h 02m", "1m 01s", "59s".
+    static std::string format(double seconds);
+
+    AppSettings& settings() { return c_.settings; }
+    BatteryMonitor& battery() { return c_.battery; }
+    ThermalMonitor& thermal() { return c_.thermal; }
+    ProcessWatcher& watcher() { return c_.watcher; }
+
+private:
+    bool confirmBatteryIfNeeded();
+    void enter(KeepAwakeMode newMode);
+    void setMode(KeepAwakeMode newMode);
+    void applyAssertion(bool active);
+    void updateAssertionActive();
+    void reapplyAssertionIfNeeded();
+    void scheduleTimer(WallTime fireAt);
+    void timerExpired();
+    void copyWatcherSettings();
+    void subscribe();
+
+    void handleBatteryUpdate(const BatteryMonitor::Snapshot& snapshot);
+    void handleThermal(ThermalMonitor::Level level);
+    void handleWatch(const std::vector<std::string>& names);
+    void handleRunnerFinished(std::int32_t exitCode, double seconds);
+
+    void postUserMessage(const std::string& text);
+    void postLocalNotification(const std::string& title, const std::string& body);
+
+    AppComponents c_;
+    PowerAssertionManager assertions_;
+    Logger log_{"AppState"};
+    Handle timer_;
+    std::vector<Handle> subscriptions_;
+    bool notificationsAuthorized_ = false;
+    bool autoWatchHadTasks_ = false;
+};
+
+}  // namespace vigilo

@@ -1,0 +1,66 @@
+// How the controller reacts to what the monitors, the watcher and the
+// command runner report.
+#include "activity/activity_log.h"
+#include "app/app_alerts.h"
+#include "app/app_state.h"
+#include "cli/command_runner.h"
+#include "support/tr.h"
+
+namespace vigilo {
+
+void AppState::handleBatteryUpdate(const BatteryMonitor::Snapshot& snapshot) {
+    if (!snapshot.hasBattery) return;
+    const bool chargingOnly = mode.get().is(KeepAwakeMode::Kind::chargingOnly);
+    if (snapshot.isOnACPower) {
+        if (chargingOnly && !assertionActive.get()) {
+            applyAssertion(true);
+            postUserMessage(tr("Charger connected \u2014 keeping system awake."));
+        }
+        return;
+    }
+    if (chargingOnly && assertionActive.get()) {
+        assertions_.releaseAll();
+        updateAssertionActive();
+        postUserMessage(tr("Charger removed \u2014 released assertion."));
+    }
+    // The low-battery auto-stop and escalation continue from here.
+}
+
+void AppState::handleThermal(ThermalMonitor::Level) {
+    // The reactions to critical heat attach here.
+}
+
+void AppState::handleWatch(const std::vector<std::string>& names) {
+    if (!mode.get().is(KeepAwakeMode::Kind::autoWatch)) return;
+    if (!names.empty()) {
+        if (!assertionActive.get()) applyAssertion(true);
+        autoWatchHadTasks_ = true;
+        std::string firstThree;
+        for (std::size_t i = 0; i < names.size() && i < 3; ++i) firstThree += (i ? ", " : "") + names[i];
+        postUserMessage(trFormat("Watching {} task(s): {}", names.size(), firstThree));
+        return;
+    }
+    if (assertionActive.get()) {
+        assertions_.releaseAll();
+        updateAssertionActive();
+    }
+    if (!autoWatchHadTasks_) return;
+    autoWatchHadTasks_ = false;
+    c_.activity.record(ActivityKind::allTasksFinished);
+    postUserMessage(tr("All watched tasks finished \u2014 system may sleep."));
+    notifyAndPush(tr("All tasks finished"), tr("Vigilo released keep-awake; your computer can sleep again."));
+}
+
+void AppState::handleRunnerFinished(std::int32_t exitCode, double seconds) {
+    if (!mode.get().is(KeepAwakeMode::Kind::runCommand)) return;
+    const std::string title = exitCode == 0 ? tr("Task finished \u2705") : tr("Task failed \u274c");
+    const std::string& command = c_.runner.command().get();
+    const std::string body = trFormat("{} (exit {}) after {}", command, exitCode, format(seconds));
+    c_.activity.record(ActivityKind::taskFinished, exitCode, command);
+    c_.alerts.sendWebhook("session_finished", title, body);
+    notifyAndPush(title, body);
+    postUserMessage(body);
+    stop();
+}
+
+}  // namespace vigilo

@@ -1,0 +1,204 @@
+#pragma once
+
+#include <fcntl.h>
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "activity/activity_log.h"
+#include "app/app_alerts.h"
+#include "app/app_settings.h"
+#include "app/app_state.h"
+#include "cli/command_runner.h"
+#include "common/temp_dir.h"
+#include "detection/process_watcher.h"
+#include "platform/confirmation_dialog.h"
+#include "platform/local_notifier.h"
+#include "platform/process_table.h"
+#include "platform/running_applications.h"
+#include "safety/cooling_manager.h"
+#include "safety/smc.h"
+#include "support/fake_loop.h"
+#include "support/serial_writer.h"
+
+namespace vigilo::testing {
+
+struct FakePowerSources final : PowerSources {
+    std::optional<std::vector<PowerSourceDescription>> sources;  // none: a desktop
+    std::function<void()> onChange;
+    std::optional<std::vector<PowerSourceDescription>> copySources() override { return sources; }
+    std::optional<Handle> watchChanges(std::function<void()> callback) override {
+        onChange = std::move(callback);
+        return Handle([this] { onChange = nullptr; });
+    }
+    void setBattery(int percent, bool onAC) {
+        sources = std::vector<PowerSourceDescription>{{
+            {"Type", std::string("InternalBattery")},
+            {"Current Capacity", std::int64_t{percent}},
+            {"Max Capacity", std::int64_t{100}},
+            {"Power Source State", std::string(onAC ? "AC Power" : "Battery Power")},
+            {"Is Charging", onAC},
+        }};
+        if (onChange) onChange();
+    }
+};
+
+struct FakeThermalSource final : ThermalLevelSource {
+    long state = 0;
+    long thermalState() override { return state; }
+    Handle watchChanges(std::function<void()>) override { return {}; }
+};
+
+struct FakeProcessTable final : ProcessTable {
+    std::vector<DetectedProcess> processes;
+    std::vector<DetectedProcess> allRunning() const override { return processes; }
+    std::optional<std::string> commandLine(std::int32_t) const override { return std::string(); }
+    std::optional<ProcessUsage> resourceUsage(std::int32_t) const override { return ProcessUsage{1, 4096}; }
+};
+
+struct NoApplications final : RunningApplications {
+    std::vector<RunningApplication> list() const override { return {}; }
+};
+
+struct NoSMC final : SMCTransport {
+    OpenResult open() override { return {false, 1}; }
+    void close() override {}
+    int callStructMethod(std::uint32_t, const SMCKeyData&, SMCKeyData&) override { return 1; }
+};
+
+// A child whose output and exit the test writes through real pipes.
+struct ScriptedChild final : ChildProcess {
+    int output[2]{-1, -1}, exit[2]{-1, -1};
+    std::optional<int> status;
+    ScriptedChild() {
+        EXPECT_EQ(::pipe2(output, O_NONBLOCK | O_CLOEXEC), 0);
+        EXPECT_EQ(::pipe2(exit, O_NONBLOCK | O_CLOEXEC), 0);
+    }
+    ~ScriptedChild() override {
+        for (int fd : {output[0], output[1], exit[0], exit[1]}) ::close(fd);
+    }
+    pid_t pid() const override { return 4242; }
+    int outputFd() const override { return output[0]; }
+    int exitFd() const override { return exit[0]; }
+    std::optional<int> takeExitStatus() override { return status; }
+    void terminate() override {}
+    void finish(int code) {
+        status = code;
+        ::close(output[1]);
+        output[1] = -1;
+        EXPECT_EQ(::write(exit[1], "x", 1), 1);
+    }
+};
+
+struct ScriptedLauncher final : ChildProcessLauncher {
+    ScriptedChild* last = nullptr;
+    std::variant<std::unique_ptr<ChildProcess>, std::string> start(const std::string&) override {
+        auto child = std::make_unique<ScriptedChild>();
+        last = child.get();
+        return std::unique_ptr<ChildProcess>(std::move(child));
+    }
+};
+
+struct RecordingPower final : PowerManagement {
+    int held = 0;
+    AssertionId next = 1;
+    int createAssertion(AssertionKind, const std::string&, AssertionId& id) override {
+        ++held;
+        id = next++;
+        return 0;
+    }
+    int releaseAssertion(AssertionId) override {
+        --held;
+        return 0;
+    }
+};
+
+struct AnsweringDialog final : ConfirmationDialog {
+    bool answer = true;
+    std::vector<std::string> asked;
+    bool confirm(const std::string& message, const std::string& text, const std::string&, const std::string&) override {
+        asked.push_back(message + " | " + text);
+        return answer;
+    }
+};
+
+struct RecordingNotifier final : LocalNotifier {
+    bool isAuthorized = true;
+    std::vector<std::pair<std::string, std::string>> posted;
+    bool authorized() const override { return isAuthorized; }
+    void post(const std::string& title, const std::string& body) override { posted.emplace_back(title, body); }
+};
+
+struct RecordingAlerts final : AppAlerts {
+    std::vector<PushRequest> pushes;
+    std::vector<std::string> webhooks;
+    void push(const PushRequest& request) override { pushes.push_back(request); }
+    void sendWebhook(const std::string& event, const std::string& title, const std::string& body) override {
+        webhooks.push_back(event + ": " + title + " | " + body);
+    }
+};
+
+// Every component real, over fakes of the system, on virtual time.
+class AppStateTest : public ::testing::Test {
+protected:
+    AppStateTest()
+        : settings(dir.path(), writer),
+          battery(loop, powerSources),
+          thermal(loop, thermalSource),
+          watcher(loop, processes, std::make_shared<NoApplications>()),
+          runner(loop, launcher),
+          activity(std::nullopt, loop.clock(), writer),
+          smc(smcTransport),
+          cooling(loop, smc) {}
+
+    AppState& state() {
+        if (!state_) {
+            state_ = std::make_unique<AppState>(AppComponents{loop, settings, battery, thermal, watcher, runner,
+                                                              activity, cooling, alerts, power, dialog, notifier});
+            loop.runUntilIdle();
+        }
+        return *state_;
+    }
+
+    std::vector<std::string> activityKinds() const {
+        std::vector<std::string> kinds;
+        auto& events = const_cast<ActivityLog&>(activity).events().get();
+        for (auto it = events.rbegin(); it != events.rend(); ++it) {
+            kinds.push_back(std::string(activityKindName(it->kind)) + (it->text ? "=" + *it->text : ""));
+        }
+        return kinds;
+    }
+
+    void runProcesses(std::vector<DetectedProcess> list) {
+        processes->processes = std::move(list);
+        loop.fastForwardBy(std::chrono::seconds(3));
+    }
+
+    TempDir dir;
+    SerialWriter writer;
+    FakeLoop loop;
+    FakePowerSources powerSources;
+    FakeThermalSource thermalSource;
+    std::shared_ptr<FakeProcessTable> processes = std::make_shared<FakeProcessTable>();
+    ScriptedLauncher launcher;
+    NoSMC smcTransport;
+    RecordingPower power;
+    AnsweringDialog dialog;
+    RecordingNotifier notifier;
+    RecordingAlerts alerts;
+    AppSettings settings;
+    BatteryMonitor battery;
+    ThermalMonitor thermal;
+    ProcessWatcher watcher;
+    CommandRunner runner;
+    ActivityLog activity;
+    SMC smc;
+    CoolingManager cooling;
+    std::unique_ptr<AppState> state_;
+};
+
+}  // namespace vigilo::testing
