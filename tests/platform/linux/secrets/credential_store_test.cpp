@@ -1,0 +1,190 @@
+#include <sys/stat.h>
+#include <signal.h>
+#include <unistd.h>
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <fstream>
+#include <thread>
+
+#include "alerts/webhook_manager.h"
+#include "common/log_capture.h"
+#include "common/temp_dir.h"
+#include "platform/linux/http/curl_http_client.h"
+#include "platform/linux/secrets/credential_store_factory.h"
+#include "platform/linux/secrets/file_credential_store.h"
+#include "platform/linux/secrets/secret_service_credential_store.h"
+#include "support/fake_loop.h"
+
+namespace vigilo {
+namespace {
+
+using namespace std::chrono_literals;
+
+mode_t modeOf(const std::filesystem::path& file) {
+    struct stat info {};
+    ::stat(file.c_str(), &info);
+    return info.st_mode & 0777;
+}
+
+// Sets an environment variable for the life of the object.
+class ScopedEnv {
+public:
+    ScopedEnv(const char* name, const std::string& value) : name_(name) {
+        if (const char* old = std::getenv(name)) old_ = old;
+        ::setenv(name, value.c_str(), 1);
+    }
+    ~ScopedEnv() {
+        if (old_) ::setenv(name_, old_->c_str(), 1);
+        else ::unsetenv(name_);
+    }
+
+private:
+    const char* name_;
+    std::optional<std::string> old_;
+};
+
+WebhookConfig sampleConfig() {
+    return WebhookConfig{true, "123:ABC", "-100 42", false, "", true, "https://hooks.slack.test/x\"y",
+                         false, "http://192.168.1.5/vigilo"};
+}
+
+TEST(FileCredentialStoreTest, WritesAPrivateFileAndReadsItBack) {
+    testing::TempDir dir;
+    FileCredentialStore store(dir / "config/Vigilo/webhooks.json");
+    EXPECT_FALSE(store.read());
+    EXPECT_FALSE(store.write("{\"a\":1}"));
+    EXPECT_EQ(modeOf(store.file()), 0600u);
+    EXPECT_EQ(store.read(), "{\"a\":1}");
+
+    ::chmod(store.file().c_str(), 0644);
+    EXPECT_EQ(store.read(), "{\"a\":1}");
+    EXPECT_EQ(modeOf(store.file()), 0600u);
+
+    FileCredentialStore folder(dir.path());
+    EXPECT_FALSE(folder.read());
+}
+
+TEST(FileCredentialStoreTest, RestartRestoresExactlyTheSavedConfigAndCorruptFilesGiveDefaults) {
+    testing::TempDir dir;
+    FakeLoop loop;
+    CurlHttpClient http;
+    WebhookService service(http);
+    FileCredentialStore store(dir / "webhooks.json");
+    {
+        WebhookManager manager(loop, store, service);
+        manager.setConfig(sampleConfig());
+        loop.runUntilIdle();
+    }
+    FileCredentialStore reopened(dir / "webhooks.json");
+    EXPECT_EQ(WebhookManager(loop, reopened, service).config().get(), sampleConfig());
+
+    dir.write("webhooks.json", "{\"telegramEnabled\":");
+    EXPECT_EQ(WebhookManager(loop, reopened, service).config().get(), WebhookConfig{});
+}
+
+TEST(CredentialStoreFactoryTest, WithoutASessionBusTheFileIsUsedAndSaidOnce) {
+    testing::TempDir dir;
+    ScopedEnv bus("DBUS_SESSION_BUS_ADDRESS", "unix:path=" + (dir / "no-bus").string());
+    testing::LogCapture capture;
+    EXPECT_FALSE(secretServiceAvailable());
+    auto store = openCredentialStore(kWebhookCredentialService, kWebhookCredentialAccount, "Vigilo webhooks",
+                                     dir / "webhooks.json", "Webhook");
+    ASSERT_NE(dynamic_cast<FileCredentialStore*>(store.get()), nullptr);
+    ASSERT_EQ(capture.lines().size(), 1u);
+    EXPECT_TRUE(capture.lines()[0].starts_with("Webhook: No Secret Service is running")) << capture.lines()[0];
+}
+
+// A private session bus without service activation, and gnome-keyring on it
+// when it is installed.
+class PrivateSessionBus {
+public:
+    explicit PrivateSessionBus(const testing::TempDir& dir) : dir_(dir) {
+        const auto config = dir.write("bus.conf", R"(<!DOCTYPE busconfig PUBLIC
+ "-//freedesktop//DTD D-Bus Bus Configuration 1.0//EN"
+ "http://www.freedesktop.org/standards/dbus/1.0/busconfig.dtd">
+<busconfig>
+  <type>session</type>
+  <listen>unix:tmpdir=)" + dir.path().string() + R"(</listen>
+  <auth>EXTERNAL</auth>
+  <policy context="default">
+    <allow send_destination="*" eavesdrop="true"/>
+    <allow eavesdrop="true"/>
+    <allow own="*"/>
+  </policy>
+</busconfig>
+)");
+        const std::string command = "dbus-daemon --config-file=" + config.string() + " --fork --print-address=1 --print-pid=1";
+        if (FILE* out = ::popen(command.c_str(), "r")) {
+            char line[512];
+            if (std::fgets(line, sizeof line, out)) address_ = std::string(line, std::strcspn(line, "\n"));
+            if (std::fgets(line, sizeof line, out)) pid_ = std::atoi(line);
+            ::pclose(out);
+        }
+    }
+    ~PrivateSessionBus() {
+        if (pid_ > 0) ::kill(pid_, SIGTERM);  // gnome-keyring leaves with its bus
+    }
+    const std::string& address() const { return address_; }
+
+    // Starts an unlocked gnome-keyring with its files in the test folder;
+    // false when it is not installed or does not come up.
+    bool startKeyring() {
+        if (::access("/usr/bin/gnome-keyring-daemon", X_OK) != 0) return false;
+        const auto home = dir_.path() / "home";
+        std::filesystem::create_directories(home / "run");
+        std::filesystem::permissions(home / "run", std::filesystem::perms::owner_all);
+        const std::string command = "cd / && HOME=" + home.string() + " XDG_DATA_HOME=" + (home / "data").string() +
+                                    " XDG_RUNTIME_DIR=" + (home / "run").string() +
+                                    " DBUS_SESSION_BUS_ADDRESS='" + address_ +
+                                    "' printf test | gnome-keyring-daemon --unlock --components=secrets --daemonize"
+                                    " >/dev/null 2>&1";
+        if (std::system(command.c_str()) != 0) return false;
+        // The daemon claims its name on the bus shortly after it forks.
+        for (int i = 0; i < 200 && !secretServiceAvailable(); ++i) std::this_thread::sleep_for(25ms);
+        return secretServiceAvailable();
+    }
+
+private:
+    const testing::TempDir& dir_;
+    std::string address_;
+    pid_t pid_ = -1;
+};
+
+TEST(SecretServiceCredentialStoreTest, RoundTripThroughARealSecretService) {
+    testing::TempDir dir;
+    PrivateSessionBus bus(dir);
+    ASSERT_FALSE(bus.address().empty());
+    ScopedEnv session("DBUS_SESSION_BUS_ADDRESS", bus.address());
+    EXPECT_FALSE(secretServiceAvailable());  // no activation on this bus
+    if (!bus.startKeyring()) GTEST_SKIP() << "gnome-keyring is not available";
+
+    testing::LogCapture capture;
+    auto store = openCredentialStore(kWebhookCredentialService, kWebhookCredentialAccount, "Vigilo webhooks",
+                                     dir / "webhooks.json", "Webhook");
+    ASSERT_NE(dynamic_cast<SecretServiceCredentialStore*>(store.get()), nullptr);
+    EXPECT_TRUE(capture.lines().empty());
+    EXPECT_FALSE(store->read());
+
+    FakeLoop loop;
+    CurlHttpClient http;
+    WebhookService service(http);
+    {
+        WebhookManager manager(loop, *store, service);
+        manager.setConfig(sampleConfig());
+        loop.runUntilIdle();
+    }
+    EXPECT_TRUE(capture.lines().empty()) << capture.lines()[0];
+    SecretServiceCredentialStore reopened(kWebhookCredentialService, kWebhookCredentialAccount, "Vigilo webhooks");
+    EXPECT_EQ(WebhookManager(loop, reopened, service).config().get(), sampleConfig());
+    EXPECT_FALSE(std::filesystem::exists(dir / "webhooks.json"));
+
+    SecretServiceCredentialStore other("com.vigilo.app.other", kWebhookCredentialAccount, "other");
+    EXPECT_FALSE(other.read());
+}
+
+}  // namespace
+}  // namespace vigilo
