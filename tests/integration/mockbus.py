@@ -13,6 +13,7 @@ starts a fresh MockBus for every test as self.bus. Nothing here touches the
 real buses: every environment it hands out names private addresses only.
 '''
 
+import importlib
 import json
 import os
 import shutil
@@ -21,6 +22,7 @@ import sys
 import tempfile
 import time
 import unittest
+import warnings
 
 import dbus
 
@@ -117,10 +119,11 @@ class MockBus:
         '''python-dbusmock's logind: tracks inhibitors, drops them when their fd closes.'''
         return self.add_template('logind', system_bus=True, parameters=parameters)
 
-    def add_gnome_session(self, suspend_takes_sleep_lock=False):
+    def add_gnome_session(self, suspend_takes_sleep_lock=False, inhibit_delay=0):
         '''org.gnome.SessionManager; see templates/gnome_session_manager.py.'''
         return self.add_template(os.path.join(TEMPLATES, 'gnome_session_manager.py'), system_bus=False,
-                                 parameters={'SuspendTakesSleepLock': suspend_takes_sleep_lock})
+                                 parameters={'SuspendTakesSleepLock': suspend_takes_sleep_lock,
+                                             'InhibitDelay': inhibit_delay})
 
     def add_kde(self):
         '''org.freedesktop.PowerManagement and org.freedesktop.ScreenSaver, as on KDE.'''
@@ -210,7 +213,9 @@ class MockBus:
 
 def _template_bus_name(template):
     if os.path.sep not in template:
-        module = __import__('dbusmock.templates.' + template, fromlist=['BUS_NAME'])
+        with warnings.catch_warnings():
+            warnings.simplefilter('ignore', ImportWarning)  # gi's importer, via the template
+            module = importlib.import_module('dbusmock.templates.' + template)
         return module.BUS_NAME
     with open(template, encoding='utf-8') as f:
         for line in f:

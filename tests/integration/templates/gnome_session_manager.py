@@ -8,6 +8,8 @@ Parameters:
   SuspendTakesSleepLock (bool, default False): act like older gnome-session,
     which holds one logind "sleep" block lock (who = the user name,
     why = "user session inhibited") while any inhibitor with flag 4 exists.
+  InhibitDelay (float seconds, default 0): answer Inhibit only this late,
+    like a session manager that hangs.
 
 Test interface com.vigilo.Test on the same object:
   GetInhibitors() -> a(ssu): the held inhibitors (app_id, reason, flags)
@@ -17,6 +19,7 @@ Test interface com.vigilo.Test on the same object:
 
 import os
 import pwd
+import time
 
 import dbus
 
@@ -36,6 +39,7 @@ def load(mock, parameters):
     mock.next_cookie = 1
     mock.sleep_lock = None
     mock.take_sleep_lock = bool(parameters.get('SuspendTakesSleepLock', False))
+    mock.inhibit_delay = float(parameters.get('InhibitDelay', 0))
 
     def on_name_owner_changed(name, _old_owner, new_owner):
         if new_owner:
@@ -66,6 +70,8 @@ def _update_sleep_lock(mock):
 
 @dbus.service.method(MAIN_IFACE, in_signature='susu', out_signature='u', sender_keyword='sender')
 def Inhibit(self, app_id, _toplevel_xid, reason, flags, sender=None):
+    if self.inhibit_delay:
+        time.sleep(self.inhibit_delay)
     cookie = self.next_cookie
     self.next_cookie += 1
     self.inhibitors[cookie] = (str(app_id), str(reason), int(flags), sender)

@@ -94,7 +94,9 @@ MessagePtr callWithTimeout(sd_bus* bus, sd_bus_message* call, std::chrono::micro
 
     PendingReply pending;
     sd_bus_slot* rawSlot = nullptr;
-    int r = sd_bus_call_async(bus, &rawSlot, call, onReply, &pending, limit);
+    // The call's own time-out is sd-bus's default, so the deadline below is
+    // always the one that ends the wait.
+    int r = sd_bus_call_async(bus, &rawSlot, call, onReply, &pending, 0);
     if (r < 0) {
         error.set(-r, fmt::format("{} not sent: {}", member, std::strerror(-r)));
         return nullptr;

@@ -33,16 +33,20 @@ public:
         return rows.value_or(std::vector<LogindInhibitor>{});
     }
 
-    // logind notices a closed lock when it gets round to it, and so does the
-    // mock: wait a little for the count to settle.
-    std::vector<LogindInhibitor> logindSettledAt(std::size_t count) {
+    // logind and the desktop mocks notice a closed lock or a vanished caller
+    // when they get round to it: wait a little for the count to settle.
+    template <class Fetch>
+    static auto settledAt(std::size_t count, Fetch fetch) {
         const auto deadline = std::chrono::steady_clock::now() + 3s;
-        auto rows = logind();
+        auto rows = fetch();
         while (rows.size() != count && std::chrono::steady_clock::now() < deadline) {
             std::this_thread::sleep_for(5ms);
-            rows = logind();
+            rows = fetch();
         }
         return rows;
+    }
+    std::vector<LogindInhibitor> logindSettledAt(std::size_t count) {
+        return settledAt(count, [&] { return logind(); });
     }
 
     // The held inhibitors of a mock from tests/integration/templates.
@@ -100,11 +104,13 @@ constexpr char kBareScenario[] = "bare";
 constexpr char kGnomeScenario[] = "gnome";
 constexpr char kOldGnomeScenario[] = "gnome-sleep-lock";
 constexpr char kKdeScenario[] = "kde";
+constexpr char kHangingGnomeScenario[] = "gnome-hangs";
 using LinuxPowerManagementOnLogind = OnMockBus<kLogindScenario>;
 using LinuxPowerManagementOnBareBus = OnMockBus<kBareScenario>;
 using LinuxPowerManagementOnGnome = OnMockBus<kGnomeScenario>;
 using LinuxPowerManagementOnOldGnome = OnMockBus<kOldGnomeScenario>;
 using LinuxPowerManagementOnKde = OnMockBus<kKdeScenario>;
+using LinuxPowerManagementOnHangingGnome = OnMockBus<kHangingGnomeScenario>;
 
 TEST_F(LinuxPowerManagementOnLogind, SystemSleepHoldsOneIdleBlockLockUntilReleased) {
     LinuxPowerManagement power;
@@ -187,6 +193,45 @@ TEST_F(LinuxPowerManagementOnGnome, DestroyingUninhibits) {
         EXPECT_EQ(observer.desktop(kGnome, kGnomePath).size(), 1u);
     }
     EXPECT_TRUE(observer.desktop(kGnome, kGnomePath).empty());
+    EXPECT_TRUE(observer.logindSettledAt(0).empty());
+}
+
+// Takes both kinds and ends the process without releasing anything.
+[[noreturn]] void holdBothKindsAndDie() {
+    LinuxPowerManagement power;
+    AssertionId system = 0;
+    AssertionId display = 0;
+    const bool held = power.createAssertion(AssertionKind::systemSleep, "a", system) == 0 &&
+                      power.createAssertion(AssertionKind::displaySleep, "b", display) == 0;
+    std::_Exit(held ? 0 : 1);
+}
+
+TEST_F(LinuxPowerManagementOnGnome, ACrashReleasesEverything) {
+    GTEST_FLAG_SET(death_test_style, "threadsafe");
+    EXPECT_EXIT(holdBothKindsAndDie(), ::testing::ExitedWithCode(0), "");
+    auto history = observer.history(kGnome, kGnomePath);
+    ASSERT_GE(history.size(), 2u);
+    EXPECT_EQ(std::vector<Row>(history.end() - 2, history.end()),
+              (std::vector<Row>{{"Vigilo", "a", 4u}, {"Vigilo", "b", 8u}}));
+    EXPECT_TRUE(BusObserver::settledAt(0, [&] { return observer.desktop(kGnome, kGnomePath); }).empty())
+        << "the desktop drops what a vanished connection held";
+    EXPECT_TRUE(observer.logindSettledAt(0).empty());
+}
+
+TEST_F(LinuxPowerManagementOnHangingGnome, GivesUpAfterTheTimeOutAndKeepsTheLogindLock) {
+    testing::LogCapture capture;
+    LinuxPowerManagement power({.appId = "Vigilo", .callTimeout = 200ms});
+    AssertionId id = 0;
+    const auto start = std::chrono::steady_clock::now();
+    ASSERT_EQ(power.createAssertion(AssertionKind::displaySleep, "disp", id), 0);
+    EXPECT_LT(std::chrono::steady_clock::now() - start, 1s);
+    auto locks = observer.logind();
+    ASSERT_EQ(locks.size(), 1u);
+    EXPECT_TRUE(isIdleBlockLock(locks[0], "disp"));
+    EXPECT_EQ(capture.lines(), (std::vector<std::string>{"PowerAssertion: error: Keeping the system awake for "
+                                                         "\"disp\" with less than the session offers: "
+                                                         "GNOME session: Inhibit timed out"}));
+    EXPECT_EQ(power.releaseAssertion(id), 0) << "nothing was held on the session bus";
     EXPECT_TRUE(observer.logindSettledAt(0).empty());
 }
 
