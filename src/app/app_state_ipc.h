@@ -1,0 +1,45 @@
+#pragma once
+
+#include "app/app_state.h"
+#include "detection/process_watcher.h"
+#include "ipc/ipc_application.h"
+
+namespace vigilo {
+
+// What the socket's commands see of the controller.
+class AppStateIPC final : public IPCApplication {
+public:
+    explicit AppStateIPC(AppState& state) : state_(state) {}
+
+    std::string modeLabel() const override { return state_.mode.get().shortLabel(); }
+    bool isAutoWatch() const override { return state_.mode.get().is(KeepAwakeMode::Kind::autoWatch); }
+    bool assertionActive() const override { return state_.assertionActive.get(); }
+    bool clamshellActive() const override { return state_.clamshellActive.get(); }
+    std::optional<BatteryReading> battery() const override {
+        const auto& snapshot = state_.battery().currentSnapshot();
+        if (!snapshot.hasBattery) return std::nullopt;
+        return BatteryReading{snapshot.level, snapshot.isCharging};
+    }
+    std::string thermalLabel() const override { return ThermalMonitor::label(state_.thermal().currentLevel()); }
+    std::vector<std::string> taskNames() const override {
+        std::vector<std::string> names;
+        for (const auto& match : state_.watcher().matches.get()) names.push_back(match.displayName);
+        return names;
+    }
+    std::vector<std::string> watchPatterns() const override { return state_.settings().watchPatterns.get(); }
+    void setWatchPatterns(std::vector<std::string> patterns) override {
+        state_.settings().watchPatterns.set(std::move(patterns));
+    }
+    void startAlwaysOn() override { state_.startAlwaysOn(); }
+    void stop() override { state_.stop(); }
+    void toggleAutoWatch() override { state_.toggleAutoWatch(); }
+    void startTimer(double seconds) override { state_.startTimer(seconds); }
+    void notifyAndPush(const std::string& title, const std::string& body) override {
+        state_.notifyAndPush(title, body);
+    }
+
+private:
+    AppState& state_;
+};
+
+}  // namespace vigilo

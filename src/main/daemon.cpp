@@ -1,0 +1,54 @@
+#include "main/daemon.h"
+
+#include <unistd.h>
+
+#include "ipc/ipc_dispatch.h"
+#include "platform/linux/secrets/credential_store_factory.h"
+
+namespace vigilo {
+
+Daemon::Daemon(SdEventLoop& loop, const XdgEnvironment& env, std::string socketPath)
+    : loop_(loop),
+      settings_(preferencesDir(env), writer_),
+      powerSources_(loop),
+      battery_(loop, powerSources_),
+      thermalSource_(loop),
+      thermal_(loop, thermalSource_),
+      watcher_(loop, std::make_shared<ProcessDetector>(), std::make_shared<LinuxRunningApplications>(),
+               watcherOptions(settings_)),
+      runner_(loop, launcher_),
+      activity_(appSupportDir(env), loop.clock(), writer_),
+      smc_(smcTransport_),
+      cooling_(loop, smc_),
+      webhookService_(http_),
+      credentials_(openCredentialStore("com.vigilo.app.webhooks", "config", "Vigilo webhooks",
+                                       preferencesDir(env) / "webhooks.json", "Webhook")),
+      webhooks_(loop, *credentials_, webhookService_),
+      push_(http_),
+      alerts_(push_, webhooks_),
+      state_(AppComponents{loop, settings_, battery_, thermal_, watcher_, runner_, activity_, cooling_, alerts_, power_,
+                           confirmation_, notifier_}),
+      stateForIPC_(state_),
+      server_(
+          loop, [this](const IPCRequest& request) { return dispatchIPCRequest(request, stateForIPC_); }, sockets_,
+          std::move(socketPath), ::getuid()) {}
+
+ProcessWatcher::Options Daemon::watcherOptions(const AppSettings& settings) {
+    return ProcessWatcher::Options{
+        .patterns = settings.watchPatterns.get(),
+        .pollInterval = static_cast<double>(settings.pollInterval.get()),
+        .useCpuDetection = settings.useCpuDetection.get(),
+        .cpuThresholdPercent = settings.cpuThresholdPercent.get(),
+        .idleHoldoffSeconds = settings.idleHoldoffSeconds.get(),
+    };
+}
+
+bool Daemon::startServer() { return server_.start(); }
+
+void Daemon::shutdown() {
+    server_.stop();
+    state_.releaseOnTerminate();
+    writer_.flush();
+}
+
+}  // namespace vigilo

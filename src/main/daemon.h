@@ -1,0 +1,87 @@
+#pragma once
+
+#include <memory>
+#include <string>
+
+#include "activity/activity_log.h"
+#include "alerts/push_service.h"
+#include "alerts/webhook_manager.h"
+#include "alerts/webhook_service.h"
+#include "app/app_settings.h"
+#include "app/app_state.h"
+#include "app/app_state_ipc.h"
+#include "app/headless_confirmation.h"
+#include "app/service_alerts.h"
+#include "cli/command_runner.h"
+#include "detection/process_watcher.h"
+#include "ipc/ipc_server.h"
+#include "platform/credential_store.h"
+#include "platform/linux/desktop_notifier.h"
+#include "platform/linux/http/curl_http_client.h"
+#include "platform/linux/power/linux_power_management.h"
+#include "platform/linux/proc/linux_running_applications.h"
+#include "platform/linux/proc/process_detector.h"
+#include "platform/linux/process/login_shell_child_launcher.h"
+#include "platform/linux/safety/hwmon_smc_transport.h"
+#include "platform/linux/safety/linux_power_sources.h"
+#include "platform/linux/safety/sysfs_thermal_level_source.h"
+#include "platform/linux/sd_event_loop.h"
+#include "platform/linux/unix_socket.h"
+#include "safety/battery_monitor.h"
+#include "safety/cooling_manager.h"
+#include "safety/smc.h"
+#include "safety/thermal_monitor.h"
+#include "support/serial_writer.h"
+#include "support/xdg_paths.h"
+
+namespace vigilo {
+
+// The whole application without a tray: every long-lived object, created in
+// the order the application depends on (members are initialised in
+// declaration order), the controller after its components and the socket
+// last. Destroyed in reverse, so the socket goes first.
+class Daemon {
+public:
+    Daemon(SdEventLoop& loop, const XdgEnvironment& env, std::string socketPath);
+    Daemon(const Daemon&) = delete;
+    Daemon& operator=(const Daemon&) = delete;
+
+    // Starts the socket; false when it could not listen (the application runs
+    // on without it).
+    bool startServer();
+    // Stops the socket, then lets the controller release everything.
+    void shutdown();
+
+private:
+    static ProcessWatcher::Options watcherOptions(const AppSettings& settings);
+
+    SdEventLoop& loop_;
+    SerialWriter writer_;
+    AppSettings settings_;
+    LinuxPowerSources powerSources_;
+    BatteryMonitor battery_;
+    SysfsThermalLevelSource thermalSource_;
+    ThermalMonitor thermal_;
+    ProcessWatcher watcher_;
+    LoginShellChildLauncher launcher_;
+    CommandRunner runner_;
+    ActivityLog activity_;
+    HwmonSMCTransport smcTransport_;
+    SMC smc_;
+    CoolingManager cooling_;
+    CurlHttpClient http_;
+    WebhookService webhookService_;
+    std::unique_ptr<CredentialStore> credentials_;
+    WebhookManager webhooks_;
+    PushService push_;
+    ServiceAlerts alerts_;
+    LinuxPowerManagement power_;
+    HeadlessConfirmation confirmation_;
+    DesktopNotifier notifier_;
+    AppState state_;
+    AppStateIPC stateForIPC_;
+    UnixSocketServer sockets_;
+    IPCServer server_;
+};
+
+}  // namespace vigilo

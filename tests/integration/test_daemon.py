@@ -1,0 +1,155 @@
+'''The headless daemon end to end: vigilo-app --headless with private XDG
+folders, a private system bus (mock logind and UPower) and session bus (mock
+notification server), driven through the real `vigilo` command line.'''
+
+import json
+import os
+import shutil
+import signal
+import subprocess
+import tempfile
+import time
+
+import dbus
+
+from mockbus import MockBusTestCase, bin_dir
+
+NOTIFICATIONS = ('org.freedesktop.Notifications', '/org/freedesktop/Notifications')
+REASON = 'Vigilo keeping system awake'
+
+
+class DaemonTestCase(MockBusTestCase):
+
+    def setUp(self):
+        super().setUp()
+        self.bus.add_template('upower', system_bus=True)
+        self.bus.add_template('notification_daemon', system_bus=False)
+        self.home = tempfile.mkdtemp(prefix='vigilo-home-')
+        self.addCleanup(shutil.rmtree, self.home, ignore_errors=True)
+        runtime = os.path.join(self.home, 'run')
+        os.mkdir(runtime, 0o700)
+        self.env = dict(self.bus.env, HOME=self.home, XDG_RUNTIME_DIR=runtime,
+                        XDG_CONFIG_HOME=os.path.join(self.home, 'config'),
+                        XDG_DATA_HOME=os.path.join(self.home, 'data'))
+        for name in ('DISPLAY', 'WAYLAND_DISPLAY'):
+            self.env.pop(name, None)
+        self.socket = os.path.join(runtime, f'vigilo-{os.getuid()}.sock')
+        # Only our own stand-in counts as work: this machine runs builds and
+        # Python mocks that the default patterns would match.
+        os.makedirs(os.path.join(self.home, 'config', 'Vigilo'))
+        with open(os.path.join(self.home, 'config', 'Vigilo', 'preferences.json'), 'w', encoding='utf-8') as f:
+            json.dump({'watchPatterns': ['ollama'], 'pollInterval': 1}, f)
+        self.daemon = self.start_daemon()
+
+    def start_daemon(self):
+        daemon = subprocess.Popen([os.path.join(bin_dir(), 'vigilo-app'), '--headless'], env=self.env,
+                                  stdout=subprocess.DEVNULL, stderr=subprocess.PIPE, text=True)
+
+        def stop():
+            if daemon.poll() is None:
+                daemon.kill()
+            daemon.wait()
+            daemon.stderr.close()
+        self.addCleanup(stop)
+        self.wait_until(lambda: self.vigilo('status').returncode == 0, 10, 'the daemon did not answer')
+        return daemon
+
+    def vigilo(self, *args):
+        return subprocess.run([os.path.join(bin_dir(), 'vigilo'), *args], env=self.env, capture_output=True,
+                              text=True, timeout=30, check=False)
+
+    def our_locks(self):
+        return [row for row in self.bus.logind_inhibitors() if row[2] == REASON]
+
+    def notifications(self):
+        calls = self.bus.call(False, *NOTIFICATIONS, 'org.freedesktop.DBus.Mock', 'GetCalls')
+        return [(str(args[3]), str(args[4]), str(args[0]), dict(args[6]))
+                for _, method, args in calls if method == 'Notify']
+
+
+class DaemonCommands(DaemonTestCase):
+
+    def test_start_status_and_stop_hold_and_release_the_lock(self):
+        result = self.vigilo('start')
+        self.assertEqual(result.stdout, 'started\nmode: Awake On\n')
+        self.assertEqual(self.our_locks(), [('idle', 'Vigilo', REASON, 'block', 1000, 123456)])
+        status = self.vigilo('status').stdout.splitlines()
+        self.assertEqual(status[:3], ['Mode:       Awake On', 'Assertion:  active', 'Clamshell:  off'])
+        self.assertIn('Thermal:    Normal', status)
+        self.assertEqual(self.vigilo('stop').stdout, 'stopped\nmode: Awake Off\n')
+        self.wait_until(lambda: not self.our_locks(), message='lock still held after stop')
+
+    def test_timer_ends_by_itself(self):
+        self.assertEqual(self.vigilo('timer', '2').stdout, 'mode: Timer Active\n')
+        self.assertTrue(self.our_locks())
+        self.wait_until(lambda: self.vigilo('status').stdout.startswith('Mode:       Awake Off'), 6,
+                        'the timer did not end')
+        self.assertEqual(self.our_locks(), [])
+
+    def test_auto_mode_follows_a_watched_process(self):
+        folder = tempfile.mkdtemp(prefix='vigilo-ollama-')
+        self.addCleanup(shutil.rmtree, folder, ignore_errors=True)
+        ollama = os.path.join(folder, 'ollama')
+        shutil.copy('/bin/sleep', ollama)
+        child = subprocess.Popen([ollama, '300'])
+        self.addCleanup(child.kill)
+
+        self.assertEqual(self.vigilo('autowatch', 'on').stdout, 'mode: Auto Mode\n')
+        self.wait_until(lambda: 'Tasks:      ollama\n' in self.vigilo('status').stdout, 10, 'ollama not listed')
+        self.assertTrue(self.our_locks())
+
+        child.kill()
+        child.wait()
+        self.wait_until(lambda: not self.our_locks(), 10, 'lock kept after the task ended')
+        self.wait_until(lambda: any(n[0] == 'All tasks finished' for n in self.notifications()), 5,
+                        'no notification')
+        title, body, app, hints = next(n for n in self.notifications() if n[0] == 'All tasks finished')
+        self.assertEqual(app, 'Vigilo')
+        self.assertEqual(hints.get('desktop-entry'), 'vigilo')
+        self.assertIn('can sleep again', body)
+
+    def test_watch_list_edits_are_saved(self):
+        self.vigilo('watch', 'foo', 'bar', 'foo')
+        self.vigilo('unwatch', 'ollama')
+        patterns = self.vigilo('patterns').stdout.splitlines()
+        self.assertEqual(patterns, ['foo', 'bar'])
+        with open(os.path.join(self.home, 'config', 'Vigilo', 'preferences.json'), encoding='utf-8') as f:
+            self.assertEqual(json.load(f)['watchPatterns'], patterns)
+
+    def test_notify_reaches_the_notification_server(self):
+        self.assertEqual(self.vigilo('notify', 'Done', 'all', 'good').returncode, 0)
+        self.wait_until(lambda: ('Done', 'all good') in [n[:2] for n in self.notifications()], 5)
+
+    def test_second_instance_is_refused(self):
+        second = subprocess.run([os.path.join(bin_dir(), 'vigilo-app'), '--headless'], env=self.env,
+                                capture_output=True, text=True, timeout=30, check=False)
+        self.assertEqual(second.returncode, 1)
+        self.assertIn('Vigilo is already running', second.stderr)
+        self.assertEqual(self.vigilo('status').returncode, 0)
+
+    def test_sigterm_releases_everything(self):
+        self.vigilo('start')
+        self.assertTrue(self.our_locks())
+        self.daemon.send_signal(signal.SIGTERM)
+        self.assertEqual(self.daemon.wait(timeout=10), 0)
+        self.assertEqual(self.our_locks(), [])
+        self.assertFalse(os.path.exists(self.socket))
+        result = self.vigilo('status')
+        self.assertEqual(result.returncode, 1)
+        self.assertIn("Vigilo isn't running", result.stderr)
+
+    def test_bad_requests_do_not_disturb_other_clients(self):
+        import socket as sockets
+        for payload in (b'not json\n', b'{"cmd":"reboot"}\n', b'\xff\xfe\n', b'[' * 60000 + b'\n'):
+            with sockets.socket(sockets.AF_UNIX, sockets.SOCK_STREAM) as client:
+                client.connect(self.socket)
+                client.sendall(payload)
+                client.shutdown(sockets.SHUT_WR)
+                reply = client.makefile('rb').read()
+            self.assertTrue(reply.startswith(b'{"ok":false,"message":"bad request: '), reply[:80])
+        self.assertEqual(self.vigilo('status').returncode, 0)
+
+
+if __name__ == '__main__':
+    import unittest
+    unittest.main()
