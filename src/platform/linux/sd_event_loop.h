@@ -32,7 +32,8 @@ public:
     using Loop::runInBackground;
 
     // Calls `handler` on the loop thread when the signal arrives. Blocks the
-    // signal for the process, so call it before starting other threads.
+    // signal in the calling thread only: block it before any other thread
+    // starts (they inherit the mask), or one of them receives it instead.
     Handle onSignal(int signal, Task handler);
 
     // Runs until quit(); returns the code given to quit().
