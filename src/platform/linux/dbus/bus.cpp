@@ -89,8 +89,9 @@ MessagePtr callWithTimeout(sd_bus* bus, sd_bus_message* call, std::chrono::micro
     // connection here keeps one deadline over all of it.
     const std::uint64_t limit = toMicroseconds(timeout);
     const std::uint64_t deadline = monotonicMicroseconds() + limit;
-    const char* member = sd_bus_message_get_member(call);
-    member = member ? member : "call";
+    // A copy: sealing the message on sending moves its header.
+    const char* memberField = sd_bus_message_get_member(call);
+    const std::string member = memberField ? memberField : "call";
 
     PendingReply pending;
     sd_bus_slot* rawSlot = nullptr;
