@@ -13,10 +13,12 @@ starts a fresh MockBus for every test as self.bus. Nothing here touches the
 real buses: every environment it hands out names private addresses only.
 '''
 
+import ctypes
 import importlib
 import json
 import os
 import shutil
+import signal
 import subprocess
 import sys
 import tempfile
@@ -46,6 +48,13 @@ _BUS_CONFIG = '''<!DOCTYPE busconfig PUBLIC "-//freedesktop//DTD D-Bus Bus Confi
   </policy>
 </busconfig>
 '''
+
+
+def _die_with_parent():
+    '''Run in the child before exec: the bus ends when the test process does,
+    even when that one is killed (say, by a ctest time-out).'''
+    libc = ctypes.CDLL(None, use_errno=True)
+    libc.prctl(1, signal.SIGTERM)  # PR_SET_PDEATHSIG
 
 
 def _missing_address(folder):
@@ -164,6 +173,12 @@ class MockBus:
             self._connections[kind] = dbus.bus.BusConnection(self.addresses[kind])
         return self._connections[kind]
 
+    def mock_interface(self, system_bus, name, path):
+        '''The org.freedesktop.DBus.Mock interface of a running mock (AddMethod,
+        AddProperty, GetCalls, EmitSignal, ...).'''
+        proxy = self.connection(system_bus).get_object(name, path)
+        return dbus.Interface(proxy, 'org.freedesktop.DBus.Mock')
+
     def call(self, system_bus, name, path, interface, method, *args):
         proxy = self.connection(system_bus).get_object(name, path)
         return proxy.get_dbus_method(method, interface)(*args)
@@ -202,7 +217,8 @@ class MockBus:
             f.write(_BUS_CONFIG.format(kind=kind, folder=folder))
         process = subprocess.Popen(  # pylint: disable=consider-using-with
             ['dbus-daemon', '--config-file=' + config, '--nofork', '--print-address=1'],
-            stdout=subprocess.PIPE, stdin=subprocess.DEVNULL, stderr=subprocess.DEVNULL, text=True)
+            stdout=subprocess.PIPE, stdin=subprocess.DEVNULL, stderr=subprocess.DEVNULL, text=True,
+            preexec_fn=_die_with_parent)
         self._daemons.append(process)
         address = process.stdout.readline().strip()
         process.stdout.close()
