@@ -7,13 +7,13 @@
 
 #include "detection/default_patterns.h"
 #include "detection/display_name_collator.h"
-#include "detection/fake_process_table.h"
+#include "detection/test_process_table.h"
 
 namespace vigilo {
 namespace {
 
 using namespace std::chrono_literals;
-using testing::FakeProcessTable;
+using testing::TestProcessTable;
 
 constexpr std::uint64_t kSecond = 1'000'000'000;
 
@@ -36,7 +36,7 @@ protected:
         return out;
     }
 
-    FakeProcessTable table;
+    TestProcessTable table;
     ScanInput input;
     MonoTime now = MonoTime{} + 1000h;
     WallTime wallNow = WallTime{} + 500000h;

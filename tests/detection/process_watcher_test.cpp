@@ -4,15 +4,15 @@
 
 #include <memory>
 
-#include "detection/fake_process_table.h"
+#include "detection/test_process_table.h"
 #include "support/fake_loop.h"
 
 namespace vigilo {
 namespace {
 
 using namespace std::chrono_literals;
-using testing::FakeProcessTable;
-using testing::FakeRunningApplications;
+using testing::TestProcessTable;
+using testing::TestRunningApplications;
 
 constexpr std::uint64_t kSecond = 1'000'000'000;
 
@@ -27,8 +27,8 @@ protected:
     const std::vector<ProcessWatcher::Match>& matches() const { return watcher->matches.get(); }
 
     FakeLoop loop;
-    std::shared_ptr<FakeProcessTable> table = std::make_shared<FakeProcessTable>();
-    std::shared_ptr<FakeRunningApplications> applications = std::make_shared<FakeRunningApplications>();
+    std::shared_ptr<TestProcessTable> table = std::make_shared<TestProcessTable>();
+    std::shared_ptr<TestRunningApplications> applications = std::make_shared<TestRunningApplications>();
     std::unique_ptr<ProcessWatcher> watcher;
     Handle subscription;
     int reports = 0;

@@ -11,9 +11,10 @@
 
 namespace vigilo::testing {
 
-// A process table made up by the test. Not thread-safe: use it with a
+// A process table made up by the test (named apart from other fakes so the
+// two never clash in one test executable). Not thread-safe: use it with a
 // FakeLoop, whose background tasks run on the test's thread.
-class FakeProcessTable final : public ProcessTable {
+class TestProcessTable final : public ProcessTable {
 public:
     std::vector<DetectedProcess> processes;
     std::map<std::int32_t, std::string> commandLines;  // absent pid: unreadable
@@ -50,7 +51,7 @@ public:
     }
 };
 
-class FakeRunningApplications final : public RunningApplications {
+class TestRunningApplications final : public RunningApplications {
 public:
     std::vector<RunningApplication> applications;
     std::vector<RunningApplication> list() const override { return applications; }
