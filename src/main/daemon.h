@@ -17,7 +17,7 @@
 #include "ipc/ipc_server.h"
 #include "platform/credential_store.h"
 #include "platform/linux/desktop_notifier.h"
-#include "platform/linux/http/curl_http_client.h"
+#include "platform/linux/online/online_services.h"
 #include "platform/linux/power/linux_power_management.h"
 #include "platform/linux/proc/linux_running_applications.h"
 #include "platform/linux/proc/process_detector.h"
@@ -69,7 +69,7 @@ private:
     HwmonSMCTransport smcTransport_;
     SMC smc_;
     CoolingManager cooling_;
-    CurlHttpClient http_;
+    LazyHttpClient http_;
     WebhookService webhookService_;
     std::unique_ptr<CredentialStore> credentials_;
     WebhookManager webhooks_;

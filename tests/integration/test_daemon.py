@@ -120,6 +120,35 @@ class DaemonCommands(DaemonTestCase):
         self.assertEqual(self.vigilo('notify', 'Done', 'all', 'good').returncode, 0)
         self.wait_until(lambda: ('Done', 'all good') in [n[:2] for n in self.notifications()], 5)
 
+    def test_phone_push_leaves_through_the_online_module(self):
+        import http.server
+        import threading
+        received = []
+
+        class Handler(http.server.BaseHTTPRequestHandler):
+            def do_POST(self):  # noqa: N802
+                length = int(self.headers.get('Content-Length', 0))
+                received.append((self.path, self.headers.get('Title'), self.rfile.read(length).decode()))
+                self.send_response(200)
+                self.end_headers()
+
+            def log_message(self, *_):
+                pass
+
+        server = http.server.HTTPServer(('127.0.0.1', 0), Handler)
+        threading.Thread(target=server.serve_forever, daemon=True).start()
+        self.addCleanup(server.shutdown)
+        # Settings are read when the daemon starts: restart it with push on.
+        self.daemon.terminate()
+        self.daemon.wait(timeout=10)
+        with open(os.path.join(self.home, 'config', 'Vigilo', 'preferences.json'), 'w', encoding='utf-8') as f:
+            json.dump({'watchPatterns': ['ollama'], 'pushProvider': 'ntfy', 'ntfyTopic': 'builds',
+                       'ntfyServer': f'http://127.0.0.1:{server.server_port}'}, f)
+        self.daemon = self.start_daemon()
+        self.assertEqual(self.vigilo('notify', 'Done', 'all', 'good').returncode, 0)
+        self.wait_until(lambda: received, 10, 'no push arrived')
+        self.assertEqual(received, [('/builds', 'Done', 'all good')])
+
     def test_second_instance_is_refused(self):
         second = subprocess.run([os.path.join(bin_dir(), 'vigilo-app'), '--headless'], env=self.env,
                                 capture_output=True, text=True, timeout=30, check=False)

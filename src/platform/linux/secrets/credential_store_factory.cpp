@@ -5,7 +5,7 @@
 #include <cstring>
 
 #include "platform/linux/secrets/file_credential_store.h"
-#include "platform/linux/secrets/secret_service_credential_store.h"
+#include "platform/linux/online/online_services.h"
 #include "support/log.h"
 
 namespace vigilo {
@@ -52,7 +52,11 @@ std::unique_ptr<CredentialStore> openCredentialStore(const std::string& service,
                                                      const std::string& label,
                                                      const std::filesystem::path& fallbackFile,
                                                      const std::string& logCategory) {
-    if (secretServiceAvailable()) return std::make_unique<SecretServiceCredentialStore>(service, account, label);
+    if (secretServiceAvailable()) {
+        if (auto store = OnlineModule::makeSecretStore(service, account, label)) return store;
+        // Without the module there is no way to the Secret Service; the
+        // private file at least keeps the settings.
+    }
     Logger(logCategory).info("No Secret Service is running; keeping the settings in {} (readable only by you)",
                              fallbackFile.string());
     return std::make_unique<FileCredentialStore>(fallbackFile);
