@@ -78,6 +78,7 @@ void ProcessWatcher::pollNow() {
 
 std::vector<AppSnapshot> ProcessWatcher::snapshotApplications() const {
     std::vector<AppSnapshot> snapshots;
+    if (!applications_) return snapshots;
     for (const RunningApplication& app : applications_->list()) {
         snapshots.push_back({app.pid, lowerCased(app.localizedName), lowerCased(app.bundleIdentifier)});
     }

@@ -36,7 +36,7 @@ public:
     };
 
     // `processes` is shared with the background scans, which may outlive
-    // the watcher by one poll.
+    // the watcher by one poll. Without `applications` only processes match.
     ProcessWatcher(Loop& loop, std::shared_ptr<const ProcessTable> processes,
                    std::shared_ptr<const RunningApplications> applications, Options options);
     ProcessWatcher(Loop& loop, std::shared_ptr<const ProcessTable> processes,
