@@ -67,7 +67,21 @@ void SdEventLoop::runPosted() {
     for (auto& task : posted) task();
 }
 
-Handle SdEventLoop::handleFor(sd_event_source* source) {
+// Runs the callback's task; a copy, because the task may cancel its own source.
+int SdEventLoop::runCallback(void* data) {
+    auto run = static_cast<Callback*>(data)->task;
+    run();
+    return 0;
+}
+
+// Takes ownership of `callback` (freed with the source) and returns the
+// handle that cancels the source; an empty handle when adding failed.
+Handle SdEventLoop::adopt(int rc, sd_event_source* source, Callback* callback) {
+    if (rc < 0) {
+        delete callback;
+        return Handle();
+    }
+    sd_event_source_set_destroy_callback(source, [](void* data) { delete static_cast<Callback*>(data); });
     return Handle([source] { sd_event_source_disable_unref(source); });
 }
 
@@ -77,22 +91,14 @@ Handle SdEventLoop::addTimer(Duration delay, Duration interval, Task task) {
     int rc = sd_event_add_time_relative(
         event_, &source, CLOCK_MONOTONIC, toMicroseconds(delay), kTimerAccuracyUs,
         [](sd_event_source* s, uint64_t, void* data) {
-            auto* cb = static_cast<Callback*>(data);
-            if (cb->interval > Duration{}) {
-                sd_event_source_set_time_relative(s, toMicroseconds(cb->interval));
+            if (auto period = static_cast<Callback*>(data)->interval; period > Duration{}) {
+                sd_event_source_set_time_relative(s, toMicroseconds(period));
                 sd_event_source_set_enabled(s, SD_EVENT_ON);
             }
-            auto run = cb->task;  // the task may cancel its own timer
-            run();
-            return 0;
+            return runCallback(data);
         },
         callback);
-    if (rc < 0) {
-        delete callback;
-        return Handle();
-    }
-    sd_event_source_set_destroy_callback(source, [](void* data) { delete static_cast<Callback*>(data); });
-    return handleFor(source);
+    return adopt(rc, source, callback);
 }
 
 Handle SdEventLoop::startTimer(Duration delay, Task task) { return addTimer(delay, Duration{}, std::move(task)); }
@@ -110,18 +116,8 @@ Handle SdEventLoop::startTimerAt(WallTime at, Task task) {
     sd_event_source* source = nullptr;
     int rc = sd_event_add_time(
         event_, &source, CLOCK_REALTIME, sinceEpoch > 0 ? static_cast<std::uint64_t>(sinceEpoch) : 1, kTimerAccuracyUs,
-        [](sd_event_source*, uint64_t, void* data) {
-            auto run = static_cast<Callback*>(data)->task;
-            run();
-            return 0;
-        },
-        callback);
-    if (rc < 0) {
-        delete callback;
-        return Handle();
-    }
-    sd_event_source_set_destroy_callback(source, [](void* data) { delete static_cast<Callback*>(data); });
-    return handleFor(source);
+        [](sd_event_source*, uint64_t, void* data) { return runCallback(data); }, callback);
+    return adopt(rc, source, callback);
 }
 
 void SdEventLoop::runInBackground(Task work) { workers_->submit(std::move(work)); }
@@ -130,19 +126,9 @@ Handle SdEventLoop::watchReadable(int fd, Task onReadable) {
     auto* callback = new Callback{std::move(onReadable)};
     sd_event_source* source = nullptr;
     int rc = sd_event_add_io(
-        event_, &source, fd, EPOLLIN,
-        [](sd_event_source*, int, uint32_t, void* data) {
-            auto task = static_cast<Callback*>(data)->task;
-            task();
-            return 0;
-        },
+        event_, &source, fd, EPOLLIN, [](sd_event_source*, int, uint32_t, void* data) { return runCallback(data); },
         callback);
-    if (rc < 0) {
-        delete callback;
-        return Handle();
-    }
-    sd_event_source_set_destroy_callback(source, [](void* data) { delete static_cast<Callback*>(data); });
-    return handleFor(source);
+    return adopt(rc, source, callback);
 }
 
 Handle SdEventLoop::onSignal(int signal, Task handler) {
@@ -154,18 +140,8 @@ Handle SdEventLoop::onSignal(int signal, Task handler) {
     sd_event_source* source = nullptr;
     int rc = sd_event_add_signal(
         event_, &source, signal,
-        [](sd_event_source*, const signalfd_siginfo*, void* data) {
-            auto task = static_cast<Callback*>(data)->task;
-            task();
-            return 0;
-        },
-        callback);
-    if (rc < 0) {
-        delete callback;
-        return Handle();
-    }
-    sd_event_source_set_destroy_callback(source, [](void* data) { delete static_cast<Callback*>(data); });
-    return handleFor(source);
+        [](sd_event_source*, const signalfd_siginfo*, void* data) { return runCallback(data); }, callback);
+    return adopt(rc, source, callback);
 }
 
 int SdEventLoop::run() { return sd_event_loop(event_); }

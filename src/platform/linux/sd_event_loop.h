@@ -45,7 +45,8 @@ public:
 private:
     struct Callback;
     Handle addTimer(Duration delay, Duration interval, Task task);
-    static Handle handleFor(sd_event_source* source);
+    static int runCallback(void* data);
+    static Handle adopt(int rc, sd_event_source* source, Callback* callback);
     void runPosted();
 
     SystemClock clock_;
