@@ -3,6 +3,7 @@
 #include <sys/types.h>
 #include <unistd.h>
 
+#include "ipc/ipc_framing.h"
 #include "ipc/ipc_paths.h"
 #include "support/tr.h"
 
@@ -15,21 +16,6 @@ ClientError::ClientError(Kind kind, std::string message) : kind_(kind), message_
     case Kind::daemonNotRunning: description_ = tr("Vigilo isn't running. Open the app first, then re-run."); break;
     }
 }
-
-namespace {
-
-std::string readReply(LocalConnection& connection) {
-    std::string reply;
-    char chunk[4096];
-    while (reply.size() < IPCClient::kMaxReplyBytes) {
-        long n = connection.receive(chunk, sizeof chunk);
-        if (n < 1) break;
-        reply.append(chunk, static_cast<std::size_t>(n));
-    }
-    return reply;
-}
-
-}  // namespace
 
 IPCResponse IPCClient::send(const IPCRequest& request, double timeoutSeconds, const std::string& socketPath,
                             LocalSocketConnector& connector) {
@@ -53,7 +39,7 @@ IPCResponse IPCClient::send(const IPCRequest& request, double timeoutSeconds, co
     }
     connection.shutdownWrite();
 
-    const std::string reply = readReply(connection);
+    const std::string reply = readMessage(connection, false);
     if (reply.empty()) throw ClientError::io("empty response");
     auto decoded = decodeResponse(reply);
     if (auto* error = std::get_if<std::string>(&decoded)) throw ClientError::decode(*error);

@@ -34,8 +34,6 @@ private:
 // call, no state, no retries.
 class IPCClient {
 public:
-    static constexpr std::size_t kMaxReplyBytes = 65536;
-
     // Sends `request` to the socket at `socketPath` and returns the reply as
     // it came, whatever its `ok` says. Throws ClientError. `timeoutSeconds`
     // bounds each write and each read without data (whole seconds).

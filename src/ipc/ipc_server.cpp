@@ -1,5 +1,7 @@
 #include "ipc/ipc_server.h"
 
+#include "ipc/ipc_framing.h"
+
 namespace vigilo {
 
 // What the IPC thread and the main thread share; outlives both sides' use.
@@ -9,24 +11,6 @@ struct IPCServer::Shared {
     bool stopping = false;
     LocalConnection* current = nullptr;  // the connection being served
 };
-
-namespace {
-
-// Reads until a newline arrives, the client shuts down its side, the read
-// time-out passes, or the size limit is reached.
-std::string readRequest(LocalConnection& connection) {
-    std::string data;
-    char chunk[4096];
-    while (data.size() < IPCServer::kMaxRequestBytes) {
-        long n = connection.receive(chunk, sizeof chunk);
-        if (n < 1) break;
-        data.append(chunk, static_cast<std::size_t>(n));
-        if (std::string_view(chunk, static_cast<std::size_t>(n)).find('\n') != std::string_view::npos) break;
-    }
-    return data;
-}
-
-}  // namespace
 
 IPCServer::IPCServer(Loop& loop, Dispatch dispatch, LocalSocketServer& sockets, std::string socketPath, uid_t owner,
                      int readTimeoutSeconds)
@@ -82,7 +66,7 @@ void IPCServer::serve() {
 void IPCServer::handle(LocalConnection& connection) {
     if (connection.peerUid() != owner_) return;
 
-    std::string data = readRequest(connection);
+    std::string data = readMessage(connection, true);
     while (!data.empty() && (data.back() == '\n' || data.back() == '\r')) data.pop_back();
     if (data.empty()) return;
 

@@ -28,7 +28,6 @@ public:
     // Runs on the main thread.
     using Dispatch = std::function<IPCResponse(const IPCRequest&)>;
 
-    static constexpr std::size_t kMaxRequestBytes = 65536;
     static constexpr int kReadTimeoutSeconds = 5;
 
     IPCServer(Loop& loop, Dispatch dispatch, LocalSocketServer& sockets, std::string socketPath, uid_t owner,
