@@ -4,6 +4,7 @@
 #include <chrono>
 #include <cmath>
 #include <set>
+#include <utility>
 
 #include "detection/display_name_collator.h"
 #include "detection/utf8_text.h"
@@ -38,6 +39,7 @@ void ProcessWatcher::start() {
     timer_.cancel();
     samples_.clear();
     lastActiveAt_.clear();
+    freshStart_ = true;
     pollNow();
     timer_ = loop_.startRepeating(timerPeriod(pollInterval.get()), [this, alive = life_.weak()] {
         if (alive.lock()) pollNow();
@@ -102,7 +104,14 @@ void ProcessWatcher::publish(ScanResult result) {
     // Cleared before observers hear of the result, so one that polls again
     // from its callback is not turned away.
     isScanning_ = false;
-    matches.set(std::move(result.matches));
+    // The first list after a start is announced even when it equals the last
+    // one: a new observer (Auto Mode just entered) needs that first report to
+    // act on, for example to let go of a keep-awake nothing asks for.
+    if (std::exchange(freshStart_, false)) {
+        matches.publish(std::move(result.matches));
+    } else {
+        matches.set(std::move(result.matches));
+    }
 }
 
 }  // namespace vigilo

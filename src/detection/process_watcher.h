@@ -76,6 +76,7 @@ private:
     std::shared_ptr<const RunningApplications> applications_;
     Handle timer_;
     bool isScanning_ = false;
+    bool freshStart_ = false;  // the next result is published even if unchanged
     std::map<std::int32_t, Sample> samples_;
     std::map<std::int32_t, MonoTime> lastActiveAt_;
     std::map<std::int32_t, WallTime> firstSeenAt_;

@@ -143,6 +143,14 @@ TEST_F(AppStateTest, FirstEmptyReportAfterOnReleasesWithoutNotifying) {
     EXPECT_EQ(state().lastUserMessage.get(), "Auto Mode off.");
 }
 
+TEST_F(AppStateTest, AutoModeWithNothingRunningLetsGoOfAnEarlierKeepAwake) {
+    state().startAlwaysOn();
+    state().toggleAutoWatch();
+    loop.runUntilIdle();
+    EXPECT_FALSE(state().assertionActive.get());
+    EXPECT_TRUE(notifier.posted.empty());
+}
+
 TEST_F(AppStateTest, BlankCommandChangesNothing) {
     state().runCommand(" \n\t ");
     EXPECT_EQ(state().mode.get(), KeepAwakeMode::off());
