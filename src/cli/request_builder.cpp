@@ -66,7 +66,8 @@ std::optional<long long> parseWholeNumber(const std::string& text) {
         if (c < '0' || c > '9') return std::nullopt;
     }
     // Parse with the sign so that the most negative value still fits.
-    const std::string signedDigits = (negative ? "-" : "") + std::string(digits);
+    std::string signedDigits(negative ? 1 : 0, '-');
+    signedDigits.append(digits);
     long long value = 0;
     auto [end, error] = std::from_chars(signedDigits.data(), signedDigits.data() + signedDigits.size(), value);
     if (error != std::errc() || end != signedDigits.data() + signedDigits.size()) return std::nullopt;
