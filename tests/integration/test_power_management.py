@@ -1,5 +1,6 @@
-'''Runs the LinuxPowerManagement cases of vigilo_linux_tests against private
-buses: logind alone, a system bus without logind, GNOME (new and old), KDE.'''
+'''Runs the LinuxPowerManagement and sd-bus cases of vigilo_linux_tests against
+private buses: logind alone, a system bus without logind, GNOME (new, old and
+hanging), KDE.'''
 
 import os
 import re
@@ -11,10 +12,12 @@ from mockbus import MockBus, bin_dir
 
 class PowerManagementOnMockBus(unittest.TestCase):
 
-    def run_cases(self, scenario, suite, bus):
+    def run_cases(self, scenario, suites, bus):
+        '''Runs the gtest suites (colon-separated) with the scenario named.'''
         binary = os.path.join(bin_dir(), 'vigilo_linux_tests')
         env = dict(bus.env, VIGILO_MOCKBUS_SCENARIO=scenario)
-        result = subprocess.run([binary, f'--gtest_filter={suite}.*', '--gtest_brief=1'], env=env,
+        gtest_filter = ':'.join(f'{name}.*' for name in suites.split(':'))
+        result = subprocess.run([binary, f'--gtest_filter={gtest_filter}', '--gtest_brief=1'], env=env,
                                 capture_output=True, text=True, timeout=120, check=False)
         self.assertEqual(result.returncode, 0, result.stdout + result.stderr)
         self.assertNotIn('SKIPPED', result.stdout, 'every case of the scenario ran')
@@ -25,7 +28,7 @@ class PowerManagementOnMockBus(unittest.TestCase):
         # A session bus with no desktop on it, as under a plain window manager.
         with MockBus() as bus:
             bus.add_logind()
-            self.run_cases('logind', 'LinuxPowerManagementOnLogind', bus)
+            self.run_cases('logind', 'LinuxPowerManagementOnLogind:DbusOnLogind', bus)
 
     def test_system_bus_without_logind(self):
         with MockBus(session=False) as bus:
