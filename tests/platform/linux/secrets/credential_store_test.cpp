@@ -137,11 +137,13 @@ public:
         const auto home = dir_.path() / "home";
         std::filesystem::create_directories(home / "run");
         std::filesystem::permissions(home / "run", std::filesystem::perms::owner_all);
-        const std::string command = "cd / && HOME=" + home.string() + " XDG_DATA_HOME=" + (home / "data").string() +
+        // The variables go to the daemon itself, so it keeps its keyrings
+        // and sockets in the test folder, never in the user's own.
+        const std::string command = "cd / && printf test | env HOME=" + home.string() +
+                                    " XDG_DATA_HOME=" + (home / "data").string() +
                                     " XDG_RUNTIME_DIR=" + (home / "run").string() +
                                     " DBUS_SESSION_BUS_ADDRESS='" + address_ +
-                                    "' printf test | gnome-keyring-daemon --unlock --components=secrets --daemonize"
-                                    " >/dev/null 2>&1";
+                                    "' gnome-keyring-daemon --unlock --components=secrets --daemonize >/dev/null 2>&1";
         if (std::system(command.c_str()) != 0) return false;
         // The daemon claims its name on the bus shortly after it forks.
         for (int i = 0; i < 200 && !secretServiceAvailable(); ++i) std::this_thread::sleep_for(25ms);
@@ -181,6 +183,7 @@ TEST(SecretServiceCredentialStoreTest, RoundTripThroughARealSecretService) {
     SecretServiceCredentialStore reopened(kWebhookCredentialService, kWebhookCredentialAccount, "Vigilo webhooks");
     EXPECT_EQ(WebhookManager(loop, reopened, service).config().get(), sampleConfig());
     EXPECT_FALSE(std::filesystem::exists(dir / "webhooks.json"));
+    EXPECT_TRUE(std::filesystem::exists(dir / "home/data/keyrings"));
 
     SecretServiceCredentialStore other("com.vigilo.app.other", kWebhookCredentialAccount, "other");
     EXPECT_FALSE(other.read());
