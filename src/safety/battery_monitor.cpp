@@ -30,7 +30,9 @@ const PowerSourceDescription* findInternalBattery(const std::vector<PowerSourceD
 
 int levelFrom(std::int64_t current, std::int64_t max) {
     if (max < 1) return static_cast<int>(std::clamp<std::int64_t>(current, 0, 100));
-    double percent = static_cast<double>(current) / static_cast<double>(max) * 100.0;
+    // Multiplied before dividing: 57 / 100 * 100 is 56.99999999999999 in
+    // floating point and would truncate to 56.
+    double percent = static_cast<double>(current) * 100.0 / static_cast<double>(max);
     return static_cast<int>(std::clamp(std::trunc(percent), 0.0, 100.0));
 }
 

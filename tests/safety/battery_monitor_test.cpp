@@ -31,6 +31,13 @@ TEST(BatteryMonitorReading, LevelIsTruncatedPercentOfMaxCapacity) {
     EXPECT_EQ(read(std::vector{battery(std::int64_t{6000}, std::int64_t{5000})}).level, 100);
 }
 
+TEST(BatteryMonitorReading, WholePercentagesOutOfOneHundredStayExact) {
+    for (std::int64_t percent = 0; percent <= 100; ++percent) {
+        EXPECT_EQ(read(std::vector{battery(percent, std::int64_t{100})}).level, percent);
+    }
+    EXPECT_EQ(read(std::vector{battery(std::int64_t{5699}, std::int64_t{10000})}).level, 56);
+}
+
 TEST(BatteryMonitorReading, MaxCapacityBelowOneUsesCurrentClamped) {
     EXPECT_EQ(read(std::vector{battery(std::int64_t{87}, std::int64_t{0})}).level, 87);
     EXPECT_EQ(read(std::vector{battery(std::int64_t{140}, std::int64_t{0})}).level, 100);
