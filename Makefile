@@ -30,7 +30,7 @@ run: build
 	@$(BUILD_DIR)/bin/vigilo-app
 
 bench: deps
-	@cmake -S . -B build-bench -G Ninja -DCMAKE_BUILD_TYPE=Release -DVIGILO_TESTS=OFF -DVIGILO_BENCH=ON >/dev/null
+	@cmake -S . -B build-bench -G Ninja -DCMAKE_BUILD_TYPE=Release -DVIGILO_TESTS=OFF -DVIGILO_BENCH=ON -DVIGILO_WERROR=OFF >/dev/null
 	@cmake --build build-bench -j $(JOBS)
 	@bash bench/run-all
 
