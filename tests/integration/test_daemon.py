@@ -109,8 +109,9 @@ class DaemonCommands(DaemonTestCase):
         self.assertIn('can sleep again', body)
 
     def test_watch_list_edits_are_saved(self):
-        self.vigilo('watch', 'foo', 'bar', 'foo')
-        self.vigilo('unwatch', 'ollama')
+        for args in (('watch', 'foo', 'bar', 'foo'), ('unwatch', 'ollama')):
+            result = self.vigilo(*args)
+            self.assertEqual((result.returncode, result.stdout, result.stderr), (0, '', ''))
         patterns = self.vigilo('patterns').stdout.splitlines()
         self.assertEqual(patterns, ['foo', 'bar'])
         with open(os.path.join(self.home, 'config', 'Vigilo', 'preferences.json'), encoding='utf-8') as f:
