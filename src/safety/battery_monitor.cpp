@@ -56,7 +56,12 @@ BatteryMonitor::BatteryMonitor(Loop& loop, PowerSources& sources) : loop_(loop),
 void BatteryMonitor::start() {
     refresh();
     pollTimer_ = loop_.startRepeating(kPollInterval, [this] { scheduleRefresh(); });
-    notification_ = sources_.watchChanges([this] { scheduleRefresh(); });
+    // Touches nothing of the monitor until it knows the monitor still exists.
+    notification_ = sources_.watchChanges([&loop = loop_, this, alive = life_.weak()] {
+        loop.post([this, alive] {
+            if (alive.lock()) refresh();
+        });
+    });
     if (!notification_) log_.error("power-source change notification could not be set up");
 }
 

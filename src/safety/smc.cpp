@@ -85,7 +85,7 @@ bool SMC::write(std::string_view key, std::string_view dataType, std::span<const
     request.data8 = kSMCCmdWriteBytes;
     request.keyInfo.dataSize = static_cast<std::uint32_t>(bytes.size());
     request.keyInfo.dataType = fourCharCode(dataType);
-    std::memcpy(request.bytes, bytes.data(), std::min(bytes.size(), sizeof request.bytes));
+    if (!bytes.empty()) std::memcpy(request.bytes, bytes.data(), std::min(bytes.size(), sizeof request.bytes));
 
     SMCKeyData reply{};
     int rc = transport_.callStructMethod(kSMCKernelIndex, request, reply);

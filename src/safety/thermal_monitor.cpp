@@ -23,8 +23,9 @@ ThermalMonitor::ThermalMonitor(Loop& loop, ThermalLevelSource& source) : loop_(l
 
 void ThermalMonitor::start() {
     refresh();
-    observer_ = source_.watchChanges([this, alive = life_.weak()] {
-        loop_.post([this, alive] {
+    // Touches nothing of the monitor until it knows the monitor still exists.
+    observer_ = source_.watchChanges([&loop = loop_, this, alive = life_.weak()] {
+        loop.post([this, alive] {
             if (alive.lock()) refresh();
         });
     });

@@ -173,5 +173,20 @@ TEST(BatteryMonitorLifetime, PendingReadAfterDestructionIsDropped) {
     EXPECT_EQ(sources.reads, readsBefore);
 }
 
+TEST(BatteryMonitorLifetime, NotificationThatOutlivesTheMonitorIsHarmless) {
+    FakeLoop loop;
+    FakePowerSources sources;
+    std::function<void()> kept;
+    {
+        BatteryMonitor monitor(loop, sources);
+        monitor.start();
+        kept = sources.notify;
+    }
+    int readsBefore = sources.reads;
+    kept();
+    loop.runUntilIdle();
+    EXPECT_EQ(sources.reads, readsBefore);
+}
+
 }  // namespace
 }  // namespace vigilo

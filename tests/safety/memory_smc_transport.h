@@ -48,7 +48,7 @@ public:
                 return 0;
             case kSMCCmdReadBytes:
                 if (it == keys.end()) return notFound(output);
-                std::memcpy(output.bytes, it->second.bytes.data(), std::min<std::size_t>(32, it->second.bytes.size()));
+                std::copy_n(it->second.bytes.begin(), std::min<std::size_t>(32, it->second.bytes.size()), output.bytes);
                 return 0;
             case kSMCCmdWriteBytes: {
                 writes.push_back({name, SMC::fourCharString(input.keyInfo.dataType), input.keyInfo.dataSize,

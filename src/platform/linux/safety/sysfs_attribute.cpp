@@ -50,7 +50,10 @@ std::optional<std::string> readAttribute(const std::filesystem::path& file) {
 
 std::optional<std::int64_t> parseInteger(std::string_view text) {
     text = trimmed(text);
-    if (!text.empty() && text.front() == '+') text.remove_prefix(1);
+    if (!text.empty() && text.front() == '+') {
+        text.remove_prefix(1);
+        if (!text.empty() && text.front() == '-') return std::nullopt;
+    }
     if (text.empty()) return std::nullopt;
     std::int64_t value = 0;
     auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
