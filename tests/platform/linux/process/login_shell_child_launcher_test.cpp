@@ -91,6 +91,14 @@ TEST_F(RealCommandRunnerTest, MissingCommandsReport127WithTheShellsMessage) {
     EXPECT_NE(runner.outputTail().get().find("not found"), std::string::npos);
 }
 
+TEST_F(RealCommandRunnerTest, EndlessOutputStaysBoundedByTheTail) {
+    ASSERT_TRUE(runToEnd("head -c 3000000 /dev/zero | tr '\\0' x; echo; seq 1 100000"));
+    const auto& tail = runner.outputTail().get();
+    EXPECT_TRUE(tail.starts_with("99801\n")) << tail.substr(0, 20);
+    EXPECT_TRUE(tail.ends_with("\n100000"));
+    EXPECT_LT(tail.size(), 2000u);
+}
+
 TEST_F(RealCommandRunnerTest, BackgroundGrandchildHoldingThePipeDoesNotDelayTheEnd) {
     ASSERT_TRUE(runToEnd("echo hi; sleep 5 & exit 0"));
     EXPECT_EQ(runner.outputTail().get(), "hi");
