@@ -42,14 +42,16 @@ class DaemonTestCase(MockBusTestCase):
         self.daemon = self.start_daemon()
 
     def start_daemon(self):
+        # The log goes to a file: a pipe nobody reads could fill and stall it.
+        log = open(os.path.join(self.home, 'daemon.log'), 'ab')  # pylint: disable=consider-using-with
         daemon = subprocess.Popen([os.path.join(bin_dir(), 'vigilo-app'), '--headless'], env=self.env,
-                                  stdout=subprocess.DEVNULL, stderr=subprocess.PIPE, text=True)
+                                  stdout=subprocess.DEVNULL, stderr=log)
+        log.close()
 
         def stop():
             if daemon.poll() is None:
                 daemon.kill()
             daemon.wait()
-            daemon.stderr.close()
         self.addCleanup(stop)
         self.wait_until(lambda: self.vigilo('status').returncode == 0, 10, 'the daemon did not answer')
         return daemon
