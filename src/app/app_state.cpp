@@ -8,6 +8,7 @@
 #include "platform/local_notifier.h"
 #include "safety/cooling_manager.h"
 #include "support/tr.h"
+#include "support/utf8_text.h"
 
 namespace vigilo {
 
@@ -125,9 +126,8 @@ void AppState::toggleAutoWatch() {
 }
 
 void AppState::runCommand(const std::string& command) {
-    const auto first = command.find_first_not_of(" \t\r\n\v\f");
-    if (first == std::string::npos) return;
-    const std::string trimmed = command.substr(first, command.find_last_not_of(" \t\r\n\v\f") - first + 1);
+    const std::string trimmed(trimmedWhitespace(command));
+    if (trimmed.empty()) return;
     if (!confirmBatteryIfNeeded()) return;
     enter(KeepAwakeMode::runCommand());
     applyAssertion(true);

@@ -6,7 +6,7 @@
 #include <system_error>
 #include <vector>
 
-#include "detection/utf8_text.h"
+#include "support/utf8_text.h"
 #include "support/atomic_file.h"
 
 namespace vigilo {

@@ -8,6 +8,7 @@
 #include <utility>
 
 #include "support/tr.h"
+#include "support/utf8_text.h"
 
 namespace vigilo {
 
@@ -18,22 +19,6 @@ constexpr std::size_t kReadSize = 64 * 1024;
 constexpr std::size_t kReadsPerWakeUp = 4;
 // Output still in the pipe when the child exits is taken up to this much.
 constexpr std::size_t kReadsAtExit = 16;
-
-bool isSpace(char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\v' || c == '\f'; }
-
-std::string_view trimmed(std::string_view text) {
-    while (!text.empty() && isSpace(text.front())) text.remove_prefix(1);
-    while (!text.empty() && isSpace(text.back())) text.remove_suffix(1);
-    return text;
-}
-
-std::size_t sequenceLength(unsigned char lead) {
-    if (lead < 0x80) return 1;
-    if (lead >= 0xC2 && lead <= 0xDF) return 2;
-    if (lead >= 0xE0 && lead <= 0xEF) return 3;
-    if (lead >= 0xF0 && lead <= 0xF4) return 4;
-    return 0;
-}
 
 bool isContinuation(unsigned char c) { return (c & 0xC0) == 0x80; }
 
@@ -53,37 +38,6 @@ std::string fillFormat(const char* format, std::string_view value) {
 
 }  // namespace
 
-std::size_t incompleteUtf8Suffix(std::string_view bytes) {
-    const std::size_t window = std::min<std::size_t>(bytes.size(), 3);
-    for (std::size_t back = 1; back <= window; ++back) {
-        const auto c = static_cast<unsigned char>(bytes[bytes.size() - back]);
-        if (isContinuation(c)) continue;
-        const std::size_t length = sequenceLength(c);
-        return length > back ? back : 0;
-    }
-    return 0;
-}
-
-bool isValidUtf8(std::string_view bytes) {
-    for (std::size_t i = 0; i < bytes.size();) {
-        const auto lead = static_cast<unsigned char>(bytes[i]);
-        const std::size_t length = sequenceLength(lead);
-        if (length == 0 || i + length > bytes.size()) return false;
-        for (std::size_t k = 1; k < length; ++k) {
-            if (!isContinuation(static_cast<unsigned char>(bytes[i + k]))) return false;
-        }
-        if (length >= 3) {
-            const auto second = static_cast<unsigned char>(bytes[i + 1]);
-            if (lead == 0xE0 && second < 0xA0) return false;  // overlong
-            if (lead == 0xED && second > 0x9F) return false;  // surrogate
-            if (lead == 0xF0 && second < 0x90) return false;  // overlong
-            if (lead == 0xF4 && second > 0x8F) return false;  // beyond U+10FFFF
-        }
-        i += length;
-    }
-    return true;
-}
-
 CommandRunner::CommandRunner(Loop& loop, ChildProcessLauncher& launcher) : loop_(loop), launcher_(launcher) {}
 
 CommandRunner::~CommandRunner() {
@@ -92,7 +46,7 @@ CommandRunner::~CommandRunner() {
 }
 
 void CommandRunner::run(std::string_view text) {
-    const std::string_view commandText = trimmed(text);
+    const std::string_view commandText = trimmedWhitespace(text);
     if (commandText.empty() || isRunning_.get()) return;
 
     command_.set(std::string(commandText));

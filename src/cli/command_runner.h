@@ -86,12 +86,4 @@ private:
     Handle exitWatch_;
 };
 
-// How many bytes at the end of `bytes` start a UTF-8 sequence that the next
-// read will complete (0 to 3).
-std::size_t incompleteUtf8Suffix(std::string_view bytes);
-
-// Whether `bytes` is well-formed UTF-8 (no overlongs, surrogates or values
-// beyond U+10FFFF).
-bool isValidUtf8(std::string_view bytes);
-
 }  // namespace vigilo

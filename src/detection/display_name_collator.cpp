@@ -3,7 +3,7 @@
 #include <stdexcept>
 #include <string>
 
-#include "detection/utf8_text.h"
+#include "support/utf8_text.h"
 
 namespace vigilo {
 namespace {

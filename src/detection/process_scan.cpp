@@ -6,7 +6,7 @@
 #include <set>
 
 #include "detection/display_name_collator.h"
-#include "detection/utf8_text.h"
+#include "support/utf8_text.h"
 #include "detection/watcher_interpreters.h"
 #include "platform/process_table.h"
 

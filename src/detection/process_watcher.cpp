@@ -7,7 +7,7 @@
 #include <utility>
 
 #include "detection/display_name_collator.h"
-#include "detection/utf8_text.h"
+#include "support/utf8_text.h"
 #include "platform/process_table.h"
 #include "platform/running_applications.h"
 

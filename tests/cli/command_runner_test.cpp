@@ -1,4 +1,5 @@
 #include "cli/command_runner.h"
+#include "support/utf8_text.h"
 
 #include <fcntl.h>
 #include <sys/eventfd.h>

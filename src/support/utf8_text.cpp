@@ -1,4 +1,4 @@
-#include "detection/utf8_text.h"
+#include "support/utf8_text.h"
 
 #include <algorithm>
 #include <cstdint>
@@ -8,16 +8,9 @@ namespace {
 
 constexpr char32_t kReplacement = 0xFFFD;
 
-// One step of a UTF-8 decoder: the code point at `bytes[pos]` and how many
-// bytes it takes. An ill-formed sequence yields U+FFFD and the length of its
-// maximal subpart (at least one byte), so decoding always moves forward.
-struct Step {
-    char32_t codePoint;
-    std::size_t length;
-    bool valid;
-};
+}  // namespace
 
-Step decodeAt(std::string_view bytes, std::size_t pos) {
+Utf8Char decodeUtf8At(std::string_view bytes, std::size_t pos) {
     auto byte = [&](std::size_t i) { return static_cast<std::uint8_t>(bytes[i]); };
     const std::uint8_t lead = byte(pos);
     if (lead < 0x80) return {lead, 1, true};
@@ -48,6 +41,8 @@ Step decodeAt(std::string_view bytes, std::size_t pos) {
     }
     return {value, length, true};
 }
+
+namespace {
 
 void appendUtf8(std::string& out, char32_t c) {
     if (c < 0x80) {
@@ -89,7 +84,7 @@ std::string decodeUtf8Lossy(std::string_view bytes) {
     std::string out;
     out.reserve(bytes.size() + 8);
     for (std::size_t pos = 0; pos < bytes.size();) {
-        const Step step = decodeAt(bytes, pos);
+        const Utf8Char step = decodeUtf8At(bytes, pos);
         if (step.valid) {
             out.append(bytes.substr(pos, step.length));
         } else {
@@ -108,7 +103,7 @@ std::string lowerCased(std::string_view utf8) {
         return out;
     }
     for (std::size_t pos = 0; pos < utf8.size();) {
-        const Step step = decodeAt(utf8, pos);
+        const Utf8Char step = decodeUtf8At(utf8, pos);
         if (step.valid) {
             appendUtf8(out, lowerCodePoint(step.codePoint));
         } else {
@@ -123,11 +118,57 @@ std::u32string lowerCasedCodePoints(std::string_view utf8) {
     std::u32string out;
     out.reserve(utf8.size());
     for (std::size_t pos = 0; pos < utf8.size();) {
-        const Step step = decodeAt(utf8, pos);
+        const Utf8Char step = decodeUtf8At(utf8, pos);
         out.push_back(lowerCodePoint(step.codePoint));
         pos += step.length;
     }
     return out;
+}
+
+bool isValidUtf8(std::string_view bytes) {
+    for (std::size_t pos = 0; pos < bytes.size();) {
+        const Utf8Char c = decodeUtf8At(bytes, pos);
+        if (!c.valid) return false;
+        pos += c.length;
+    }
+    return true;
+}
+
+std::size_t incompleteUtf8Suffix(std::string_view bytes) {
+    const std::size_t window = std::min<std::size_t>(bytes.size(), 3);
+    for (std::size_t back = 1; back <= window; ++back) {
+        const auto c = static_cast<std::uint8_t>(bytes[bytes.size() - back]);
+        if ((c & 0xC0) == 0x80) continue;  // a continuation byte: look further back
+        std::size_t length = 0;
+        if (c >= 0xC2 && c <= 0xDF) length = 2;
+        if (c >= 0xE0 && c <= 0xEF) length = 3;
+        if (c >= 0xF0 && c <= 0xF4) length = 4;
+        return length > back ? back : 0;
+    }
+    return 0;
+}
+
+namespace {
+
+bool isWhitespace(char32_t c) {
+    return (c >= 0x09 && c <= 0x0D) || c == 0x20 || c == 0x85 || c == 0xA0 || c == 0x1680 ||
+           (c >= 0x2000 && c <= 0x200A) || c == 0x2028 || c == 0x2029 || c == 0x202F || c == 0x205F ||
+           c == 0x3000;
+}
+
+}  // namespace
+
+std::string_view trimmedWhitespace(std::string_view text) {
+    std::size_t first = text.size(), end = 0;
+    for (std::size_t pos = 0; pos < text.size();) {
+        const Utf8Char c = decodeUtf8At(text, pos);
+        if (!c.valid || !isWhitespace(c.codePoint)) {
+            first = std::min(first, pos);
+            end = pos + c.length;
+        }
+        pos += c.length;
+    }
+    return first < end ? text.substr(first, end - first) : std::string_view();
 }
 
 }  // namespace vigilo

@@ -1,4 +1,4 @@
-#include "detection/utf8_text.h"
+#include "support/utf8_text.h"
 
 #include <gtest/gtest.h>
 
@@ -40,6 +40,19 @@ TEST(DisplayNameCollator, IgnoresCaseAndFallsBackToCharacterOrder) {
     EXPECT_TRUE(collator.less("\xC3\x89t\xC3\xA9", "\xC3\xA9z"));  // Été < ez, case ignored
     // The user's locale is whatever the environment names, or the fallback.
     EXPECT_EQ(DisplayNameCollator::forUserLocale().compare("OLLAMA", "ollama"), 0);
+}
+
+}  // namespace
+}  // namespace vigilo
+
+namespace vigilo {
+namespace {
+
+TEST(Utf8Text, TrimsUnicodeWhitespaceButKeepsInvalidBytes) {
+    EXPECT_EQ(trimmedWhitespace(" \t\xC2\xA0make test\xE3\x80\x80\n"), "make test");
+    EXPECT_EQ(trimmedWhitespace(" \n\t "), "");
+    EXPECT_EQ(trimmedWhitespace(""), "");
+    EXPECT_EQ(trimmedWhitespace(" \xFF x \xC2"), "\xFF x \xC2");
 }
 
 }  // namespace
