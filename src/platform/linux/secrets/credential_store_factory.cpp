@@ -1,10 +1,10 @@
 #include "platform/linux/secrets/credential_store_factory.h"
 
-#include <systemd/sd-bus.h>
-
+#include <chrono>
 #include <cstring>
 
 #include "platform/linux/secrets/file_credential_store.h"
+#include "platform/linux/dbus/bus.h"
 #include "platform/linux/online/online_services.h"
 #include "support/log.h"
 
@@ -13,39 +13,31 @@ namespace vigilo {
 namespace {
 
 constexpr const char* kSecretsName = "org.freedesktop.secrets";
-
-bool nameHasOwner(sd_bus* bus) {
-    sd_bus_message* reply = nullptr;
-    int owned = 0;
-    if (sd_bus_call_method(bus, "org.freedesktop.DBus", "/org/freedesktop/DBus", "org.freedesktop.DBus",
-                           "NameHasOwner", nullptr, &reply, "s", kSecretsName) >= 0) {
-        if (sd_bus_message_read(reply, "b", &owned) < 0) owned = 0;
-    }
-    sd_bus_message_unref(reply);
-    return owned != 0;
-}
+// Asked once at start-up on the main thread: a stuck session bus must not
+// hold the daemon up for sd-bus's default 25 seconds.
+constexpr auto kCallTimeout = std::chrono::seconds(2);
 
 bool nameIsActivatable(sd_bus* bus) {
-    sd_bus_message* reply = nullptr;
+    dbus::BusError error;
+    auto reply = dbus::callMethod(bus, {"org.freedesktop.DBus", "/org/freedesktop/DBus", "org.freedesktop.DBus",
+                                        "ListActivatableNames"},
+                                  kCallTimeout, error, "");
     bool found = false;
-    if (sd_bus_call_method(bus, "org.freedesktop.DBus", "/org/freedesktop/DBus", "org.freedesktop.DBus",
-                           "ListActivatableNames", nullptr, &reply, "") >= 0 &&
-        sd_bus_message_enter_container(reply, 'a', "s") > 0) {
+    if (reply && sd_bus_message_enter_container(reply.get(), 'a', "s") > 0) {
         const char* name = nullptr;
-        while (!found && sd_bus_message_read(reply, "s", &name) > 0) found = std::strcmp(name, kSecretsName) == 0;
+        while (!found && sd_bus_message_read(reply.get(), "s", &name) > 0) found = std::strcmp(name, kSecretsName) == 0;
     }
-    sd_bus_message_unref(reply);
     return found;
 }
 
 }  // namespace
 
 bool secretServiceAvailable() {
-    sd_bus* bus = nullptr;
-    if (sd_bus_open_user(&bus) < 0) return false;
-    const bool available = nameHasOwner(bus) || nameIsActivatable(bus);
-    sd_bus_flush_close_unref(bus);
-    return available;
+    dbus::BusError error;
+    auto bus = dbus::openBus(dbus::BusKind::session, error);
+    if (!bus) return false;
+    return dbus::nameHasOwner(bus.get(), kSecretsName, kCallTimeout, error).value_or(false) ||
+           nameIsActivatable(bus.get());
 }
 
 std::unique_ptr<CredentialStore> openCredentialStore(const std::string& service, const std::string& account,
