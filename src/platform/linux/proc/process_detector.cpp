@@ -10,7 +10,7 @@
 #include <cstring>
 #include <string_view>
 
-#include "detection/utf8_text.h"
+#include "support/utf8_text.h"
 #include "platform/linux/proc/proc_stat.h"
 
 namespace vigilo {
