@@ -9,10 +9,10 @@
 
 namespace vigilo {
 
-ClientError::ClientError(Kind kind, std::string message) : kind_(kind), message_(std::move(message)) {
+ClientError::ClientError(Kind kind, std::string message) : kind_(kind) {
     switch (kind_) {
-    case Kind::io: description_ = "IO error: " + message_; break;
-    case Kind::decode: description_ = "Decode error: " + message_; break;
+    case Kind::io: description_ = "IO error: " + message; break;
+    case Kind::decode: description_ = "Decode error: " + message; break;
     case Kind::daemonNotRunning: description_ = tr("Vigilo isn't running. Open the app first, then re-run."); break;
     }
 }

@@ -19,14 +19,12 @@ public:
     static ClientError daemonNotRunning() { return {Kind::daemonNotRunning, {}}; }
 
     Kind kind() const { return kind_; }
-    const std::string& message() const { return message_; }
     const std::string& description() const { return description_; }
     const char* what() const noexcept override { return description_.c_str(); }
 
 private:
     ClientError(Kind kind, std::string message);
     Kind kind_;
-    std::string message_;
     std::string description_;
 };
 

@@ -8,8 +8,7 @@
 namespace vigilo {
 
 Daemon::Daemon(SdEventLoop& loop, const XdgEnvironment& env, std::string socketPath)
-    : loop_(loop),
-      settings_(preferencesDir(env), writer_),
+    : settings_(preferencesDir(env), writer_),
       powerSources_(loop),
       battery_(loop, powerSources_),
       thermalSource_(loop),

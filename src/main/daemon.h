@@ -55,7 +55,6 @@ public:
 private:
     static ProcessWatcher::Options watcherOptions(const AppSettings& settings);
 
-    SdEventLoop& loop_;
     SerialWriter writer_;
     AppSettings settings_;
     LinuxPowerSources powerSources_;
