@@ -4,9 +4,8 @@
 #include "ipc/ipc_client.h"
 #include "ipc/ipc_paths.h"
 #include "main/entry_points.h"
-#include "platform/linux/journal_log_sink.h"
+#include "main/system_module.h"
 #include "platform/linux/login_shell_launcher.h"
-#include "platform/linux/power/linux_power_management.h"
 #include "platform/linux/unix_socket.h"
 #include "support/tr.h"
 
@@ -28,14 +27,14 @@ IPCResponse sendToApplication(const IPCRequest& request) {
 int runCommandLine(const std::vector<std::string>& arguments) {
     // The terminal belongs to the command's own output: diagnostics go to
     // the journal when there is one, and nowhere otherwise.
-    setLogSink(journalOr(nullptr));
+    setLogSink(SystemModule::lazyJournalSink());
     initLocalisation(VIGILO_LOCALE_DIR);
 
     CLIRunner runner(CliServices{
         .out = std::cout,
         .err = std::cerr,
         .sendRequest = sendToApplication,
-        .makePowerManagement = [] { return std::make_unique<LinuxPowerManagement>(); },
+        .makePowerManagement = SystemModule::makePowerManagement,
         .makeShellLauncher = [] { return std::make_unique<LoginShellLauncher>(); },
     });
     const int status = runner.run(arguments);

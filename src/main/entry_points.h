@@ -9,6 +9,7 @@ namespace vigilo {
 int runCommandLine(const std::vector<std::string>& arguments);
 
 // Starts the application (headless for now) and runs until SIGINT/SIGTERM.
+// Lives in libvigilo-system.so.
 int runApplication(const std::vector<std::string>& arguments);
 
 }  // namespace vigilo

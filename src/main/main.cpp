@@ -5,10 +5,11 @@
 
 #include "cli/program_entry.h"
 #include "main/entry_points.h"
+#include "main/system_module.h"
 
 int main(int argc, char** argv) {
     std::vector<std::string> args(argv, argv + argc);
     auto choice = vigilo::chooseRole(args);
     if (choice.role == vigilo::Role::commandLine) return vigilo::runCommandLine(choice.arguments);
-    return vigilo::runApplication(choice.arguments);
+    return vigilo::SystemModule::runApplication(choice.arguments);
 }

@@ -15,8 +15,12 @@ void JournalLogSink::write(LogLevel level, std::string_view category, std::strin
                     nullptr);
 }
 
+bool journalAvailable() {
+    return ::access("/run/systemd/journal/socket", W_OK) == 0;
+}
+
 std::shared_ptr<LogSink> journalOr(std::shared_ptr<LogSink> fallback) {
-    if (::access("/run/systemd/journal/socket", W_OK) == 0) return std::make_shared<JournalLogSink>();
+    if (journalAvailable()) return std::make_shared<JournalLogSink>();
     return fallback;
 }
 

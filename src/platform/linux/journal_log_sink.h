@@ -13,6 +13,9 @@ public:
     void write(LogLevel level, std::string_view category, std::string_view message) override;
 };
 
+// Whether the journal's socket is there to write to.
+bool journalAvailable();
+
 // The journal when its socket is there; otherwise `fallback`.
 std::shared_ptr<LogSink> journalOr(std::shared_ptr<LogSink> fallback);
 

@@ -1,12 +1,8 @@
 #include "platform/linux/online/online_services.h"
 
-#include <dlfcn.h>
-#include <unistd.h>
-
-#include <cstdlib>
-#include <filesystem>
 #include <thread>
 
+#include "platform/linux/loaded_module.h"
 #include "platform/linux/online/online_module_abi.h"
 #include "support/log.h"
 
@@ -14,28 +10,10 @@ namespace vigilo {
 
 namespace {
 
-std::filesystem::path moduleFolder() {
-    if (const char* dir = std::getenv("VIGILO_MODULE_DIR"); dir && *dir) return dir;
-    std::error_code ec;
-    const auto exe = std::filesystem::read_symlink("/proc/self/exe", ec);
-    return exe.parent_path().parent_path() / "lib" / "vigilo";
-}
-
-// The module's handle, loaded once; nullptr when it cannot be.
-void* moduleHandle() {
-    static void* handle = [] {
-        const auto path = moduleFolder() / kOnlineModuleFile;
-        void* h = ::dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL | RTLD_NODELETE);
-        if (!h) Logger("Webhook").error("Cannot load {}: {}", path.string(), ::dlerror());
-        return h;
-    }();
-    return handle;
-}
-
 template <class Function>
 Function symbol(const char* name) {
-    void* handle = moduleHandle();
-    return handle ? reinterpret_cast<Function>(::dlsym(handle, name)) : nullptr;
+    static const LoadedModule module(kOnlineModuleFile, "Webhook");
+    return module.symbol<Function>(name);
 }
 
 // Answers every request with the reason nothing can be sent.
