@@ -28,11 +28,11 @@ class PowerManagementOnMockBus(unittest.TestCase):
         # A session bus with no desktop on it, as under a plain window manager.
         with MockBus() as bus:
             bus.add_logind()
-            self.run_cases('logind', 'LinuxPowerManagementOnLogind:DbusOnLogind', bus)
+            self.run_cases('logind', 'LinuxPowerManagementOnLogind:DbusOnLogind:LogindSystemSleepOnLogind', bus)
 
     def test_system_bus_without_logind(self):
         with MockBus(session=False) as bus:
-            self.run_cases('bare', 'LinuxPowerManagementOnBareBus', bus)
+            self.run_cases('bare', 'LinuxPowerManagementOnBareBus:LogindSystemSleepOnBareBus', bus)
 
     def test_gnome(self):
         with MockBus() as bus:
