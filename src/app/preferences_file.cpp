@@ -56,9 +56,12 @@ PreferencesContents readPreferencesFile(const std::filesystem::path& file) {
     if (size > kMaxPreferencesFileSize) return unusable(fmt::format("{} bytes is too big", size));
     const auto raw = readWholeFile(file);
     if (!raw) return unusable("cannot be read");
+    return parsePreferencesText(*raw);
+}
 
-    const std::string text = decodeUtf8Lossy(*raw);
-    const bool replaced = text != *raw;
+PreferencesContents parsePreferencesText(std::string_view raw) {
+    const std::string text = decodeUtf8Lossy(raw);
+    const bool replaced = text != raw;
     bool tooDeep = false;
     json parsed = json::parse(
         text,

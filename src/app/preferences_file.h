@@ -6,6 +6,7 @@
 #include <filesystem>
 #include <optional>
 #include <string>
+#include <string_view>
 
 namespace vigilo {
 
@@ -33,6 +34,9 @@ struct PreferencesContents {
 // Reads a preferences file. A missing file is empty and fine; a file that is
 // not a JSON object reads as empty with keepOriginal set. Never throws.
 PreferencesContents readPreferencesFile(const std::filesystem::path& file);
+
+// The same for a file's bytes once read.
+PreferencesContents parsePreferencesText(std::string_view raw);
 
 // Puts the current file aside as `file` + ".bad" (replacing an older copy),
 // without copying when the file system allows a hard link. Returns an error

@@ -11,6 +11,7 @@
 #include <string_view>
 
 #include "support/utf8_text.h"
+#include "platform/linux/proc/proc_cmdline.h"
 #include "platform/linux/proc/proc_stat.h"
 
 namespace vigilo {
@@ -103,16 +104,8 @@ std::optional<std::string> ProcessDetector::commandLine(std::int32_t pid) const 
     std::string raw;
     if (!readWhole(pidPath(pid, "cmdline"), raw)) return std::nullopt;
 
-    std::string joined;
-    for (std::size_t pos = 0; pos < raw.size();) {
-        const std::size_t end = std::min(raw.find('\0', pos), raw.size());
-        if (end > pos) {
-            if (!joined.empty()) joined.push_back(' ');
-            joined.append(raw, pos, end - pos);
-        }
-        pos = end + 1;
-    }
-    if (!joined.empty()) return decodeUtf8Lossy(joined);
+    std::string joined = joinProcCmdline(raw);
+    if (!joined.empty()) return joined;
 
     // No arguments (kernel threads, or a process that wiped them): the
     // executable's path, or nothing when even that is hidden.
