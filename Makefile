@@ -3,6 +3,8 @@ BUILD_DIR ?= build
 BUILD_TYPE ?= RelWithDebInfo
 SANITIZE ?= 0
 JOBS ?= $(shell nproc)
+FUZZ_DIR := build-fuzz
+FUZZ_SECONDS ?= 60
 
 ifeq ($(SANITIZE),1)
 BUILD_DIR := build-sanitize
@@ -10,7 +12,7 @@ BUILD_TYPE := Debug
 CMAKE_FLAGS += -DVIGILO_SANITIZE=ON
 endif
 
-.PHONY: all deps configure build test run bench clean
+.PHONY: all deps configure build test run bench fuzz clean
 
 all: build
 
@@ -23,7 +25,10 @@ configure: deps
 build: configure
 	@cmake --build $(BUILD_DIR) -j $(JOBS)
 
+# The fuzz targets are built with clang beside the main build; their test
+# entries skip themselves where clang is missing.
 test: build
+	@bash tests/fuzz/build $(FUZZ_DIR) $(JOBS)
 	@cd $(BUILD_DIR) && ctest --output-on-failure -j $(JOBS) --timeout 300
 
 run: build
@@ -34,5 +39,10 @@ bench: deps
 	@cmake --build build-bench -j $(JOBS)
 	@bash bench/run-all
 
+# Each fuzz target for FUZZ_SECONDS from its seeds in tests/fuzz/corpus.
+fuzz: deps
+	@bash tests/fuzz/build $(FUZZ_DIR) $(JOBS) --required
+	@bash tests/fuzz/run $(FUZZ_DIR) $(FUZZ_SECONDS)
+
 clean:
-	rm -rf build build-sanitize build-bench
+	rm -rf build build-sanitize build-bench $(FUZZ_DIR)
