@@ -103,8 +103,12 @@ std::optional<WallTime> parseIso8601(std::string_view text) {
     if (!date.ok() || hour > 23 || minute > 59 || second > 60) return std::nullopt;
     const auto local = std::chrono::sys_days{date} + std::chrono::hours{hour} + std::chrono::minutes{minute} +
                        std::chrono::seconds{second};
-    return WallTime{std::chrono::duration_cast<WallTime::duration>(
-        (local - std::chrono::minutes{offsetMinutes}).time_since_epoch())};
+    const auto sinceEpoch = (local - std::chrono::minutes{offsetMinutes}).time_since_epoch();
+    // WallTime counts nanoseconds in 64 bits: years before 1678 or after 2261
+    // would overflow it.
+    constexpr auto limit = std::chrono::duration_cast<std::chrono::seconds>(WallTime::duration::max());
+    if (sinceEpoch >= limit || sinceEpoch <= -limit) return std::nullopt;
+    return WallTime{std::chrono::duration_cast<WallTime::duration>(sinceEpoch)};
 }
 
 std::string makeUuid() {

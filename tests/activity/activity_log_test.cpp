@@ -175,7 +175,8 @@ TEST(ActivityEventTest, Iso8601AcceptsOffsetsAndFractionsAndRejectsNonsense) {
     EXPECT_EQ(parseIso8601("2025-03-04T22:15:09+01:00"), utc);
     EXPECT_EQ(formatIso8601(*parseIso8601("2025-03-04T21:15:09.750Z")), "2025-03-04T21:15:09Z");
     for (const char* bad : {"2025-03-04", "2025-13-04T21:15:09Z", "2025-02-30T21:15:09Z", "2025-03-04T21:15:09",
-                            "2025-03-04T21:15:09Zjunk", "2025-03-04 21:15:09Z", "2025-03-04T21:15:09.Z"}) {
+                            "2025-03-04T21:15:09Zjunk", "2025-03-04 21:15:09Z", "2025-03-04T21:15:09.Z",
+                            "4050-03-04T21:15:09Z", "1600-01-01T00:00:00Z"}) {
         EXPECT_FALSE(parseIso8601(bad)) << bad;
     }
 }
