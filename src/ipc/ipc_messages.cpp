@@ -3,6 +3,7 @@
 #include <nlohmann/json.hpp>
 
 #include "support/json_wire.h"
+#include "support/utf8_text.h"
 
 namespace vigilo {
 
@@ -16,13 +17,25 @@ void put(ordered_json& out, const char* key, const std::optional<T>& value) {
     if (value) out[key] = *value;
 }
 
+// Error descriptions quote the request, and go back to the client in the
+// reply: bounded, so that the reply to a request of any size stays far below
+// the 64 KiB the client reads.
+constexpr std::size_t kMaxQuotingBytes = 256;
+
+std::string bounded(std::string description) {
+    if (description.size() <= kMaxQuotingBytes) return description;
+    description.resize(kMaxQuotingBytes);
+    description.resize(kMaxQuotingBytes - incompleteUtf8Suffix(description));
+    return description + "...";
+}
+
 // Parses one JSON object; the error text says what is wrong otherwise.
 Decoded<json> parseObject(std::string_view text) {
     json value;
     try {
         value = json::parse(text.begin(), text.end());
     } catch (const json::exception& e) {
-        return std::string(e.what());
+        return bounded(e.what());
     }
     if (!value.is_object()) return "expected a JSON object, found " + jsonTypeName(value);
     return value;
@@ -64,7 +77,7 @@ Decoded<IPCRequest> decodeRequest(std::string_view text) {
         auto name = optionalString(object, "cmd");
         if (!name) return std::string("key 'cmd' is missing");
         auto command = ipcCommandNamed(*name);
-        if (!command) return "unknown command '" + *name + "'";
+        if (!command) return bounded("unknown command '" + *name + "'");
         IPCRequest request;
         request.cmd = *command;
         request.enable = optionalBool(object, "enable");

@@ -62,6 +62,14 @@ TEST(IPCMessages, MalformedRequestsAreRejectedWithADescription) {
     EXPECT_THAT(requestError(R"({"cmd":"reboot"})"), StartsWith("unknown command"));
 }
 
+TEST(IPCMessages, DescriptionsOfLongRequestsStayShort) {
+    // Escaped in the reply, each "/" takes two bytes.
+    const std::string slashes(40000, '/');
+    for (const auto& text : {R"({"cmd":")" + slashes + "\x01\"}", R"({"cmd":")" + slashes + R"("})"}) {
+        EXPECT_LT(encodeResponse({.ok = false, .message = "bad request: " + requestError(text)}).size(), 1024u);
+    }
+}
+
 TEST(IPCMessages, DeepNestingDoesNotCrash) {
     std::string deep = R"({"cmd":"ping","extra":)" + std::string(100000, '[') + std::string(100000, ']') + "}";
     EXPECT_EQ(request(deep), IPCRequest{.cmd = IPCCommand::ping});
