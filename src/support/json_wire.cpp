@@ -64,9 +64,11 @@ std::optional<std::int64_t> optionalInt64(const json& object, const char* key) {
         return v->get<std::int64_t>();
     }
     if (v->is_number_float()) {
-        // 3.0 is a whole number; 1.5 is not, and neither is anything out of range.
+        // 3.0 is a whole number; 1.5 is not, and neither is anything out of
+        // range. The range comes first: casting a double beyond it is undefined.
         const double d = v->get<double>();
-        if (d == static_cast<double>(static_cast<std::int64_t>(d)) && d >= -9.2233720368547758e18 && d < 9.2233720368547758e18) {
+        if (d >= -9.2233720368547758e18 && d < 9.2233720368547758e18 &&
+            d == static_cast<double>(static_cast<std::int64_t>(d))) {
             return static_cast<std::int64_t>(d);
         }
         throw JsonTypeError(fmt::format("key '{}': expected a whole number, found {}", key, v->dump()));
