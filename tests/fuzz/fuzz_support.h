@@ -10,6 +10,7 @@
 // failure is a finding like a sanitizer's report.
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size);
+extern "C" int LLVMFuzzerInitialize(int* argc, char*** argv);  // optional
 
 namespace vigilo::fuzz {
 
