@@ -26,7 +26,7 @@ void checkErrorReply(const std::string& error) {
     // The client reads at most this much: a longer reply would reach it cut.
     fuzz::require(wire.size() < kMaxMessageBytes, "the bad-request reply fits the client's read limit");
     // The description may quote bytes that are not UTF-8, which the encoder
-    // replaces; the rest must arrive as sent.
+    // replaces: only its beginning is sure to arrive as written.
     const auto readBack = decodeResponse(wire);
     const auto* decoded = std::get_if<IPCResponse>(&readBack);
     fuzz::require(decoded && !decoded->ok && decoded->message && decoded->message->starts_with("bad request: "),
