@@ -1,0 +1,106 @@
+#include "rules/rule_engine.h"
+
+#include <utility>
+
+#include "platform/user_process_table.h"
+#include "rules/rule_evaluation.h"
+#include "rules/rules_store.h"
+#include "support/utf8_text.h"
+
+namespace vigilo {
+namespace {
+
+double secondsBetween(auto from, auto to) { return std::chrono::duration<double>(to - from).count(); }
+
+// In floating point: a date near either end of the clock's range must not
+// overflow the subtraction.
+double wallSecondsBetween(WallTime from, WallTime to) {
+    return secondsBetween(std::chrono::duration<double>(from.time_since_epoch()),
+                          std::chrono::duration<double>(to.time_since_epoch()));
+}
+
+}  // namespace
+
+RuleEngine::RuleEngine(Loop& loop, RulesStore& store, std::shared_ptr<const UserProcessTable> processes, uid_t uid,
+                       Snapshot snapshot, Perform perform)
+    : loop_(loop),
+      store_(store),
+      processes_(std::move(processes)),
+      uid_(uid),
+      snapshot_(std::move(snapshot)),
+      perform_(std::move(perform)) {}
+
+void RuleEngine::setActive(bool active) {
+    isActive_ = active;
+    if (active) {
+        start();
+    } else {
+        stop();
+    }
+}
+
+void RuleEngine::start() {
+    stop();
+    scan();
+    timer_ = loop_.startRepeating(tickInterval, [this, alive = life_.weak()] {
+        if (alive.lock()) scan();
+    });
+}
+
+void RuleEngine::stop() {
+    timer_.cancel();
+    predicateTrueSince_.clear();
+}
+
+// A tick that finds the previous scan still running is dropped, not queued.
+void RuleEngine::scan() {
+    if (isScanning_) return;
+    Inputs inputs = snapshot_();
+    isScanning_ = true;
+    loop_.runInBackground([processes = processes_, uid = uid_] { return runningProcessNames(*processes, uid); },
+                          [this, alive = life_.weak(), inputs = std::move(inputs)](std::set<std::string> names) {
+                              if (!alive.lock()) return;
+                              evaluate(inputs, names);
+                              isScanning_ = false;
+                          });
+}
+
+std::set<std::string> RuleEngine::runningProcessNames(const UserProcessTable& processes, uid_t uid) {
+    std::set<std::string> names;
+    for (const DetectedProcess& process : processes.runningAs(uid)) names.insert(lowerCased(process.name));
+    return names;
+}
+
+void RuleEngine::evaluate(const Inputs& inputs, const std::set<std::string>& processNames) {
+    const RuleFacts facts = ruleFacts(inputs, processNames);
+    const MonoTime now = loop_.clock().monotonicNow();
+    const WallTime wallNow = loop_.clock().wallNow();
+    // A copy: firing changes the store's list while it is walked.
+    const std::vector<Rule> rules = store_.rules().get();
+    for (const Rule& rule : rules) {
+        if (!rule.isEnabled) continue;
+        if (!conditionsHold(rule.conditions, facts)) {
+            predicateTrueSince_.erase(rule.id);
+            continue;
+        }
+        const MonoTime since = predicateTrueSince_.try_emplace(rule.id, now).first->second;
+        const bool heldLongEnough = secondsBetween(since, now) >= static_cast<double>(rule.requiredHoldSeconds());
+        if (heldLongEnough && !isCoolingDown(rule, wallNow)) fire(rule, wallNow);
+    }
+}
+
+// A last firing later than now (the clock was set back, or the file edited)
+// does not hold the rule back: otherwise it could stay silent for years.
+bool RuleEngine::isCoolingDown(const Rule& rule, WallTime now) const {
+    if (!rule.lastTriggeredAt) return false;
+    const double sinceLast = wallSecondsBetween(*rule.lastTriggeredAt, now);
+    return sinceLast >= 0 && sinceLast < static_cast<double>(rule.cooldownSeconds);
+}
+
+void RuleEngine::fire(const Rule& rule, WallTime now) {
+    log_.info("Rule fired: {}", rule.name);
+    for (const RuleAction& action : rule.actions) perform_(action);
+    store_.markTriggered(rule.id, now);
+}
+
+}  // namespace vigilo

@@ -1,0 +1,142 @@
+#include "rules/rules_store.h"
+
+#include <algorithm>
+#include <system_error>
+#include <utility>
+
+#include "rules/default_rules.h"
+#include "rules/rule_json.h"
+#include "support/atomic_file.h"
+
+namespace vigilo {
+
+namespace fs = std::filesystem;
+
+namespace {
+
+// A rules file is a few kilobytes; anything this large is not one.
+constexpr std::uintmax_t kMaxRulesFileBytes = 4 * 1024 * 1024;
+
+struct RulesFileRead {
+    enum class Status { ok, missing, rejected };
+    Status status = Status::missing;
+    std::string contents;
+    std::string problem;
+};
+
+// The one place the rules file is read: never more than the cap, and only a
+// regular file.
+RulesFileRead readRulesFile(const fs::path& path) {
+    std::error_code error;
+    const auto status = fs::status(path, error);
+    if (status.type() == fs::file_type::not_found) return {};
+    if (error) return {RulesFileRead::Status::rejected, {}, error.message()};
+    if (!fs::is_regular_file(status)) return {RulesFileRead::Status::rejected, {}, "not a regular file"};
+    const auto size = fs::file_size(path, error);
+    if (error || size > kMaxRulesFileBytes) return {RulesFileRead::Status::rejected, {}, "larger than 4 MiB"};
+    auto contents = readWholeFile(path);
+    if (!contents) return {RulesFileRead::Status::rejected, {}, "cannot be read"};
+    return {RulesFileRead::Status::ok, std::move(*contents), {}};
+}
+
+}  // namespace
+
+RulesStore::RulesStore(std::optional<fs::path> folder, const Clock& clock, SerialWriter& writer)
+    : clock_(clock), writer_(writer) {
+    if (folder) {
+        std::error_code ignored;
+        fs::create_directories(*folder, ignored);
+        file_ = *folder / kRulesFileName;
+    }
+    load();
+}
+
+void RulesStore::load() {
+    if (!file_) {
+        rules_.publish(defaultRules(clock_.wallNow()));
+        return;
+    }
+    RulesFileRead read = readRulesFile(*file_);
+    if (read.status == RulesFileRead::Status::ok) {
+        try {
+            rules_.publish(decodeRules(read.contents));
+            return;
+        } catch (const RuleDecodeError& error) {
+            read.problem = error.what();
+        }
+    }
+    rules_.publish(defaultRules(clock_.wallNow()));
+    if (read.status == RulesFileRead::Status::missing) {
+        save();
+    } else {
+        replaceUnreadableFile(read.problem);
+    }
+}
+
+// The user's own rules may sit in the file behind one bad byte: they are
+// kept aside for repair by hand before the built-in set takes the file's place.
+void RulesStore::replaceUnreadableFile(const std::string& problem) {
+    const fs::path kept = file_->string() + kUnreadableRulesSuffix;
+    std::error_code error;
+    fs::rename(*file_, kept, error);
+    if (error) {
+        log_.error("Rules file {} unreadable ({}) and could not be kept as {}: {}; it is left as it is",
+                   file_->string(), problem, kept.string(), error.message());
+        return;
+    }
+    log_.error("Rules file unreadable ({}); kept as {} and replaced by the built-in rules", problem, kept.string());
+    save();
+}
+
+void RulesStore::save() {
+    if (!file_) return;
+    writer_.write(*file_, encodeRules(rules_.get()), 0644, [log = log_](const std::optional<std::string>& error) {
+        if (error) log.error("Saving the rules failed: {}", *error);
+    });
+}
+
+void RulesStore::flush() { writer_.flush(); }
+
+void RulesStore::setEnabled(std::string_view id, bool enabled) {
+    auto rules = rules_.get();
+    auto it = std::ranges::find(rules, id, &Rule::id);
+    if (it == rules.end()) return;
+    it->isEnabled = enabled;
+    rules_.publish(std::move(rules));
+    save();
+}
+
+void RulesStore::markTriggered(std::string_view id, WallTime at) {
+    auto rules = rules_.get();
+    auto it = std::ranges::find(rules, id, &Rule::id);
+    if (it == rules.end()) return;
+    it->lastTriggeredAt = at;
+    rules_.publish(std::move(rules));
+}
+
+void RulesStore::addCustomRule(std::string_view processName) {
+    auto rule = customProcessRule(processName, clock_.wallNow());
+    if (!rule) return;
+    auto rules = rules_.get();
+    rules.push_back(std::move(*rule));
+    rules_.publish(std::move(rules));
+    save();
+}
+
+void RulesStore::deleteRules(const std::set<std::size_t>& positions) {
+    auto rules = rules_.get();
+    std::set<std::string> doomed;
+    for (std::size_t position : positions) {
+        if (position < rules.size() && !rules[position].isBuiltIn) doomed.insert(rules[position].id);
+    }
+    std::erase_if(rules, [&](const Rule& rule) { return !rule.isBuiltIn && doomed.contains(rule.id); });
+    rules_.publish(std::move(rules));
+    save();
+}
+
+void RulesStore::resetToDefaults() {
+    rules_.publish(defaultRules(clock_.wallNow()));
+    save();
+}
+
+}  // namespace vigilo

@@ -1,0 +1,71 @@
+#pragma once
+
+#include <cstddef>
+#include <filesystem>
+#include <optional>
+#include <set>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "rules/rule.h"
+#include "support/clock.h"
+#include "support/log.h"
+#include "support/published.h"
+#include "support/serial_writer.h"
+
+namespace vigilo {
+
+inline constexpr const char* kRulesFileName = "rules.json";
+inline constexpr const char* kUnreadableRulesSuffix = ".bad";
+
+// The user's Smart Rules, kept in "rules.json" in the folder given. Loads
+// the file at construction; when there is none, or it cannot be used, the
+// list starts as the built-in set, which is saved at once (an unusable file
+// is first kept beside it as "rules.json.bad"). Every change but a firing
+// saves the whole list in the background through `writer`, which must
+// outlive the store. Main thread only.
+class RulesStore {
+public:
+    // `folder` absent: the rules live in memory only, starting from the
+    // built-in set. The folder is created when missing.
+    RulesStore(std::optional<std::filesystem::path> folder, const Clock& clock, SerialWriter& writer);
+    RulesStore(const RulesStore&) = delete;
+    RulesStore& operator=(const RulesStore&) = delete;
+
+    // In display order. Changed only through the operations below.
+    Published<std::vector<Rule>>& rules() { return rules_; }
+
+    // Queues the whole list for writing; errors are logged and dropped.
+    void save();
+    // Blocks until queued writes are on disk: called at quit, so the last
+    // change is not lost with the process.
+    void flush();
+
+    // Nothing happens for an id that is not in the list.
+    void setEnabled(std::string_view id, bool enabled);
+    // Records a firing in memory; the next save writes it.
+    void markTriggered(std::string_view id, WallTime at);
+
+    // The rules window's "Add a custom rule": keep awake with AI cooling
+    // while a process of that name runs. Blank names are ignored.
+    void addCustomRule(std::string_view processName);
+    // Removes the custom rules at these positions; built-in ones stay.
+    void deleteRules(const std::set<std::size_t>& positions);
+    // Back to a fresh built-in set: custom rules and firings are dropped.
+    void resetToDefaults();
+
+    const std::optional<std::filesystem::path>& fileURL() const { return file_; }
+
+private:
+    void load();
+    void replaceUnreadableFile(const std::string& problem);
+
+    Logger log_{"Rules"};
+    const Clock& clock_;
+    SerialWriter& writer_;
+    std::optional<std::filesystem::path> file_;
+    Published<std::vector<Rule>> rules_;
+};
+
+}  // namespace vigilo
