@@ -33,7 +33,8 @@ RulesFileRead readRulesFile(const fs::path& path) {
     if (error) return {RulesFileRead::Status::rejected, {}, error.message()};
     if (!fs::is_regular_file(status)) return {RulesFileRead::Status::rejected, {}, "not a regular file"};
     const auto size = fs::file_size(path, error);
-    if (error || size > kMaxRulesFileBytes) return {RulesFileRead::Status::rejected, {}, "larger than 4 MiB"};
+    if (error) return {RulesFileRead::Status::rejected, {}, error.message()};
+    if (size > kMaxRulesFileBytes) return {RulesFileRead::Status::rejected, {}, "larger than 4 MiB"};
     auto contents = readWholeFile(path);
     if (!contents) return {RulesFileRead::Status::rejected, {}, "cannot be read"};
     return {RulesFileRead::Status::ok, std::move(*contents), {}};
@@ -97,21 +98,21 @@ void RulesStore::save() {
 
 void RulesStore::flush() { writer_.flush(); }
 
-void RulesStore::setEnabled(std::string_view id, bool enabled) {
+bool RulesStore::changeRule(std::string_view id, const std::function<void(Rule&)>& change) {
     auto rules = rules_.get();
     auto it = std::ranges::find(rules, id, &Rule::id);
-    if (it == rules.end()) return;
-    it->isEnabled = enabled;
+    if (it == rules.end()) return false;
+    change(*it);
     rules_.publish(std::move(rules));
-    save();
+    return true;
+}
+
+void RulesStore::setEnabled(std::string_view id, bool enabled) {
+    if (changeRule(id, [&](Rule& rule) { rule.isEnabled = enabled; })) save();
 }
 
 void RulesStore::markTriggered(std::string_view id, WallTime at) {
-    auto rules = rules_.get();
-    auto it = std::ranges::find(rules, id, &Rule::id);
-    if (it == rules.end()) return;
-    it->lastTriggeredAt = at;
-    rules_.publish(std::move(rules));
+    changeRule(id, [&](Rule& rule) { rule.lastTriggeredAt = at; });
 }
 
 void RulesStore::addCustomRule(std::string_view processName) {

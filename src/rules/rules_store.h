@@ -2,6 +2,7 @@
 
 #include <cstddef>
 #include <filesystem>
+#include <functional>
 #include <optional>
 #include <set>
 #include <string>
@@ -60,6 +61,9 @@ public:
 private:
     void load();
     void replaceUnreadableFile(const std::string& problem);
+    // Applies `change` to the first rule with this id and publishes the
+    // list; false when there is no such rule.
+    bool changeRule(std::string_view id, const std::function<void(Rule&)>& change);
 
     Logger log_{"Rules"};
     const Clock& clock_;
