@@ -6,6 +6,8 @@
 #include "detection/process_watcher.h"
 #include "platform/confirmation_dialog.h"
 #include "platform/local_notifier.h"
+#include "rules/rule_engine.h"
+#include "rules/rules_store.h"
 #include "safety/cooling_manager.h"
 #include "support/tr.h"
 #include "support/utf8_text.h"
@@ -20,7 +22,15 @@ AppState::AppState(AppComponents components) : c_(components), assertions_(compo
     // Linux has no permission prompt: a running notification server is the
     // permission.
     notificationsAuthorized_ = c_.notifier.authorized();
+    ruleEngine_ = std::make_unique<RuleEngine>(
+        c_.loop, c_.rules, c_.userProcesses, c_.uid, [this] { return ruleInputs(); },
+        [this](const RuleAction& action) { performRuleAction(action); });
+    c_.watchdog.onAlert = [this](Watchdog::Kind kind, const std::string& message) {
+        handleWatchdogAlert(kind, message);
+    };
+    c_.watchdog.setEnabled(true);
     subscribe();
+    updateRuleEngineActive();
 }
 
 AppState::~AppState() = default;
@@ -32,7 +42,9 @@ void AppState::subscribe() {
         std::vector<std::string> names;
         for (const auto& match : matches) names.push_back(match.displayName);
         handleWatch(names);
+        checkForStuckTasks(matches);
     }));
+    subscriptions_.push_back(c_.settings.smartRulesEnabled.subscribe([this](bool) { updateRuleEngineActive(); }));
     c_.runner.onFinish = [this](std::int32_t code, double seconds) { handleRunnerFinished(code, seconds); };
     subscriptions_.push_back(c_.settings.preventDisplaySleep.subscribe([this](bool) { reapplyAssertionIfNeeded(); }));
 
@@ -154,6 +166,9 @@ void AppState::releaseOnTerminate() {
     c_.thermal.stop();
     c_.cooling.stop();
     c_.watcher.stop();
+    ruleEngine_->setActive(false);
+    c_.watchdog.setEnabled(false);
+    c_.rules.flush();
 }
 
 void AppState::applyAssertion(bool active) {

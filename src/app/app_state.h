@@ -1,6 +1,9 @@
 #pragma once
 
+#include <sys/types.h>
+
 #include <cstdint>
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
@@ -8,6 +11,10 @@
 #include "app/app_settings.h"
 #include "app/keep_awake_mode.h"
 #include "app/power_assertion_manager.h"
+#include "alerts/watchdog.h"
+#include "detection/process_watcher.h"
+#include "rules/rule_action.h"
+#include "rules/rule_inputs.h"
 #include "safety/battery_monitor.h"
 #include "safety/thermal_monitor.h"
 #include "support/handle.h"
@@ -23,8 +30,12 @@ class ConfirmationDialog;
 class CoolingManager;
 class LocalNotifier;
 class PowerManagement;
-class ProcessWatcher;
 class AppAlerts;
+class RuleEngine;
+class RulesStore;
+class RunningApplications;
+class SystemSleep;
+class UserProcessTable;
 
 // Everything the controller works with, made by the application before it
 // and living longer than it.
@@ -41,6 +52,13 @@ struct AppComponents {
     PowerManagement& power;
     ConfirmationDialog& confirmation;
     LocalNotifier& notifier;
+    RulesStore& rules;
+    Watchdog& watchdog;
+    SystemSleep& systemSleep;
+    RunningApplications& applications;
+    // The rule engine's process list: only `uid`'s processes are looked at.
+    std::shared_ptr<const UserProcessTable> userProcesses;
+    uid_t uid;
 };
 
 // The application's one controller: the only writer of the keep-awake state.
@@ -78,6 +96,15 @@ public:
     // A local notification and, when configured, a phone push.
     void notifyAndPush(const std::string& title, const std::string& body);
 
+    // Smart Rules: the facts one evaluation sees, and the actions rules
+    // take (the rule engine's two callbacks).
+    RuleInputs ruleInputs() const;
+    void performRuleAction(const RuleAction& action);
+    // Runs the rule engine while the Smart Rules setting is on.
+    void updateRuleEngineActive();
+    // The watchdog's alerts: notification, push, activity entry, webhook.
+    void handleWatchdogAlert(Watchdog::Kind kind, const std::string& message);
+
     std::string liveStatus() const;
     std::string intentStatusText() const;
     // "1h 02m", "1m 01s", "59s".
@@ -87,6 +114,7 @@ public:
     BatteryMonitor& battery() { return c_.battery; }
     ThermalMonitor& thermal() { return c_.thermal; }
     ProcessWatcher& watcher() { return c_.watcher; }
+    RuleEngine& ruleEngine() { return *ruleEngine_; }
 
 private:
     bool confirmBatteryIfNeeded();
@@ -103,6 +131,7 @@ private:
     void handleBatteryUpdate(const BatteryMonitor::Snapshot& snapshot);
     void handleThermal(ThermalMonitor::Level level);
     void handleWatch(const std::vector<std::string>& names);
+    void checkForStuckTasks(const std::vector<ProcessWatcher::Match>& matches);
     void handleRunnerFinished(std::int32_t exitCode, double seconds);
 
     void postUserMessage(const std::string& text);
@@ -110,6 +139,7 @@ private:
 
     AppComponents c_;
     PowerAssertionManager assertions_;
+    std::unique_ptr<RuleEngine> ruleEngine_;
     Logger log_{"AppState"};
     Handle timer_;
     std::vector<Handle> subscriptions_;

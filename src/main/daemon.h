@@ -5,6 +5,7 @@
 
 #include "activity/activity_log.h"
 #include "alerts/push_service.h"
+#include "alerts/watchdog.h"
 #include "alerts/webhook_manager.h"
 #include "alerts/webhook_service.h"
 #include "app/app_settings.h"
@@ -17,8 +18,10 @@
 #include "ipc/ipc_server.h"
 #include "platform/credential_store.h"
 #include "platform/linux/desktop_notifier.h"
+#include "platform/linux/network/linux_network_monitor.h"
 #include "platform/linux/online/online_services.h"
 #include "platform/linux/power/linux_power_management.h"
+#include "platform/linux/power/logind_system_sleep.h"
 #include "platform/linux/proc/linux_running_applications.h"
 #include "platform/linux/proc/process_detector.h"
 #include "platform/linux/process/login_shell_child_launcher.h"
@@ -27,6 +30,7 @@
 #include "platform/linux/safety/sysfs_thermal_level_source.h"
 #include "platform/linux/sd_event_loop.h"
 #include "platform/linux/unix_socket.h"
+#include "rules/rules_store.h"
 #include "safety/battery_monitor.h"
 #include "safety/cooling_manager.h"
 #include "safety/smc.h"
@@ -61,6 +65,8 @@ private:
     BatteryMonitor battery_;
     SysfsThermalLevelSource thermalSource_;
     ThermalMonitor thermal_;
+    std::shared_ptr<ProcessDetector> processes_;
+    LinuxRunningApplications applications_;
     ProcessWatcher watcher_;
     LoginShellChildLauncher launcher_;
     CommandRunner runner_;
@@ -68,6 +74,9 @@ private:
     HwmonSMCTransport smcTransport_;
     SMC smc_;
     CoolingManager cooling_;
+    RulesStore rules_;
+    LinuxNetworkMonitor network_;
+    Watchdog watchdog_;
     LazyHttpClient http_;
     WebhookService webhookService_;
     std::unique_ptr<CredentialStore> credentials_;
@@ -77,6 +86,7 @@ private:
     LinuxPowerManagement power_;
     HeadlessConfirmation confirmation_;
     DesktopNotifier notifier_;
+    LogindSystemSleep systemSleep_;
     AppState state_;
     AppStateIPC stateForIPC_;
     UnixSocketServer sockets_;

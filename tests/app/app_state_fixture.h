@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "activity/activity_log.h"
+#include "alerts/watchdog.h"
 #include "app/app_alerts.h"
 #include "app/app_settings.h"
 #include "app/app_state.h"
@@ -19,7 +20,11 @@
 #include "platform/confirmation_dialog.h"
 #include "platform/local_notifier.h"
 #include "platform/process_table.h"
+#include "platform/network_monitor.h"
 #include "platform/running_applications.h"
+#include "platform/system_sleep.h"
+#include "platform/user_process_table.h"
+#include "rules/rules_store.h"
 #include "safety/cooling_manager.h"
 #include "safety/smc.h"
 #include "support/fake_loop.h"
@@ -62,6 +67,32 @@ struct FakeProcessTable final : ProcessTable {
 
 struct NoApplications final : RunningApplications {
     std::vector<RunningApplication> list() const override { return {}; }
+};
+
+// The user's own processes, as the rule engine lists them.
+struct FakeUserProcesses final : UserProcessTable {
+    std::vector<DetectedProcess> processes;
+    std::vector<DetectedProcess> runningAs(uid_t) const override { return processes; }
+};
+
+// A network the test switches by hand.
+struct ScriptedNetwork final : NetworkMonitor {
+    Handle start(std::function<void(bool)> onChange) override {
+        listener = std::move(onChange);
+        return Handle([this] { listener = nullptr; });
+    }
+    void report(bool up) {
+        if (listener) listener(up);
+    }
+    std::function<void(bool)> listener;
+};
+
+struct RecordingSleep final : SystemSleep {
+    bool requestSleep() override {
+        ++requests;
+        return true;
+    }
+    int requests = 0;
 };
 
 struct NoSMC final : SMCTransport {
@@ -153,12 +184,15 @@ protected:
           runner(loop, launcher),
           activity(std::nullopt, loop.clock(), writer),
           smc(smcTransport),
-          cooling(loop, smc) {}
+          cooling(loop, smc),
+          rules(std::nullopt, loop.clock(), writer),
+          watchdog(loop, network) {}
 
     AppState& state() {
         if (!state_) {
-            state_ = std::make_unique<AppState>(AppComponents{loop, settings, battery, thermal, watcher, runner,
-                                                              activity, cooling, alerts, power, dialog, notifier});
+            state_ = std::make_unique<AppState>(AppComponents{
+                loop, settings, battery, thermal, watcher, runner, activity, cooling, alerts, power, dialog, notifier,
+                rules, watchdog, systemSleep, applications, userProcesses, 1000});
             loop.runUntilIdle();
         }
         return *state_;
@@ -198,6 +232,12 @@ protected:
     ActivityLog activity;
     SMC smc;
     CoolingManager cooling;
+    ScriptedNetwork network;
+    RecordingSleep systemSleep;
+    NoApplications applications;
+    std::shared_ptr<FakeUserProcesses> userProcesses = std::make_shared<FakeUserProcesses>();
+    RulesStore rules;
+    Watchdog watchdog;
     std::unique_ptr<AppState> state_;
 };
 

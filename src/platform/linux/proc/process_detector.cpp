@@ -2,6 +2,7 @@
 
 #include <dirent.h>
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <array>
@@ -69,7 +70,11 @@ std::string ProcessDetector::pidPath(std::int32_t pid, const char* file) const {
     return root_ + "/" + std::to_string(pid) + "/" + file;
 }
 
-std::vector<DetectedProcess> ProcessDetector::allRunning() const {
+std::vector<DetectedProcess> ProcessDetector::allRunning() const { return list(std::nullopt); }
+
+std::vector<DetectedProcess> ProcessDetector::runningAs(uid_t uid) const { return list(uid); }
+
+std::vector<DetectedProcess> ProcessDetector::list(std::optional<uid_t> owner) const {
     const int dirFd = ::open(root_.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     if (dirFd < 0) return {};
     DIR* dir = ::fdopendir(dirFd);
@@ -84,6 +89,9 @@ std::vector<DetectedProcess> ProcessDetector::allRunning() const {
     while (const dirent* entry = ::readdir(dir)) {
         const auto pid = parsePid(entry->d_name);
         if (!pid) continue;
+        // A process's folder belongs to its effective user.
+        struct stat folder;
+        if (owner && (::fstatat(dirFd, entry->d_name, &folder, 0) != 0 || folder.st_uid != *owner)) continue;
         // Opened relative to the listing, so no full path is built per process.
         const std::size_t length = std::strlen(entry->d_name);
         std::memcpy(path.data(), entry->d_name, length);

@@ -48,6 +48,15 @@ TEST_F(ProcessDetectorTreeTest, ListsNumericEntriesNamedByTheirCommFile) {
                                      DetectedProcess{43, "bad\xEF\xBF\xBDname"}, DetectedProcess{46, "cut"}));
 }
 
+TEST_F(ProcessDetectorTreeTest, RunningAsListsOnlyTheProcessesAUserOwns) {
+    proc.write("10/comm", "mine\n");
+    proc.write("11/comm", "theirs\n");
+    ASSERT_EQ(::chown((proc / "11").c_str(), ::getuid() + 1, ::getgid()) == 0, ::getuid() == 0);
+    const auto expected = ::getuid() == 0 ? std::vector<DetectedProcess>{{10, "mine"}}
+                                          : std::vector<DetectedProcess>{{10, "mine"}, {11, "theirs"}};
+    EXPECT_THAT(detector.runningAs(::getuid()), ::testing::UnorderedElementsAreArray(expected));
+}
+
 TEST_F(ProcessDetectorTreeTest, MissingRootGivesAnEmptyList) {
     EXPECT_TRUE(ProcessDetector((proc / "absent").string()).allRunning().empty());
 }

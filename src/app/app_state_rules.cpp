@@ -1,0 +1,98 @@
+// What Smart Rules and the watchdog ask of the controller: the facts a rule
+// evaluation sees, the actions rules take, and the handling of alerts.
+#include <algorithm>
+#include <cctype>
+
+#include "activity/activity_log.h"
+#include "alerts/watchdog.h"
+#include "app/app_alerts.h"
+#include "app/app_state.h"
+#include "detection/process_watcher.h"
+#include "platform/running_applications.h"
+#include "platform/system_sleep.h"
+#include "rules/rule_engine.h"
+#include "safety/cooling_manager.h"
+#include "support/local_time.h"
+#include "support/tr.h"
+
+namespace vigilo {
+
+namespace {
+
+std::string lowerCased(std::string text) {
+    std::transform(text.begin(), text.end(), text.begin(), [](unsigned char c) { return std::tolower(c); });
+    return text;
+}
+
+}  // namespace
+
+RuleInputs AppState::ruleInputs() const {
+    const auto battery = c_.battery.currentSnapshot();
+    RuleInputs inputs;
+    inputs.batteryPercent = battery.level;
+    inputs.onAC = battery.isOnACPower;
+    inputs.hasBattery = battery.hasBattery;
+    inputs.temperatureC = c_.cooling.temperature().get();
+    // The lid reading comes with closed-lid mode; unknown counts as open.
+    inputs.lidClosed = false;
+    inputs.watchPatterns = c_.settings.watchPatterns.get();
+    for (const auto& app : c_.applications.list()) {
+        for (const auto* name : {&app.localizedName, &app.bundleIdentifier}) {
+            if (!name->empty()) inputs.appNames.insert(lowerCased(*name));
+        }
+    }
+    inputs.nowMinutes = localMinutesOfDay(c_.loop.clock().wallNow());
+    return inputs;
+}
+
+void AppState::performRuleAction(const RuleAction& action) {
+    std::visit(
+        [this](const auto& a) {
+            using A = std::decay_t<decltype(a)>;
+            if constexpr (std::is_same_v<A, RuleAction::StartKeepAwake>) {
+                if (mode.get().is(KeepAwakeMode::Kind::off)) startKeepAwakeQuiet();
+            } else if constexpr (std::is_same_v<A, RuleAction::StopKeepAwake>) {
+                if (!mode.get().is(KeepAwakeMode::Kind::off)) stop();
+            } else if constexpr (std::is_same_v<A, RuleAction::SetCoolingPreset>) {
+                if (c_.cooling.controlSupported().get()) c_.cooling.apply(a.preset);
+            } else if constexpr (std::is_same_v<A, RuleAction::Notify>) {
+                notifyAndPush(a.title, a.body);
+            } else if constexpr (std::is_same_v<A, RuleAction::SleepMac>) {
+                postUserMessage(tr("A rule put the computer to sleep."));
+                stop();
+                c_.systemSleep.requestSleep();
+            } else if constexpr (std::is_same_v<A, RuleAction::StartClamshell> ||
+                                 std::is_same_v<A, RuleAction::StopClamshell>) {
+                log_.info("Closed-lid mode is not available; the rule action changes nothing");
+            } else if constexpr (std::is_same_v<A, RuleAction::AppendActivityLog>) {
+                postUserMessage(a.message);
+            }
+        },
+        action.value);
+}
+
+void AppState::updateRuleEngineActive() { ruleEngine_->setActive(c_.settings.smartRulesEnabled.get()); }
+
+void AppState::checkForStuckTasks(const std::vector<ProcessWatcher::Match>& matches) {
+    for (const auto& match : matches) {
+        if (match.isActive || match.secondsSinceActive < c_.watchdog.stuckAfterSeconds) continue;
+        c_.watchdog.record(Watchdog::Kind::agentStuck,
+                           trFormat("{} has been idle for a while \u2014 it may be stuck.", match.displayName), true);
+    }
+}
+
+void AppState::handleWatchdogAlert(Watchdog::Kind kind, const std::string& message) {
+    const std::string title = tr("Vigilo watchdog");
+    notifyAndPush(title, message);
+    switch (kind) {
+        case Watchdog::Kind::agentStuck: c_.activity.record(ActivityKind::agentStuck, std::nullopt, message); break;
+        case Watchdog::Kind::thermalCritical: c_.activity.record(ActivityKind::thermalCritical); break;
+        case Watchdog::Kind::batteryCritical:
+            c_.activity.record(ActivityKind::batteryCritical, c_.battery.currentSnapshot().level);
+            break;
+        case Watchdog::Kind::networkLost: c_.activity.record(ActivityKind::networkLost); break;
+    }
+    c_.alerts.sendWebhook(std::string(watchdogKindName(kind)), title, message);
+}
+
+}  // namespace vigilo
