@@ -44,8 +44,8 @@ void IPCServer::stop() {
     shared_->changed.notify_all();
     listener_->shutdown();
     thread_.join();
+    listener_->removeSocketFile();
     listener_.reset();
-    sockets_.removeFile(socketPath_);
 }
 
 void IPCServer::serve() {

@@ -21,8 +21,13 @@ namespace vigilo {
 // accepts and reads connections strictly one after another; each decoded
 // request is carried out on the main thread (through the Loop) while the IPC
 // thread waits, and the reply is written back. A client gets at most
-// kReadTimeoutSeconds to send its request, so a silent one cannot hold up
-// the others, and connections from other users are closed unanswered.
+// kReadTimeoutSeconds to send its request and as long again to take the
+// reply, so a silent or stopped one cannot hold up the others; connections
+// from other users are closed unanswered.
+//
+// The caller owns the socket path (it holds the instance lock): start()
+// replaces whatever is there, and stop() removes the file only while it is
+// still this server's.
 class IPCServer {
 public:
     // Runs on the main thread.
@@ -38,7 +43,7 @@ public:
 
     // Main thread. Failures are logged; the application runs on without it.
     bool start();
-    // Main thread. Stops serving and removes the socket file.
+    // Main thread. Stops serving and removes the socket file if it is ours.
     void stop();
     bool isListening() const { return listener_ != nullptr; }
 

@@ -13,7 +13,8 @@ namespace vigilo {
 class LocalConnection {
 public:
     virtual ~LocalConnection() = default;
-    // Returns bytes written or -1; never raises SIGPIPE.
+    // Returns bytes written (fewer when the peer stopped reading past the
+    // connection's deadline) or -1; never raises SIGPIPE.
     virtual long send(const void* data, std::size_t size) = 0;
     virtual void shutdownWrite() = 0;
     // Returns bytes read, 0 at end of stream, -1 on error or time-out.
@@ -45,21 +46,27 @@ public:
 class LocalListener {
 public:
     virtual ~LocalListener() = default;
-    // Blocks until a client connects. Accepted connections time out reads
-    // after `readTimeoutSeconds` in total. nullptr once shut down.
-    virtual std::unique_ptr<LocalConnection> accept(int readTimeoutSeconds) = 0;
+    // Blocks until a client connects. On accepted connections all reads
+    // together give up after `timeoutSeconds`, and so does each send: a
+    // client that stops reading cannot hold the server. nullptr once shut
+    // down.
+    virtual std::unique_ptr<LocalConnection> accept(int timeoutSeconds) = 0;
     // Makes a blocked accept() return; safe from another thread.
     virtual void shutdown() = 0;
+    // Removes the socket file, but only while it is still the one this
+    // listener created: a file someone else put there since is left alone.
+    virtual void removeSocketFile() = 0;
 };
 
 // Creates the server side of Unix-domain sockets.
 class LocalSocketServer {
 public:
     virtual ~LocalSocketServer() = default;
-    // Replaces any file at `path`, binds, makes it 0600 and listens with a
-    // backlog of 16. nullptr on failure, which is logged.
+    // Listens at `path` with a backlog of 16, replacing any file there; the
+    // caller must own the path (hold the instance lock). The socket file
+    // never shows there with a mode other than 0600. nullptr on failure,
+    // which is logged.
     virtual std::unique_ptr<LocalListener> listen(const std::string& path) = 0;
-    virtual void removeFile(const std::string& path) = 0;
 };
 
 }  // namespace vigilo

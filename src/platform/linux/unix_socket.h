@@ -1,6 +1,7 @@
 #pragma once
 
 #include <sys/socket.h>
+#include <sys/stat.h>
 #include <sys/un.h>
 
 #include <chrono>
@@ -21,8 +22,9 @@ std::optional<uid_t> peerUidOf(int fd);
 class UnixConnection final : public LocalConnection {
 public:
     explicit UnixConnection(int fd) : fd_(fd) {}
-    // Reads fail once `seconds` have passed from now, however the data trickles.
-    void setReadDeadline(int seconds);
+    // Reads fail once `seconds` have passed from now, however the data
+    // trickles; each send gives up `seconds` after it began.
+    void setTimeout(int seconds);
     ~UnixConnection() override;
     UnixConnection(const UnixConnection&) = delete;
     UnixConnection& operator=(const UnixConnection&) = delete;
@@ -36,7 +38,8 @@ public:
 
 private:
     int fd_;
-    std::optional<std::chrono::steady_clock::time_point> deadline_;
+    std::optional<std::chrono::seconds> timeout_;
+    std::chrono::steady_clock::time_point readDeadline_;
 };
 
 class UnixSocketConnector final : public LocalSocketConnector {
@@ -47,22 +50,31 @@ public:
 
 class UnixListener final : public LocalListener {
 public:
-    explicit UnixListener(int fd) : fd_(fd) {}
+    // `file` is what was bound at `path`, told apart by device and inode.
+    UnixListener(int fd, std::string path, const struct stat& file)
+        : fd_(fd), path_(std::move(path)), device_(file.st_dev), inode_(file.st_ino) {}
     ~UnixListener() override;
     UnixListener(const UnixListener&) = delete;
     UnixListener& operator=(const UnixListener&) = delete;
 
-    std::unique_ptr<LocalConnection> accept(int readTimeoutSeconds) override;
+    std::unique_ptr<LocalConnection> accept(int timeoutSeconds) override;
     void shutdown() override;
+    void removeSocketFile() override;
 
 private:
     int fd_;
+    std::string path_;
+    dev_t device_;
+    ino_t inode_;
 };
 
+// Binds in a fresh private folder beside the path, sets the mode there and
+// then renames the socket into place, so that it is never visible with the
+// mode the umask gave it. (The umask is process-wide and other threads
+// create files.)
 class UnixSocketServer final : public LocalSocketServer {
 public:
     std::unique_ptr<LocalListener> listen(const std::string& path) override;
-    void removeFile(const std::string& path) override;
 };
 
 }  // namespace vigilo

@@ -41,6 +41,8 @@ protected:
             [this](const IPCRequest& request) {
                 ++dispatched;
                 EXPECT_EQ(std::this_thread::get_id(), mainThread);
+                // A reply far larger than any socket buffer, for the client that never reads.
+                if (request.cmd == IPCCommand::listPatterns) return IPCResponse{.ok = true, .patterns = manyPatterns};
                 return IPCResponse{.ok = true, .message = std::string(ipcCommandName(request.cmd))};
             },
             sockets, path, ::getuid(), 1);
@@ -62,18 +64,48 @@ protected:
     UnixSocketServer sockets;
     std::unique_ptr<IPCServer> server;
     int dispatched = 0;
+    std::vector<std::string> manyPatterns = std::vector<std::string>(50000, std::string(100, 'p'));
     std::thread::id mainThread = std::this_thread::get_id();
 };
 
 TEST_F(IPCServerTest, ReplacesAStaleSocketWithAPrivateOne) {
     dir.write("vigilo-test.sock", "stale");
     testing::LogCapture logs;
+    const mode_t umask = ::umask(0);  // the mode must not depend on it
     ASSERT_TRUE(server->start());
+    ::umask(umask);
     struct stat st {};
     ASSERT_EQ(::stat(path.c_str(), &st), 0);
     EXPECT_TRUE(S_ISSOCK(st.st_mode));
     EXPECT_EQ(st.st_mode & 0777, 0600u);
     EXPECT_TRUE(logs.contains("IPC: IPC listening at " + path));
+    // Nothing is left of the private folder it was bound in.
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.path()), {}), 1);
+}
+
+TEST_F(IPCServerTest, StopLeavesASocketItDidNotCreate) {
+    ASSERT_TRUE(server->start());
+    UnixSocketServer other;
+    auto replacement = other.listen(path);  // another owner took the path over
+    ASSERT_TRUE(replacement);
+    server->stop();
+    EXPECT_TRUE(std::filesystem::exists(path));
+    replacement->removeSocketFile();
+    EXPECT_FALSE(std::filesystem::exists(path));
+}
+
+TEST_F(IPCServerTest, ClientThatNeverReadsItsReplyIsDroppedAndTheNextOneServed) {
+    ASSERT_TRUE(server->start());
+    withClients([&] {
+        UnixSocketConnector connector;
+        auto stalled = connector.connect(path, 10);  // like a `vigilo patterns` stopped with Ctrl-Z
+        ASSERT_TRUE(stalled.connection);
+        const std::string request = R"({"cmd":"listPatterns"})" "\n";
+        stalled.connection->send(request.data(), request.size());
+        const auto before = std::chrono::steady_clock::now();
+        EXPECT_EQ(talk(path, R"({"cmd":"ping"})"), "{\"ok\":true,\"message\":\"ping\"}\n");
+        EXPECT_LT(std::chrono::steady_clock::now() - before, std::chrono::seconds(5));
+    });
 }
 
 TEST_F(IPCServerTest, FramingAndDecodingRules) {
