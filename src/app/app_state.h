@@ -104,6 +104,10 @@ public:
     void updateRuleEngineActive();
     // The watchdog's alerts: notification, push, activity entry, webhook.
     void handleWatchdogAlert(Watchdog::Kind kind, const std::string& message);
+    // Why the computer may sleep although the mode asked to keep it awake:
+    // the latest request for the system-sleep lock was refused. nullopt when
+    // the lock is held or was not asked for (Auto Mode with nothing matched).
+    std::optional<std::string> keepAwakeFailure() const;
 
     std::string liveStatus() const;
     std::string intentStatusText() const;

@@ -47,6 +47,11 @@ std::string AppState::liveStatus() const {
     return trFormat("Auto Mode \u00b7 keeping awake ({} +{})", names, matches.size() - 2);
 }
 
+std::optional<std::string> AppState::keepAwakeFailure() const {
+    if (mode.get().is(KeepAwakeMode::Kind::off) || !assertions_.systemAssertionRefused()) return std::nullopt;
+    return tr("could not keep the computer awake: no power service (logind, GNOME or KDE) accepted the lock");
+}
+
 std::string AppState::intentStatusText() const {
     std::string text = mode.get().shortLabel();
     if (auto degrees = c_.cooling.temperature().get()) text += " \u00b7 " + trFormat("{:.0f}\u00b0C", *degrees);

@@ -8,6 +8,7 @@ void PowerAssertionManager::start(bool preventDisplaySleep, const std::string& r
     if (!holdsSystemAssertion_) {
         AssertionId id = 0;
         const int result = power_.createAssertion(AssertionKind::systemSleep, reason, id);
+        systemAssertionRefused_ = result != 0;
         if (result == 0) {
             systemAssertionID_ = id;
             holdsSystemAssertion_ = true;
@@ -33,6 +34,7 @@ void PowerAssertionManager::start(bool preventDisplaySleep, const std::string& r
 }
 
 void PowerAssertionManager::releaseAll() {
+    systemAssertionRefused_ = false;
     if (holdsSystemAssertion_) {
         const int result = power_.releaseAssertion(systemAssertionID_);
         log_.info("Released system-sleep assertion id={} result={}", systemAssertionID_, result);

@@ -30,6 +30,10 @@ public:
 
     bool holdsSystemAssertion() const { return holdsSystemAssertion_; }
     bool holdsDisplayAssertion() const { return holdsDisplayAssertion_; }
+    // True when the latest start() could not take the system-sleep assertion
+    // and nothing was taken or released since: keep-awake was asked for and
+    // refused. (A display-sleep assertion alone does not keep the machine up.)
+    bool systemAssertionRefused() const { return systemAssertionRefused_; }
 
 private:
     void releaseDisplayOnly();
@@ -40,6 +44,7 @@ private:
     AssertionId displayAssertionID_ = 0;  // non-zero only while held
     bool holdsSystemAssertion_ = false;
     bool holdsDisplayAssertion_ = false;
+    bool systemAssertionRefused_ = false;
 };
 
 }  // namespace vigilo

@@ -90,6 +90,9 @@ int CLIRunner::runDaemon(const IPCRequest& request) {
     if (request.cmd == IPCCommand::listPatterns && reply->patterns) {
         for (const auto& pattern : *reply->patterns) out << pattern << '\n';
     }
+    // The command did what it was asked; scripts keep reading stdout and the
+    // status, and the person at the terminal learns that nothing holds.
+    if (reply->warning) services_.err << tr("Warning: ") << *reply->warning << '\n';
     return kSuccess;
 }
 

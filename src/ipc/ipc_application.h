@@ -21,6 +21,9 @@ public:
     virtual std::string modeLabel() const = 0;
     virtual bool isAutoWatch() const = 0;
     virtual bool assertionActive() const = 0;
+    // Why keep-awake asked for by the mode is not in force; nullopt when it
+    // is, or was not asked for yet.
+    virtual std::optional<std::string> keepAwakeWarning() const = 0;
     virtual bool clamshellActive() const = 0;
     // Absent on a machine without a battery.
     virtual std::optional<BatteryReading> battery() const = 0;

@@ -51,21 +51,21 @@ IPCResponse dispatchIPCRequest(const IPCRequest& request, IPCApplication& app) {
     case IPCCommand::status: return status(app);
     case IPCCommand::start:
         app.startAlwaysOn();
-        return {.ok = true, .message = "started", .mode = app.modeLabel()};
+        return {.ok = true, .message = "started", .mode = app.modeLabel(), .warning = app.keepAwakeWarning()};
     case IPCCommand::stop:
         app.stop();
         return {.ok = true, .message = "stopped", .mode = app.modeLabel()};
     case IPCCommand::autowatch: {
         const bool current = app.isAutoWatch();
         if (request.enable.value_or(!current) != current) app.toggleAutoWatch();
-        return {.ok = true, .mode = app.modeLabel()};
+        return {.ok = true, .mode = app.modeLabel(), .warning = app.keepAwakeWarning()};
     }
     case IPCCommand::watch: return watch(request, app);
     case IPCCommand::unwatch: return unwatch(request, app);
     case IPCCommand::listPatterns: return {.ok = true, .patterns = app.watchPatterns()};
     case IPCCommand::timer:
         app.startTimer(static_cast<double>(std::max<std::int64_t>(request.seconds.value_or(kDefaultTimerSeconds), 1)));
-        return {.ok = true, .mode = app.modeLabel()};
+        return {.ok = true, .mode = app.modeLabel(), .warning = app.keepAwakeWarning()};
     case IPCCommand::notify:
         app.notifyAndPush(request.title.value_or("Vigilo"), request.body.value_or(""));
         return {.ok = true};

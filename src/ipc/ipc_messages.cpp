@@ -66,6 +66,7 @@ std::string encodeResponse(const IPCResponse& response) {
     put(out, "thermal", response.thermal);
     put(out, "tasks", response.tasks);
     put(out, "patterns", response.patterns);
+    put(out, "warning", response.warning);
     return toWireJson(out);
 }
 
@@ -109,6 +110,7 @@ Decoded<IPCResponse> decodeResponse(std::string_view text) {
         response.thermal = optionalString(object, "thermal");
         response.tasks = optionalStringArray(object, "tasks");
         response.patterns = optionalStringArray(object, "patterns");
+        response.warning = optionalString(object, "warning");
         return response;
     } catch (const JsonTypeError& e) {
         return std::string(e.what());

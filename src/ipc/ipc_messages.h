@@ -35,6 +35,9 @@ struct IPCResponse {
     std::optional<std::string> thermal;
     std::optional<std::vector<std::string>> tasks;
     std::optional<std::vector<std::string>> patterns;
+    // Why a command that keeps the computer awake could not (start, timer,
+    // autowatch); the command itself succeeded.
+    std::optional<std::string> warning;
 
     bool operator==(const IPCResponse&) const = default;
 };

@@ -137,7 +137,9 @@ struct ScriptedLauncher final : ChildProcessLauncher {
 struct RecordingPower final : PowerManagement {
     int held = 0;
     AssertionId next = 1;
+    bool refuse = false;  // as with no logind and no desktop service
     int createAssertion(AssertionKind, const std::string&, AssertionId& id) override {
+        if (refuse) return 5;
         ++held;
         id = next++;
         return 0;

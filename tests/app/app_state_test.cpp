@@ -151,6 +151,26 @@ TEST_F(AppStateTest, AutoModeWithNothingRunningLetsGoOfAnEarlierKeepAwake) {
     EXPECT_TRUE(notifier.posted.empty());
 }
 
+TEST_F(AppStateTest, RefusedLockIsReportedOnlyWhenKeepAwakeWasAskedFor) {
+    power.refuse = true;
+    state().startAlwaysOn();
+    EXPECT_EQ(state().mode.get(), KeepAwakeMode::on());
+    EXPECT_TRUE(state().keepAwakeFailure());
+    state().startTimer(60);
+    EXPECT_TRUE(state().keepAwakeFailure());
+    state().stop();
+    EXPECT_FALSE(state().keepAwakeFailure());
+
+    state().toggleAutoWatch();  // nothing matched: no lock asked for yet
+    EXPECT_FALSE(state().keepAwakeFailure());
+    runProcesses({{100, "claude"}});
+    EXPECT_TRUE(state().keepAwakeFailure());
+
+    power.refuse = false;
+    state().startAlwaysOn();
+    EXPECT_FALSE(state().keepAwakeFailure());
+}
+
 TEST_F(AppStateTest, BlankCommandChangesNothing) {
     state().runCommand(" \n\t ");
     EXPECT_EQ(state().mode.get(), KeepAwakeMode::off());

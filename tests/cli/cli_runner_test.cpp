@@ -126,6 +126,12 @@ TEST_F(CLIRunnerTest, DaemonCommandsPrintMessageModeAndPatterns) {
     reply = {.ok = true, .message = "started", .mode = "Awake On"};
     EXPECT_EQ(run({"start", "now"}), 0);
     EXPECT_EQ(out.str(), "started\nmode: Awake On\n");
+    EXPECT_EQ(err.str(), "");
+    // A lock the system refused: same output and status, the reason on stderr.
+    reply.warning = "no lock";
+    EXPECT_EQ(run({"start"}), 0);
+    EXPECT_EQ(out.str(), "started\nmode: Awake On\n");
+    EXPECT_EQ(err.str(), "Warning: no lock\n");
 
     reply = {.ok = true, .mode = "Auto Mode"};
     EXPECT_EQ(run({"autowatch", "ON"}), 0);

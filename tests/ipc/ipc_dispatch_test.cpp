@@ -13,6 +13,7 @@ public:
     std::string modeLabel() const override { return mode; }
     bool isAutoWatch() const override { return mode == "Auto Mode"; }
     bool assertionActive() const override { return mode != "Awake Off"; }
+    std::optional<std::string> keepAwakeWarning() const override { return warning; }
     bool clamshellActive() const override { return false; }
     std::optional<BatteryReading> battery() const override { return batteryReading; }
     std::string thermalLabel() const override { return "Normal"; }
@@ -36,6 +37,7 @@ public:
 
     std::string mode = "Awake Off";
     std::optional<BatteryReading> batteryReading;
+    std::optional<std::string> warning;
     Strings tasks, patterns;
     int patternWrites = 0, toggles = 0;
     double timerSeconds = 0;
@@ -61,6 +63,17 @@ TEST(IPCDispatch, StartStopAndPing) {
     EXPECT_EQ(dispatch(app, {.cmd = IPCCommand::start}), (IPCResponse{.ok = true, .message = "started", .mode = "Awake On"}));
     EXPECT_EQ(dispatch(app, {.cmd = IPCCommand::stop}), (IPCResponse{.ok = true, .message = "stopped", .mode = "Awake Off"}));
     EXPECT_EQ(dispatch(app, {.cmd = IPCCommand::ping}), (IPCResponse{.ok = true, .message = "pong"}));
+}
+
+TEST(IPCDispatch, OnlyCommandsThatKeepAwakeCarryTheWarning) {
+    FakeApplication app;
+    app.warning = "refused";
+    for (auto cmd : {IPCCommand::start, IPCCommand::timer, IPCCommand::autowatch}) {
+        EXPECT_EQ(dispatch(app, {.cmd = cmd}).warning, "refused") << ipcCommandName(cmd);
+    }
+    for (auto cmd : {IPCCommand::status, IPCCommand::stop, IPCCommand::listPatterns, IPCCommand::ping}) {
+        EXPECT_EQ(dispatch(app, {.cmd = cmd}).warning, std::nullopt) << ipcCommandName(cmd);
+    }
 }
 
 TEST(IPCDispatch, AutowatchTogglesOnlyWhenTheWantedStateDiffers) {

@@ -39,7 +39,8 @@ TEST(IPCMessages, RoundTripsEveryField) {
     EXPECT_EQ(request(encodeRequest(full)), full);
     IPCResponse reply{.ok = false, .message = "m", .mode = "Awake On", .assertionActive = true, .clamshellActive = false,
                       .batteryPercent = 87, .isCharging = true, .thermal = "Normal",
-                      .tasks = std::vector<std::string>{"a"}, .patterns = std::vector<std::string>{}};
+                      .tasks = std::vector<std::string>{"a"}, .patterns = std::vector<std::string>{},
+                      .warning = "w"};
     auto decoded = decodeResponse(encodeResponse(reply) + "\n");
     ASSERT_TRUE(std::holds_alternative<IPCResponse>(decoded));
     EXPECT_EQ(std::get<IPCResponse>(decoded), reply);
