@@ -6,8 +6,9 @@ namespace vigilo {
 
 SocketPath IPCPaths::socketPath(const XdgEnvironment& env) {
     auto runtime = resolveRuntimeDir(env);
-    if (runtime.path.empty()) return {{}, runtime.error};
-    return {socketPathIn(runtime.path, env.uid).string(), {}};
+    if (runtime.path.empty()) return {.error = runtime.error};
+    const auto socket = socketPathIn(runtime.path, env.uid);
+    return {.path = socket.string(), .lock = std::filesystem::path(socket).replace_extension(".lock").string()};
 }
 
 std::filesystem::path IPCPaths::socketPathIn(const std::filesystem::path& runtimeDir, uid_t uid) {

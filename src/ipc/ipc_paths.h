@@ -9,11 +9,13 @@ namespace vigilo {
 
 struct SocketPath {
     std::string path;   // empty when there is no usable runtime folder
+    std::string lock;   // the application's instance lock, beside the socket
     std::string error;  // why not
 };
 
-// The per-user socket: "vigilo-<uid>.sock" in the private runtime folder.
-// Both sides compute it the same way.
+// The per-user socket: "vigilo-<uid>.sock" in the private runtime folder,
+// and beside it "vigilo-<uid>.lock", whose holder alone may serve the
+// socket. Both sides compute them the same way.
 class IPCPaths {
 public:
     static SocketPath socketPath(const XdgEnvironment& env);
