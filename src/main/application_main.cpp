@@ -1,67 +1,106 @@
 #include <signal.h>
 #include <stdlib.h>
 
+#include <algorithm>
 #include <cstdio>
+#include <optional>
 
+#include "cli/help_text.h"
 #include "cli/program_entry.h"
-#include "ipc/ipc_client.h"
 #include "ipc/ipc_paths.h"
 #include "main/daemon.h"
 #include "main/entry_points.h"
+#include "platform/linux/early_quit_guard.h"
+#include "platform/linux/instance_lock.h"
 #include "platform/linux/journal_log_sink.h"
 #include "platform/linux/sd_event_loop.h"
-#include "platform/linux/unix_socket.h"
 #include "support/log.h"
+#include "support/stale_temporaries.h"
 #include "support/tr.h"
 
 namespace vigilo {
 
 namespace {
 
-// Another instance owns the socket when it answers a ping there.
-bool anotherInstanceAnswers(const std::string& socketPath) {
-    UnixSocketConnector connector;
-    try {
-        return IPCClient::send({.cmd = IPCCommand::ping}, 2, socketPath, connector).ok;
-    } catch (const ClientError&) {
-        return false;
+bool asked(const std::vector<std::string>& arguments, std::initializer_list<const char*> options) {
+    return std::any_of(options.begin(), options.end(), [&](const char* option) {
+        return std::find(arguments.begin(), arguments.end(), option) != arguments.end();
+    });
+}
+
+// The options that print and exit: they need no lock and touch nothing, so
+// they work also while the application runs.
+std::optional<int> printIfAsked(const std::vector<std::string>& arguments) {
+    if (asked(arguments, {"-h", "--help"})) {
+        std::printf("%s", tr("Usage: vigilo-app [--headless]\n"
+                             "  --headless   run without a tray (the default without a display)\n"
+                             "  --cli ...    run as the `vigilo` command line; see `vigilo help`\n"));
+        return 0;
+    }
+    if (asked(arguments, {"-v", "--version"})) {
+        std::printf("vigilo-app %s\n", kCliVersion);
+        return 0;
+    }
+    return std::nullopt;
+}
+
+// Temporaries of atomic writes that a kill cut short, beside every file the
+// application owns. Only the instance lock's holder may do this.
+void removeInterruptedWrites(const XdgEnvironment& env, const Logger& log) {
+    const std::pair<std::filesystem::path, std::vector<std::string>> owned[] = {
+        {preferencesDir(env), {"preferences.json", "webhooks.json"}},
+        {appSupportDir(env), {"activity.json", "rules.json", "crashguard.json", "restore.json"}},
+    };
+    for (const auto& [folder, names] : owned) {
+        for (const auto& path : removeStaleTemporaries(folder, names)) {
+            log.info("Removed {} left by an interrupted write", path.string());
+        }
     }
 }
 
 }  // namespace
 
 int runApplication(const std::vector<std::string>& arguments) {
-    // Blocked before any thread starts, so that every thread inherits the
-    // mask and the loop alone receives them.
-    sigset_t quitSignals;
-    sigemptyset(&quitSignals);
-    sigaddset(&quitSignals, SIGINT);
-    sigaddset(&quitSignals, SIGTERM);
-    sigprocmask(SIG_BLOCK, &quitSignals, nullptr);
+    if (auto status = printIfAsked(arguments)) return *status;
+    // A reader of our output or a client that went away is reported as EPIPE
+    // where it matters; it must never end the application.
+    ::signal(SIGPIPE, SIG_IGN);
 
     setLogSink(journalOr(std::make_shared<StderrLogSink>()));
     initLocalisation(VIGILO_LOCALE_DIR);
     const Logger log("AppState");
+    // First, before any thread starts: they all inherit the blocked signals.
+    EarlyQuitGuard quitGuard;
 
     const bool hasDisplay = ::getenv("DISPLAY") || ::getenv("WAYLAND_DISPLAY");
     const bool headless = wantsHeadless(arguments, hasDisplay);
 
+    // Single instance is the lock, taken before any file is read or written:
+    // a second instance leaves the running one's socket and files alone.
     const auto env = XdgEnvironment::fromProcess();
-    const auto socket = IPCPaths::socketPath(env);
-    if (socket.path.empty()) {
-        Logger("IPC").error("{}", socket.error);
-    } else if (anotherInstanceAnswers(socket.path)) {
-        log.error("Vigilo is already running");
-        std::fprintf(stderr, "%s\n", tr("Vigilo is already running"));
+    const auto paths = IPCPaths::socketPath(env);
+    if (paths.path.empty()) {
+        log.error("{}", paths.error);
+        std::fprintf(stderr, "%s\n", paths.error.c_str());
         return 1;
     }
+    const InstanceLock instance(paths.lock);
+    if (instance.status() != InstanceLock::Status::held) {
+        const bool running = instance.status() == InstanceLock::Status::heldElsewhere;
+        const std::string why = running ? tr("Vigilo is already running") : instance.error();
+        log.error("{}", why);
+        std::fprintf(stderr, "%s\n", why.c_str());
+        return 1;
+    }
+    removeInterruptedWrites(env, log);
 
     SdEventLoop loop;
     auto onInterrupt = loop.onSignal(SIGINT, [&] { loop.quit(0); });
     auto onTerminate = loop.onSignal(SIGTERM, [&] { loop.quit(0); });
 
-    Daemon daemon(loop, env, socket.path);
-    if (!socket.path.empty()) daemon.startServer();
+    Daemon daemon(loop, env, paths.path);
+    quitGuard.release();  // the loop's signal sources take over
+    daemon.startServer();
     log.info("Vigilo started ({})", headless ? "headless" : "the tray is not available yet; running headless");
 
     const int code = loop.run();

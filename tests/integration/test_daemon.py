@@ -116,8 +116,11 @@ class DaemonCommands(DaemonTestCase):
             self.assertEqual((result.returncode, result.stdout, result.stderr), (0, '', ''))
         patterns = self.vigilo('patterns').stdout.splitlines()
         self.assertEqual(patterns, ['foo', 'bar'])
-        with open(os.path.join(self.home, 'config', 'Vigilo', 'preferences.json'), encoding='utf-8') as f:
-            self.assertEqual(json.load(f)['watchPatterns'], patterns)
+
+        def saved():  # written in the background, after the reply
+            with open(os.path.join(self.home, 'config', 'Vigilo', 'preferences.json'), encoding='utf-8') as f:
+                return json.load(f)['watchPatterns']
+        self.wait_until(lambda: saved() == patterns, 5, 'the watch list was not saved')
 
     def test_notify_reaches_the_notification_server(self):
         self.assertEqual(self.vigilo('notify', 'Done', 'all', 'good').returncode, 0)
@@ -152,12 +155,21 @@ class DaemonCommands(DaemonTestCase):
         self.wait_until(lambda: received, 10, 'no push arrived')
         self.assertEqual(received, [('/builds', 'Done', 'all good')])
 
-    def test_second_instance_is_refused(self):
-        second = subprocess.run([os.path.join(bin_dir(), 'vigilo-app'), '--headless'], env=self.env,
-                                capture_output=True, text=True, timeout=30, check=False)
-        self.assertEqual(second.returncode, 1)
-        self.assertIn('Vigilo is already running', second.stderr)
+    def test_second_instance_is_refused_and_leaves_the_first_ones_files_alone(self):
+        import socket as sockets
+        with sockets.socket(sockets.AF_UNIX, sockets.SOCK_STREAM) as silent:
+            silent.connect(self.socket)  # holds the server, as once made the old ping guard give up
+            inode = os.stat(self.socket).st_ino
+            temporary = os.path.join(self.home, 'config', 'Vigilo', '.preferences.json.InFlt1')
+            open(temporary, 'w', encoding='utf-8').close()  # a write of the first instance in flight
+            second = subprocess.run([os.path.join(bin_dir(), 'vigilo-app'), '--headless'], env=self.env,
+                                    capture_output=True, text=True, timeout=30, check=False)
+            self.assertEqual(second.returncode, 1)
+            self.assertIn('Vigilo is already running', second.stderr)
+            self.assertEqual(os.stat(self.socket).st_ino, inode)
+            self.assertTrue(os.path.exists(temporary))
         self.assertEqual(self.vigilo('status').returncode, 0)
+        self.assertIsNone(self.daemon.poll())
 
     def test_sigterm_releases_everything(self):
         self.vigilo('start')
@@ -180,6 +192,73 @@ class DaemonCommands(DaemonTestCase):
                 reply = client.makefile('rb').read()
             self.assertTrue(reply.startswith(b'{"ok":false,"message":"bad request: '), reply[:80])
         self.assertEqual(self.vigilo('status').returncode, 0)
+
+
+class DaemonStartUp(DaemonTestCase):
+    '''Start-up and the process around it; each test starts its own daemon.'''
+
+    def setUp(self):
+        super().setUp()
+        self.daemon.terminate()
+        self.assertEqual(self.daemon.wait(timeout=10), 0)
+
+    def test_temporaries_of_interrupted_writes_are_removed_at_start(self):
+        stale = [os.path.join(self.home, 'config', 'Vigilo', '.preferences.json.Ab12Cd'),
+                 os.path.join(self.home, 'data', 'Vigilo', '.activity.json.x9Y8z7')]
+        kept = os.path.join(self.home, 'config', 'Vigilo', '.preferences.json.keep')
+        os.makedirs(os.path.join(self.home, 'data', 'Vigilo'), exist_ok=True)
+        for path in stale + [kept]:
+            open(path, 'w', encoding='utf-8').close()
+        self.daemon = self.start_daemon()
+        self.assertEqual([os.path.exists(path) for path in stale], [False, False])
+        self.assertTrue(os.path.exists(kept))
+
+    def test_daemon_outlives_the_reader_of_its_output(self):
+        # vigilo-app --headless 2>&1 | head -1
+        if os.path.exists('/run/systemd/journal/socket'):
+            self.skipTest('the log goes to the journal here, not to the pipe')
+        daemon = subprocess.Popen([os.path.join(bin_dir(), 'vigilo-app'), '--headless'], env=self.env,
+                                  stdout=subprocess.PIPE, stderr=subprocess.STDOUT)
+        self.addCleanup(daemon.wait)
+        self.addCleanup(daemon.kill)
+        daemon.stdout.readline()
+        daemon.stdout.close()
+        self.wait_until(lambda: self.vigilo('status').returncode == 0, 10, 'the daemon did not answer')
+        for command in ('start', 'stop', 'start'):  # each logs a line into the closed pipe
+            self.assertEqual(self.vigilo(command).returncode, 0)
+        self.assertIsNone(daemon.poll())
+        self.assertEqual(os.stat(self.socket).st_mode & 0o777, 0o600)
+
+    def test_sigterm_during_start_up_ends_it_promptly(self):
+        # A FIFO where the activity log should be can hold start-up up.
+        activity = os.path.join(self.home, 'data', 'Vigilo', 'activity.json')
+        os.remove(activity)
+        os.mkfifo(activity)
+        daemon = subprocess.Popen([os.path.join(bin_dir(), 'vigilo-app'), '--headless'], env=self.env,
+                                  stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        self.addCleanup(daemon.wait)
+        self.addCleanup(daemon.kill)
+        time.sleep(1)  # well into start-up, whether it blocks there or not
+        daemon.send_signal(signal.SIGTERM)
+        self.assertIn(daemon.wait(timeout=5), (0, -signal.SIGTERM))
+        self.assertEqual(self.our_locks(), [])
+        self.assertFalse(os.path.exists(self.socket))
+
+
+class DaemonWithoutPowerServices(DaemonTestCase):
+    '''No logind on the system bus and no GNOME or KDE on the session bus.'''
+
+    WITH_LOGIND = False
+
+    def test_start_succeeds_but_warns_that_nothing_keeps_awake(self):
+        result = self.vigilo('start')
+        self.assertEqual((result.returncode, result.stdout), (0, 'started\nmode: Awake On\n'))
+        self.assertTrue(result.stderr.startswith('Warning: could not keep the computer awake'), result.stderr)
+        result = self.vigilo('timer', '60')
+        self.assertEqual((result.returncode, result.stdout), (0, 'mode: Timer Active\n'))
+        self.assertIn('Warning: ', result.stderr)
+        self.assertEqual(self.vigilo('stop').stderr, '')
+        self.assertEqual(self.vigilo('autowatch', 'on').stderr, '')  # nothing matched: no lock asked for
 
 
 if __name__ == '__main__':
