@@ -168,6 +168,9 @@ class DaemonCommands(DaemonTestCase):
             self.assertIn('Vigilo is already running', second.stderr)
             self.assertEqual(os.stat(self.socket).st_ino, inode)
             self.assertTrue(os.path.exists(temporary))
+            version = subprocess.run([os.path.join(bin_dir(), 'vigilo-app'), '--version'], env=self.env,
+                                     capture_output=True, text=True, timeout=30, check=False)
+            self.assertEqual((version.returncode, version.stdout), (0, 'vigilo-app 1.0.0\n'))  # no lock needed
         self.assertEqual(self.vigilo('status').returncode, 0)
         self.assertIsNone(self.daemon.poll())
 
