@@ -2,6 +2,9 @@
 
 #include <algorithm>
 
+#include "cli/help_text.h"
+#include "support/tr.h"
+
 namespace vigilo {
 
 EntryChoice chooseRole(const std::vector<std::string>& argv) {
@@ -21,6 +24,20 @@ EntryChoice chooseRole(const std::vector<std::string>& argv) {
         }
     }
     return choice;
+}
+
+std::optional<std::string> applicationInfoText(const std::vector<std::string>& appArguments) {
+    auto asked = [&](const char* shortForm, const char* longForm) {
+        return std::any_of(appArguments.begin(), appArguments.end(),
+                           [&](const std::string& word) { return word == shortForm || word == longForm; });
+    };
+    if (asked("-h", "--help")) {
+        return std::string(tr("Usage: vigilo-app [--headless]\n"
+                              "  --headless   run without a tray (the default without a display)\n"
+                              "  --cli ...    run as the `vigilo` command line; see `vigilo help`\n"));
+    }
+    if (asked("-v", "--version")) return std::string("vigilo-app ") + kCliVersion + "\n";
+    return std::nullopt;
 }
 
 bool wantsHeadless(const std::vector<std::string>& appArguments, bool hasDisplay) {

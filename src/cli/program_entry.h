@@ -1,5 +1,6 @@
 #pragma once
 
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -18,6 +19,11 @@ struct EntryChoice {
 // "--cli" as argument 1, the executable is the command line; otherwise it
 // is the application.
 EntryChoice chooseRole(const std::vector<std::string>& argv);
+
+// What `vigilo-app --help` or `--version` prints (-h and -v too), or nullopt
+// when the application should start. Settled before the application loads
+// or locks anything, so they answer also while another instance runs.
+std::optional<std::string> applicationInfoText(const std::vector<std::string>& appArguments);
 
 // Whether the application runs without a tray: asked for with --headless,
 // or no graphical session to show one in.

@@ -1,11 +1,8 @@
 #include <signal.h>
 #include <stdlib.h>
 
-#include <algorithm>
 #include <cstdio>
-#include <optional>
 
-#include "cli/help_text.h"
 #include "cli/program_entry.h"
 #include "ipc/ipc_paths.h"
 #include "main/daemon.h"
@@ -21,28 +18,6 @@
 namespace vigilo {
 
 namespace {
-
-bool asked(const std::vector<std::string>& arguments, std::initializer_list<const char*> options) {
-    return std::any_of(options.begin(), options.end(), [&](const char* option) {
-        return std::find(arguments.begin(), arguments.end(), option) != arguments.end();
-    });
-}
-
-// The options that print and exit: they need no lock and touch nothing, so
-// they work also while the application runs.
-std::optional<int> printIfAsked(const std::vector<std::string>& arguments) {
-    if (asked(arguments, {"-h", "--help"})) {
-        std::printf("%s", tr("Usage: vigilo-app [--headless]\n"
-                             "  --headless   run without a tray (the default without a display)\n"
-                             "  --cli ...    run as the `vigilo` command line; see `vigilo help`\n"));
-        return 0;
-    }
-    if (asked(arguments, {"-v", "--version"})) {
-        std::printf("vigilo-app %s\n", kCliVersion);
-        return 0;
-    }
-    return std::nullopt;
-}
 
 // Temporaries of atomic writes that a kill cut short, beside every file the
 // application owns. Only the instance lock's holder may do this.
@@ -61,7 +36,6 @@ void removeInterruptedWrites(const XdgEnvironment& env, const Logger& log) {
 }  // namespace
 
 int runApplication(const std::vector<std::string>& arguments) {
-    if (auto status = printIfAsked(arguments)) return *status;
     // A reader of our output or a client that went away is reported as EPIPE
     // where it matters; it must never end the application.
     ::signal(SIGPIPE, SIG_IGN);

@@ -1,5 +1,6 @@
 // The one executable: the `vigilo` command line or the application,
 // chosen by name and arguments.
+#include <cstdio>
 #include <string>
 #include <vector>
 
@@ -11,5 +12,9 @@ int main(int argc, char** argv) {
     std::vector<std::string> args(argv, argv + argc);
     auto choice = vigilo::chooseRole(args);
     if (choice.role == vigilo::Role::commandLine) return vigilo::runCommandLine(choice.arguments);
+    if (auto text = vigilo::applicationInfoText(choice.arguments)) {
+        std::fputs(text->c_str(), stdout);
+        return 0;
+    }
     return vigilo::SystemModule::runApplication(choice.arguments);
 }

@@ -31,6 +31,13 @@ TEST(ProgramEntry, AnythingElseIsTheApplication) {
     EXPECT_EQ(chooseRole({}).role, Role::application);
 }
 
+TEST(ProgramEntry, ApplicationHelpAndVersionAreAnsweredWithoutStarting) {
+    EXPECT_EQ(applicationInfoText({"--headless", "--version"}), "vigilo-app 1.0.0\n");
+    EXPECT_EQ(applicationInfoText({"-v"}), "vigilo-app 1.0.0\n");
+    EXPECT_TRUE(applicationInfoText({"-h"})->starts_with("Usage: vigilo-app [--headless]\n"));
+    EXPECT_EQ(applicationInfoText({"--headless"}), std::nullopt);
+}
+
 TEST(ProgramEntry, HeadlessWhenAskedOrWithoutADisplay) {
     EXPECT_TRUE(wantsHeadless({"--headless"}, true));
     EXPECT_TRUE(wantsHeadless({}, false));
