@@ -74,6 +74,33 @@ void RulesStore::load() {
     }
 }
 
+bool RulesStore::reload() {
+    if (!file_) return false;
+    RulesFileRead read = readRulesFile(*file_);
+    std::vector<Rule> rules;
+    if (read.status == RulesFileRead::Status::ok) {
+        try {
+            rules = decodeRules(read.contents);
+        } catch (const RuleDecodeError& error) {
+            read.status = RulesFileRead::Status::rejected;
+            read.problem = error.what();
+        }
+    }
+    if (read.status != RulesFileRead::Status::ok) {
+        log_.error("Rules not reloaded: {}", read.status == RulesFileRead::Status::missing ? "no rules file"
+                                                                                              : read.problem);
+        return false;
+    }
+    for (auto& rule : rules) {
+        const auto& current = rules_.get();
+        auto it = std::ranges::find(current, rule.id, &Rule::id);
+        if (it != current.end() && it->lastTriggeredAt) rule.lastTriggeredAt = it->lastTriggeredAt;
+    }
+    rules_.publish(std::move(rules));
+    log_.info("Rules reloaded from {}", file_->string());
+    return true;
+}
+
 // The user's own rules may sit in the file behind one bad byte: they are
 // kept aside for repair by hand before the built-in set takes the file's place.
 void RulesStore::replaceUnreadableFile(const std::string& problem) {

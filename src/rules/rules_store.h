@@ -43,6 +43,12 @@ public:
     // change is not lost with the process.
     void flush();
 
+    // Reads the file again after an edit by hand. Each rule keeps the last
+    // firing it has in memory (firings are saved only with other changes,
+    // and a reload must not end a cooldown). A file that cannot be read or
+    // decoded changes nothing and is logged. Returns whether it was read.
+    bool reload();
+
     // Nothing happens for an id that is not in the list.
     void setEnabled(std::string_view id, bool enabled);
     // Records a firing in memory; the next save writes it.

@@ -119,5 +119,28 @@ TEST_F(RulesStoreTest, AFiringReachesTheFileWithTheNextChange) {
     EXPECT_EQ(decodeRules(onDisk(store))[4].lastTriggeredAt, loop.clock().wallNow() + 1500ms);
 }
 
+TEST_F(RulesStoreTest, ReloadTakesTheEditedFileButKeepsFiringsAndABadEditChangesNothing) {
+    RulesStore store(folder(), loop.clock(), writer);
+    auto rules = store.rules().get();
+    const auto fired = loop.clock().wallNow();
+    store.markTriggered(rules[0].id, fired);
+    store.flush();
+
+    rules[0].name = "edited by hand";
+    rules.pop_back();
+    dir.write("Vigilo/rules.json", encodeRules(rules));
+    ASSERT_TRUE(store.reload());
+    ASSERT_EQ(store.rules().get().size(), 8u);
+    EXPECT_EQ(store.rules().get()[0].name, "edited by hand");
+    EXPECT_EQ(store.rules().get()[0].lastTriggeredAt, fired);
+
+    testing::LogCapture log;
+    dir.write("Vigilo/rules.json", "[{\"lidClosed\":{},\"onACPower\":{}}]");
+    EXPECT_FALSE(store.reload());
+    EXPECT_EQ(store.rules().get().size(), 8u);
+    EXPECT_EQ(readWholeFile(file()), "[{\"lidClosed\":{},\"onACPower\":{}}]") << "a bad edit is left for repair";
+    EXPECT_FALSE(log.lines().empty());
+}
+
 }  // namespace
 }  // namespace vigilo
