@@ -44,6 +44,11 @@ int runApplication(const std::vector<std::string>& arguments) {
     initLocalisation(VIGILO_LOCALE_DIR);
     const Logger log("AppState");
     // First, before any thread starts: they all inherit the blocked signals.
+    // A reload asked for during start-up waits for the loop.
+    sigset_t reload;
+    sigemptyset(&reload);
+    sigaddset(&reload, SIGHUP);
+    ::sigprocmask(SIG_BLOCK, &reload, nullptr);
     EarlyQuitGuard quitGuard;
 
     const bool hasDisplay = ::getenv("DISPLAY") || ::getenv("WAYLAND_DISPLAY");
@@ -73,6 +78,7 @@ int runApplication(const std::vector<std::string>& arguments) {
     auto onTerminate = loop.onSignal(SIGTERM, [&] { loop.quit(0); });
 
     Daemon daemon(loop, env, paths.path);
+    auto onHangUp = loop.onSignal(SIGHUP, [&] { daemon.reload(); });
     quitGuard.release();  // the loop's signal sources take over
     daemon.startServer();
     log.info("Vigilo started ({})", headless ? "headless" : "the tray is not available yet; running headless");

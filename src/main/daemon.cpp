@@ -49,6 +49,11 @@ ProcessWatcher::Options Daemon::watcherOptions(const AppSettings& settings) {
 
 bool Daemon::startServer() { return server_.start(); }
 
+void Daemon::reload() {
+    writer_.flush();
+    rules_.reload();
+}
+
 void Daemon::shutdown() {
     server_.stop();
     state_.releaseOnTerminate();

@@ -53,6 +53,9 @@ public:
     // Starts the socket; false when it could not listen (the application runs
     // on without it).
     bool startServer();
+    // After SIGHUP: writes what is queued, then reads the rules and the
+    // preferences again and applies what changed.
+    void reload();
     // Stops the socket, then lets the controller release everything.
     void shutdown();
 

@@ -6,6 +6,7 @@ import http.server
 import json
 import os
 import shutil
+import signal
 import subprocess
 import tempfile
 import threading
@@ -39,6 +40,12 @@ class Receiver:
         self.url = f'http://127.0.0.1:{self.server.server_port}'
 
 
+RENDER_RULE = {'id': '7E0C1D51-4C7B-4D1A-9D0B-2F1A8E3C5B60', 'name': 'render', 'isEnabled': True,
+               'conditions': [{'processRunning': {'pattern': 'vigilo-render'}}],
+               'actions': [{'startKeepAwake': {}}], 'cooldownSeconds': 300, 'isBuiltIn': False,
+               'createdAt': 800000000, 'updatedAt': 800000000}
+
+
 class SmartRulesAndWatchdog(DaemonTestCase):
 
     def restart_with(self, preferences, rules=None, webhooks=None):
@@ -66,22 +73,29 @@ class SmartRulesAndWatchdog(DaemonTestCase):
         except (OSError, ValueError):
             return []
 
-    def test_a_process_rule_keeps_the_computer_awake_while_its_process_runs(self):
-        rule = {'id': '7E0C1D51-4C7B-4D1A-9D0B-2F1A8E3C5B60', 'name': 'render', 'isEnabled': True,
-                'conditions': [{'processRunning': {'pattern': 'vigilo-render'}}],
-                'actions': [{'startKeepAwake': {}}], 'cooldownSeconds': 300, 'isBuiltIn': False,
-                'createdAt': 800000000, 'updatedAt': 800000000}
-        self.restart_with({'smartRulesEnabled': True}, rules=[rule])
-        self.assertEqual(self.our_locks(), [])
-
+    def start_render(self):
         folder = tempfile.mkdtemp(prefix='vigilo-render-')
         self.addCleanup(shutil.rmtree, folder, ignore_errors=True)
         render = os.path.join(folder, 'vigilo-render')
         shutil.copy('/bin/sleep', render)
         process = subprocess.Popen([render, '30'])
         self.addCleanup(process.kill)
+
+    def test_a_process_rule_keeps_the_computer_awake_while_its_process_runs(self):
+        self.restart_with({'smartRulesEnabled': True}, rules=[RENDER_RULE])
+        self.assertEqual(self.our_locks(), [])
+        self.start_render()
         self.wait_until(lambda: len(self.our_locks()) == 1, 15, 'the rule did not keep the computer awake')
         self.assertIn('Awake On', self.vigilo('status').stdout)
+
+    def test_sighup_reads_an_edited_rules_file(self):
+        self.restart_with({'smartRulesEnabled': True}, rules=[])
+        self.start_render()
+        with open(os.path.join(self.home, 'data', 'Vigilo', 'rules.json'), 'w', encoding='utf-8') as f:
+            json.dump([RENDER_RULE], f)
+        self.daemon.send_signal(signal.SIGHUP)
+        self.wait_until(lambda: len(self.our_locks()) == 1, 15, 'the edited rule was not read')
+        self.assertIsNone(self.daemon.poll())
 
     def test_a_lost_network_alerts_once_per_throttle(self):
         self.bus.add_template('networkmanager', system_bus=True)
