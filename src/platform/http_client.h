@@ -12,8 +12,10 @@ namespace vigilo {
 struct HttpRequest {
     std::string method = "POST";
     std::string url;  // http:// or https://
+    // Sent with every control character in a value (CR, LF, ...) replaced
+    // by a space; names are the caller's constants.
     std::vector<std::pair<std::string, std::string>> headers;
-    std::string body;
+    std::string body;  // sent as it is
     // The whole exchange, connecting included.
     std::chrono::milliseconds timeout{60000};
 };

@@ -7,6 +7,7 @@
 #include <map>
 #include <mutex>
 #include <stdexcept>
+#include <string>
 #include <utility>
 
 namespace vigilo {
@@ -28,6 +29,17 @@ bool hasHeader(const HttpRequest& request, std::string_view name) {
         }
     }
     return false;
+}
+
+// A line break in a value would end the header and start another one that
+// the value's author chose (a notification title is anyone's text), so every
+// control character becomes a space.
+std::string headerLine(const std::string& name, std::string value) {
+    for (char& c : value) {
+        const auto u = static_cast<unsigned char>(c);
+        if (u < 0x20 || u == 0x7F) c = ' ';
+    }
+    return name + ": " + value;
 }
 
 }  // namespace
@@ -65,7 +77,7 @@ struct CurlHttpClient::Transfer {
             curl_easy_setopt(easy, CURLOPT_CUSTOMREQUEST, request.method.c_str());
         }
         for (const auto& [name, value] : request.headers) {
-            headers = curl_slist_append(headers, (name + ": " + value).c_str());
+            headers = curl_slist_append(headers, headerLine(name, value).c_str());
         }
         // curl would otherwise add a form content type and a 100-continue
         // round trip the servers do not expect.

@@ -63,6 +63,15 @@ TEST_F(PushServiceTest, TitleOfOnlyEmojiSendsNoTitleHeader) {
     EXPECT_FALSE(server.requests()[0].header("Title"));
 }
 
+TEST_F(PushServiceTest, LineBreaksInATitleNeverBecomeHeaders) {
+    ntfy(server.url(), "alerts", "hi\r\nX-Injected: yes", "line one\r\nline two");
+    const auto requests = server.requests();
+    ASSERT_EQ(requests.size(), 1u);
+    EXPECT_EQ(requests[0].header("Title"), "hi  X-Injected: yes");
+    EXPECT_FALSE(requests[0].header("X-Injected"));
+    EXPECT_EQ(requests[0].body, "line one\r\nline two");
+}
+
 TEST_F(PushServiceTest, BlankTopicOrBadServerSendsNothing) {
     ntfy(server.url(), "   ");
     ntfy("not a server", "alerts");
