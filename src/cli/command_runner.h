@@ -23,7 +23,8 @@ namespace vigilo {
 // start and end times, the exit code and the last 200 lines of its combined
 // output. The output pipe and the child's exit are watched on `loop`; all
 // published fields change on the loop thread. `loop` and `launcher` must
-// outlive the runner.
+// outlive the runner. Destroying the runner ends a running command's whole
+// job and reaps it (see ChildProcess).
 class CommandRunner {
 public:
     // Exit code (128 + the signal for a child ended by one) and run time.

@@ -9,8 +9,8 @@
 namespace vigilo {
 
 // Starts `<login shell> -l -c <text>` with the application's environment and
-// working directory, standard input from /dev/null and standard output and
-// error into one pipe.
+// working directory, standard input from /dev/null, standard output and
+// error into one pipe, and no other descriptor of this process.
 class ChildProcessLauncher {
 public:
     virtual ~ChildProcessLauncher() = default;

@@ -1,6 +1,7 @@
 #include "platform/linux/process/login_shell_child_launcher.h"
 
 #include <fcntl.h>
+#include <poll.h>
 #include <signal.h>
 #include <spawn.h>
 #include <sys/syscall.h>
@@ -31,15 +32,34 @@ private:
     int fd_;
 };
 
+// How long a child asked to stop at quit may take before it is killed.
+constexpr int kQuitGraceMilliseconds = 2000;
+
+int shellStatus(int status) {
+    if (WIFEXITED(status)) return WEXITSTATUS(status);
+    if (WIFSIGNALED(status)) return 128 + WTERMSIG(status);
+    return 1;
+}
+
+// The child leads a process group of its own, so the whole job (the shell
+// and everything it started) is signalled at once. The group's id cannot be
+// reused while the child is not reaped, so it is only ever signalled then.
 class PidfdChildProcess final : public ChildProcess {
 public:
     PidfdChildProcess(pid_t pid, UniqueFd output, UniqueFd pidfd)
         : pid_(pid), output_(std::move(output)), pidfd_(std::move(pidfd)) {}
 
-    // A child still running when its owner lets go keeps running; it is
-    // reaped here if it is already done, else by init once this process ends.
+    // No job outlives its owner: asked to stop, then killed after a grace
+    // period, and reaped either way.
     ~PidfdChildProcess() override {
-        if (!reaped_) takeExitStatus();
+        if (reaped_) return;
+        ::kill(-pid_, SIGTERM);
+        pollfd exited{pidfd_.get(), POLLIN, 0};
+        while (::poll(&exited, 1, kQuitGraceMilliseconds) < 0 && errno == EINTR) {
+        }
+        ::kill(-pid_, SIGKILL);
+        while (::waitpid(pid_, nullptr, 0) < 0 && errno == EINTR) {
+        }
     }
 
     pid_t pid() const override { return pid_; }
@@ -55,16 +75,12 @@ public:
         } while (rc < 0 && errno == EINTR);
         if (rc == 0) return std::nullopt;
         reaped_ = true;
-        if (rc < 0) status_ = 1;  // someone else reaped it; report a failure
-        else if (WIFEXITED(status)) status_ = WEXITSTATUS(status);
-        else if (WIFSIGNALED(status)) status_ = 128 + WTERMSIG(status);
-        else status_ = 1;
+        status_ = rc < 0 ? 1 : shellStatus(status);  // rc < 0: someone else reaped it
         return status_;
     }
 
     void terminate() override {
-        // Through the pidfd, so a recycled pid is never signalled.
-        if (!reaped_) ::syscall(SYS_pidfd_send_signal, pidfd_.get(), SIGTERM, nullptr, 0);
+        if (!reaped_) ::kill(-pid_, SIGTERM);
     }
 
 private:
@@ -99,12 +115,17 @@ std::variant<std::unique_ptr<ChildProcess>, std::string> LoginShellChildLauncher
     posix_spawn_file_actions_addopen(&setup.actions, STDIN_FILENO, "/dev/null", O_RDONLY, 0);
     posix_spawn_file_actions_adddup2(&setup.actions, writeEnd.get(), STDOUT_FILENO);
     posix_spawn_file_actions_adddup2(&setup.actions, writeEnd.get(), STDERR_FILENO);
+    // Whatever this process holds without close-on-exec (a library's
+    // sockets, say) is not the command's business.
+    posix_spawn_file_actions_addclosefrom_np(&setup.actions, STDERR_FILENO + 1);
     sigset_t none, all;
     sigemptyset(&none);
     sigfillset(&all);
     posix_spawnattr_setsigmask(&setup.attributes, &none);
     posix_spawnattr_setsigdefault(&setup.attributes, &all);
-    posix_spawnattr_setflags(&setup.attributes, POSIX_SPAWN_SETSIGMASK | POSIX_SPAWN_SETSIGDEF);
+    posix_spawnattr_setpgroup(&setup.attributes, 0);
+    posix_spawnattr_setflags(&setup.attributes,
+                             POSIX_SPAWN_SETSIGMASK | POSIX_SPAWN_SETSIGDEF | POSIX_SPAWN_SETPGROUP);
 
     std::string shell = shell_, login = "-l", command = "-c", text = commandText;
     char* argv[] = {shell.data(), login.data(), command.data(), text.data(), nullptr};

@@ -1,8 +1,15 @@
 #include "platform/linux/process/login_shell_child_launcher.h"
 
+#include <poll.h>
+#include <sys/syscall.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
 #include <gtest/gtest.h>
 
+#include <cerrno>
 #include <chrono>
+#include <sstream>
 
 #include "cli/command_runner.h"
 #include "common/log_capture.h"
@@ -12,6 +19,26 @@ namespace vigilo {
 namespace {
 
 using namespace std::chrono_literals;
+
+// Descriptors that become readable when the processes whose ids are the
+// lines of `text` end (they are not our children: a pidfd is the way to wait).
+std::vector<int> pidfdsOfLines(const std::string& text) {
+    std::vector<int> pidfds;
+    std::istringstream lines(text);
+    for (pid_t pid; lines >> pid;) pidfds.push_back(static_cast<int>(::syscall(SYS_pidfd_open, pid, 0)));
+    return pidfds;
+}
+
+// Whether every one of them ends within a few seconds; closes them.
+bool allEnd(const std::vector<int>& pidfds) {
+    bool ended = !pidfds.empty();
+    for (int fd : pidfds) {
+        pollfd exited{fd, POLLIN, 0};
+        ended = ended && fd >= 0 && ::poll(&exited, 1, 5000) == 1;
+        ::close(fd);
+    }
+    return ended;
+}
 
 // The runner on the daemon's real loop with real children of /bin/sh. Every
 // run is bounded by a time-out; nothing waits for a fixed time.
@@ -73,6 +100,48 @@ TEST_F(RealCommandRunnerTest, StopSendsSigtermAndReports143) {
     EXPECT_EQ(runner.exitCode().get(), 143);
     ASSERT_EQ(finishes.size(), 1u);
     EXPECT_EQ(finishes[0].first, 143);
+}
+
+TEST_F(RealCommandRunnerTest, StopEndsTheWholeJob) {
+    runner.run("sleep 100 & echo $!; sleep 100 & echo $!; wait");
+    std::vector<int> grandchildren;
+    auto subscription = runner.outputTail().subscribe([&](const std::string& tail) {
+        if (!grandchildren.empty() || tail.find('\n') == std::string::npos) return;
+        grandchildren = pidfdsOfLines(tail);
+        runner.process()->terminate();
+    });
+    auto timeout = loop.startTimer(10s, [this] { loop.quit(1); });
+    ASSERT_EQ(loop.run(), 0);
+    EXPECT_EQ(runner.exitCode().get(), 143);
+    EXPECT_EQ(grandchildren.size(), 2u);
+    EXPECT_TRUE(allEnd(grandchildren));
+}
+
+TEST_F(RealCommandRunnerTest, DestroyingTheRunnerEndsAndReapsTheJob) {
+    auto owned = std::make_unique<CommandRunner>(loop, launcher);
+    owned->run("sleep 100 & echo $!; sleep 100");
+    const pid_t shell = owned->process()->pid();
+    std::vector<int> grandchild;
+    auto subscription = owned->outputTail().subscribe([&](const std::string& tail) {
+        grandchild = pidfdsOfLines(tail);
+        loop.quit(0);
+    });
+    auto timeout = loop.startTimer(10s, [this] { loop.quit(1); });
+    ASSERT_EQ(loop.run(), 0);
+    subscription.cancel();
+    owned.reset();
+    EXPECT_EQ(::waitpid(shell, nullptr, WNOHANG), -1);
+    EXPECT_EQ(errno, ECHILD);
+    EXPECT_TRUE(allEnd(grandchild));
+}
+
+TEST_F(RealCommandRunnerTest, ChildHoldsOnlyTheStandardDescriptors) {
+    int inherited[2];  // as a library's socket made without close-on-exec
+    ASSERT_EQ(::pipe(inherited), 0);
+    ASSERT_TRUE(runToEnd("ls /proc/$$/fd"));
+    ::close(inherited[0]);
+    ::close(inherited[1]);
+    EXPECT_EQ(runner.outputTail().get(), "0\n1\n2");
 }
 
 TEST_F(RealCommandRunnerTest, MultiByteCharacterSplitAcrossWritesSurvives) {
