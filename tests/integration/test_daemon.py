@@ -154,6 +154,24 @@ class DaemonCommands(DaemonTestCase):
         self.assertEqual(self.vigilo('notify', 'Done', 'all', 'good').returncode, 0)
         self.wait_until(lambda: received, 10, 'no push arrived')
         self.assertEqual(received, [('/builds', 'Done', 'all good')])
+        # Between requests nothing of the HTTP client stays open for a
+        # command started later to inherit.
+        self.wait_until(lambda: not self.descriptors_without_cloexec(), 5,
+                        'descriptors without close-on-exec after a push')
+
+    def descriptors_without_cloexec(self):
+        found = []
+        folder = f'/proc/{self.daemon.pid}'
+        for fd in os.listdir(folder + '/fd'):
+            try:
+                with open(f'{folder}/fdinfo/{fd}', encoding='ascii') as f:
+                    flags = next(int(line.split()[1], 8) for line in f if line.startswith('flags:'))
+                target = os.readlink(f'{folder}/fd/{fd}')
+            except FileNotFoundError:
+                continue  # closed meanwhile
+            if int(fd) > 2 and not flags & os.O_CLOEXEC:
+                found.append((fd, target))
+        return found
 
     def test_second_instance_is_refused_and_leaves_the_first_ones_files_alone(self):
         import socket as sockets

@@ -6,7 +6,6 @@
 #include <cctype>
 #include <map>
 #include <mutex>
-#include <stdexcept>
 #include <string>
 #include <utility>
 
@@ -101,8 +100,6 @@ struct CurlHttpClient::Transfer {
 
 CurlHttpClient::CurlHttpClient() {
     initialiseCurlOnce();
-    multi_ = curl_multi_init();
-    if (!multi_) throw std::runtime_error("curl_multi_init failed");
     thread_ = std::thread([this] { run(); });
 }
 
@@ -110,10 +107,10 @@ CurlHttpClient::~CurlHttpClient() {
     {
         std::lock_guard lock(mutex_);
         stopping_ = true;
+        if (multi_) curl_multi_wakeup(multi_);
     }
-    curl_multi_wakeup(multi_);
+    changed_.notify_one();
     thread_.join();
-    curl_multi_cleanup(multi_);
 }
 
 void CurlHttpClient::send(HttpRequest request, Completion done) {
@@ -123,42 +120,67 @@ void CurlHttpClient::send(HttpRequest request, Completion done) {
     {
         std::lock_guard lock(mutex_);
         queued_.push_back(std::move(transfer));
+        if (multi_) curl_multi_wakeup(multi_);
     }
-    curl_multi_wakeup(multi_);
+    changed_.notify_one();
 }
 
 void CurlHttpClient::run() {
+    std::unique_lock lock(mutex_);
+    for (;;) {
+        changed_.wait(lock, [this] { return stopping_ || !queued_.empty(); });
+        if (stopping_) return;
+        lock.unlock();
+        runUntilIdle();
+        lock.lock();
+    }
+}
+
+// libcurl opens its wake-up socket pair, resolver pipes and connections
+// without close-on-exec, where no callback can mark them. A multi handle that
+// lives only while requests are in flight leaves none of them open between
+// requests, for a child process started then to inherit.
+void CurlHttpClient::runUntilIdle() {
+    CURLM* multi = curl_multi_init();
     std::map<CURL*, std::unique_ptr<Transfer>> active;
     for (;;) {
         std::deque<std::unique_ptr<Transfer>> incoming;
         {
             std::lock_guard lock(mutex_);
-            if (stopping_) break;
             incoming.swap(queued_);
+            if (stopping_ || (incoming.empty() && active.empty())) {
+                multi_ = nullptr;
+                break;
+            }
+            multi_ = multi;
         }
         for (auto& transfer : incoming) {
-            if (!transfer->prepare()) {
+            if (!multi || !transfer->prepare()) {
                 transfer->done(HttpResponse{"could not create a transfer", 0});
                 continue;
             }
-            curl_multi_add_handle(multi_, transfer->easy);
+            curl_multi_add_handle(multi, transfer->easy);
             active.emplace(transfer->easy, std::move(transfer));
         }
+        if (active.empty()) continue;
         int running = 0;
-        curl_multi_perform(multi_, &running);
+        curl_multi_perform(multi, &running);
         int left = 0;
-        while (CURLMsg* message = curl_multi_info_read(multi_, &left)) {
+        while (CURLMsg* message = curl_multi_info_read(multi, &left)) {
             if (message->msg != CURLMSG_DONE) continue;
-            auto node = active.extract(message->easy_handle);
+            CURL* easy = message->easy_handle;
             const CURLcode code = message->data.result;
-            curl_multi_remove_handle(multi_, node.key());
+            curl_multi_remove_handle(multi, easy);
+            auto node = active.extract(easy);
             if (node.empty()) continue;
             auto& transfer = node.mapped();
             transfer->done(transfer->response(code));
         }
-        curl_multi_poll(multi_, nullptr, 0, 1000, nullptr);
+        if (!active.empty()) curl_multi_poll(multi, nullptr, 0, 1000, nullptr);
     }
-    for (auto& [easy, transfer] : active) curl_multi_remove_handle(multi_, easy);
+    for (auto& [easy, transfer] : active) curl_multi_remove_handle(multi, easy);
+    active.clear();
+    if (multi) curl_multi_cleanup(multi);
 }
 
 }  // namespace vigilo
