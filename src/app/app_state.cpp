@@ -19,9 +19,6 @@ AppState::AppState(AppComponents components) : c_(components), assertions_(compo
     c_.battery.start();
     c_.thermal.start();
     c_.cooling.start();
-    // Linux has no permission prompt: a running notification server is the
-    // permission.
-    notificationsAuthorized_ = c_.notifier.authorized();
     ruleEngine_ = std::make_unique<RuleEngine>(
         c_.loop, c_.rules, c_.userProcesses, c_.uid, [this] { return ruleInputs(); },
         [this](const RuleAction& action) { performRuleAction(action); });
@@ -210,8 +207,10 @@ void AppState::postUserMessage(const std::string& text) {
     log_.info("{}", text);
 }
 
+// Linux has no permission prompt, and a notification server may start at
+// any time: every notification is tried, and the notifier copes with none.
 void AppState::postLocalNotification(const std::string& title, const std::string& body) {
-    if (notificationsAuthorized_) c_.notifier.post(title, body);
+    c_.notifier.post(title, body);
 }
 
 void AppState::notifyAndPush(const std::string& title, const std::string& body) {

@@ -147,7 +147,6 @@ private:
     Logger log_{"AppState"};
     Handle timer_;
     std::vector<Handle> subscriptions_;
-    bool notificationsAuthorized_ = false;
     bool autoWatchHadTasks_ = false;
 };
 

@@ -28,6 +28,7 @@ Daemon::Daemon(SdEventLoop& loop, const XdgEnvironment& env, std::string socketP
       webhooks_(loop, *credentials_, webhookService_),
       push_(http_),
       alerts_(push_, webhooks_),
+      notifier_(loop),
       systemSleep_(loop),
       state_(AppComponents{loop, settings_, battery_, thermal_, watcher_, runner_, activity_, cooling_, alerts_, power_,
                            confirmation_, notifier_, rules_, watchdog_, systemSleep_, applications_, processes_,

@@ -8,10 +8,9 @@ namespace vigilo {
 class LocalNotifier {
 public:
     virtual ~LocalNotifier() = default;
-    // Whether notifications can be shown at all (a notification server was
-    // there when the application started).
-    virtual bool authorized() const = 0;
-    // Shows a notification at once, without sound; failures are only logged.
+    // Shows a notification at once, without sound. Where no notification
+    // server can show it, that one notification is lost; failures are only
+    // logged.
     virtual void post(const std::string& title, const std::string& body) = 0;
 };
 

@@ -235,7 +235,6 @@ TEST_F(AppStateTest, PushOnlyWhenCompletionNoticesAndAProviderAreOn) {
     state().notifyAndPush("t", "b");
     EXPECT_TRUE(alerts.pushes.empty());
     settings.notifyOnComplete.set(true);
-    notifier.isAuthorized = false;  // read once, at construction
     state().notifyAndPush("t", "b");
     EXPECT_EQ(alerts.pushes.size(), 1u);
     EXPECT_EQ(notifier.posted.size(), 3u);

@@ -23,7 +23,7 @@ class DaemonTestCase(MockBusTestCase):
     def setUp(self):
         super().setUp()
         self.bus.add_template('upower', system_bus=True)
-        self.bus.add_template('notification_daemon', system_bus=False)
+        self.notification_server = self.bus.add_template('notification_daemon', system_bus=False)
         self.home = tempfile.mkdtemp(prefix='vigilo-home-')
         self.addCleanup(shutil.rmtree, self.home, ignore_errors=True)
         runtime = os.path.join(self.home, 'run')

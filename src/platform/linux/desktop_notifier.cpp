@@ -1,39 +1,71 @@
 #include "platform/linux/desktop_notifier.h"
 
+#include <fmt/format.h>
+#include <systemd/sd-event.h>
+
 #include <cstring>
 
 namespace vigilo {
 
 namespace {
 
-constexpr auto kCallTimeout = std::chrono::seconds(2);
 constexpr dbus::MethodTarget kNotify{"org.freedesktop.Notifications", "/org/freedesktop/Notifications",
                                      "org.freedesktop.Notifications", "Notify"};
 
 }  // namespace
 
-DesktopNotifier::DesktopNotifier() {
+bool DesktopNotifier::connect() {
+    // A session bus that went away (a logout and login while lingering) is
+    // opened afresh.
+    if (bus_ && sd_bus_is_open(bus_.get()) > 0) return true;
+    bus_.reset();
     dbus::BusError error;
-    bus_ = dbus::openBus(dbus::BusKind::session, error);
-    if (!bus_) return;
-    authorized_ = dbus::nameHasOwner(bus_.get(), kNotify.destination, kCallTimeout, error).value_or(false);
+    dbus::BusPtr bus = dbus::openBus(dbus::BusKind::session, error);
+    if (!bus) {
+        failed(error.cause);
+        return false;
+    }
+    if (int r = sd_bus_attach_event(bus.get(), loop_.event(), SD_EVENT_PRIORITY_NORMAL); r < 0) {
+        failed(fmt::format("no session bus: {}", std::strerror(-r)));
+        return false;
+    }
+    bus_ = std::move(bus);
+    return true;
 }
 
 void DesktopNotifier::post(const std::string& title, const std::string& body) {
-    if (!bus_) return;
+    if (!connect()) return;
     dbus::BusError error;
     auto call = dbus::newMethodCall(bus_.get(), kNotify, error);
-    if (!call) return;
+    if (!call) return failed(error.cause);
     sd_bus_message* m = call.get();
+    // A notification server that is not running yet is started by the bus.
+    int r = sd_bus_message_set_auto_start(m, 1);
     // app_name, replaces_id, app_icon, summary, body, actions, hints, expire_timeout
-    int r = sd_bus_message_append(m, "susss", "Vigilo", 0u, "", title.c_str(), body.c_str());
+    if (r >= 0) r = sd_bus_message_append(m, "susss", "Vigilo", 0u, "", title.c_str(), body.c_str());
     if (r >= 0) r = sd_bus_message_append(m, "as", 0);
     if (r >= 0) r = sd_bus_message_append(m, "a{sv}", 1, "desktop-entry", "s", "vigilo");
     if (r >= 0) r = sd_bus_message_append(m, "i", -1);
-    if (r >= 0) r = sd_bus_message_set_expect_reply(m, 0);
-    if (r >= 0) r = sd_bus_send(bus_.get(), m, nullptr);
-    if (r >= 0) r = sd_bus_flush(bus_.get());
-    if (r < 0) log_.error("Notification failed: {}", std::strerror(-r));
+    // A floating slot: a reply still on its way when the bus is closed is
+    // dropped with it.
+    if (r >= 0) r = sd_bus_call_async(bus_.get(), nullptr, m, &DesktopNotifier::onReply, this, 0);
+    if (r < 0) failed(std::strerror(-r));
+}
+
+int DesktopNotifier::onReply(sd_bus_message* reply, void* self, sd_bus_error*) {
+    auto* notifier = static_cast<DesktopNotifier*>(self);
+    if (const sd_bus_error* error = sd_bus_message_get_error(reply)) {
+        notifier->failed(fmt::format("{}: {}", error->name ? error->name : "",
+                                     error->message ? error->message : ""));
+    } else {
+        notifier->failing_ = false;
+    }
+    return 0;
+}
+
+void DesktopNotifier::failed(const std::string& cause) {
+    if (!failing_) log_.error("Notification failed: {}", cause);
+    failing_ = true;
 }
 
 }  // namespace vigilo

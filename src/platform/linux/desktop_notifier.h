@@ -1,24 +1,33 @@
 #pragma once
 
 #include "platform/linux/dbus/bus.h"
+#include "platform/linux/sd_event_loop.h"
 #include "platform/local_notifier.h"
 #include "support/log.h"
 
 namespace vigilo {
 
 // Desktop notifications through org.freedesktop.Notifications on the
-// session bus. Linux has no permission prompt: notifications are
-// "authorised" when a notification server owns that name at start-up.
+// session bus, whose connection is attached to the daemon's loop. Linux has
+// no permission prompt, and notification servers come and go (dunst and mako
+// start on demand), so each notification is sent on its own: D-Bus
+// activation may start a server, and "no server" fails that one notification
+// only. A failure is logged once; the next is logged only after one got
+// through. `loop` must outlive the notifier.
 class DesktopNotifier final : public LocalNotifier {
 public:
-    DesktopNotifier();
-    bool authorized() const override { return authorized_; }
-    // Fire and forget: the reply is not waited for.
+    explicit DesktopNotifier(SdEventLoop& loop) : loop_(loop) {}
+    // Returns at once; the answer is looked at on the loop.
     void post(const std::string& title, const std::string& body) override;
 
 private:
+    bool connect();
+    void failed(const std::string& cause);
+    static int onReply(sd_bus_message* reply, void* self, sd_bus_error*);
+
+    SdEventLoop& loop_;
     dbus::BusPtr bus_;
-    bool authorized_ = false;
+    bool failing_ = false;
     Logger log_{"AppState"};
 };
 
