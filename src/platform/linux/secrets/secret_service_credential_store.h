@@ -9,7 +9,9 @@ namespace vigilo {
 // One item of the freedesktop Secret Service (GNOME Keyring, KWallet,
 // KeePassXC), found by its "service" and "account" attributes, stored in the
 // default collection. A locked or refusing service is reported as a failure;
-// it never falls back to anything else.
+// it never falls back to anything else. read() never asks to unlock (a
+// locked item reads as missing) and gives up after 2 seconds, so a keyring
+// that waits for a prompt or never answers cannot stall start-up.
 class SecretServiceCredentialStore final : public CredentialStore {
 public:
     SecretServiceCredentialStore(std::string service, std::string account, std::string label)
