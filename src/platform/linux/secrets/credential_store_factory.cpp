@@ -36,8 +36,9 @@ bool secretServiceAvailable() {
     dbus::BusError error;
     auto bus = dbus::openBus(dbus::BusKind::session, error);
     if (!bus) return false;
-    return dbus::nameHasOwner(bus.get(), kSecretsName, kCallTimeout, error).value_or(false) ||
-           nameIsActivatable(bus.get());
+    const auto running = dbus::nameHasOwner(bus.get(), kSecretsName, kCallTimeout, error);
+    if (!running) return false;  // a bus that does not answer is not asked twice
+    return *running || nameIsActivatable(bus.get());
 }
 
 std::unique_ptr<CredentialStore> openCredentialStore(const std::string& service, const std::string& account,
