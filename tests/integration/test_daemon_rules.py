@@ -10,6 +10,7 @@ import signal
 import subprocess
 import tempfile
 import threading
+import uuid
 
 import dbus
 
@@ -40,8 +41,11 @@ class Receiver:
         self.url = f'http://127.0.0.1:{self.server.server_port}'
 
 
+# A name of this run's own (the kernel keeps 15 bytes of it), so that a run
+# beside this one cannot set the rule off.
+RENDER = f'vr-{os.getpid()}-{uuid.uuid4().hex[:4]}'[:15]
 RENDER_RULE = {'id': '7E0C1D51-4C7B-4D1A-9D0B-2F1A8E3C5B60', 'name': 'render', 'isEnabled': True,
-               'conditions': [{'processRunning': {'pattern': 'vigilo-render'}}],
+               'conditions': [{'processRunning': {'pattern': RENDER}}],
                'actions': [{'startKeepAwake': {}}], 'cooldownSeconds': 300, 'isBuiltIn': False,
                'createdAt': 800000000, 'updatedAt': 800000000}
 
@@ -76,7 +80,7 @@ class SmartRulesAndWatchdog(DaemonTestCase):
     def start_render(self):
         folder = tempfile.mkdtemp(prefix='vigilo-render-')
         self.addCleanup(shutil.rmtree, folder, ignore_errors=True)
-        render = os.path.join(folder, 'vigilo-render')
+        render = os.path.join(folder, RENDER)
         shutil.copy('/bin/sleep', render)
         process = subprocess.Popen([render, '30'])
         self.addCleanup(process.kill)
