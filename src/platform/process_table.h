@@ -21,6 +21,9 @@ struct DetectedProcess {
 struct ProcessUsage {
     std::uint64_t cpuTimeNanos = 0;   // user plus system CPU time, accumulated
     std::uint64_t residentBytes = 0;  // resident memory now
+    // When the process started, in the system's own units; 0 when unknown.
+    // Only compared: a pid whose start time changed is another process.
+    std::uint64_t startTime = 0;
 
     bool operator==(const ProcessUsage&) const = default;
 };

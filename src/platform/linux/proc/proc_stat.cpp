@@ -8,8 +8,8 @@ namespace vigilo {
 namespace {
 
 // Fields after the name, counted from 0 at the state letter (field 3 in
-// proc(5)): utime is field 14, stime 15, rss 24.
-constexpr int kUtime = 11, kStime = 12, kRss = 21;
+// proc(5)): utime is field 14, stime 15, starttime 22, rss 24.
+constexpr int kUtime = 11, kStime = 12, kStartTime = 19, kRss = 21;
 
 template <class Int>
 bool parseField(std::string_view field, Int& value) {
@@ -32,9 +32,9 @@ std::optional<ProcessUsage> parseProcStat(std::string_view text, long ticksPerSe
     if (close == std::string_view::npos) return std::nullopt;
     std::string_view rest = text.substr(close + 1);
 
-    std::uint64_t utime = 0, stime = 0;
+    std::uint64_t utime = 0, stime = 0, startTime = 0;
     std::int64_t rss = 0;
-    bool haveUtime = false, haveStime = false, haveRss = false;
+    bool haveUtime = false, haveStime = false, haveStartTime = false, haveRss = false;
     for (int index = 0; index <= kRss; ++index) {
         const auto start = rest.find_first_not_of(" \n");
         if (start == std::string_view::npos) return std::nullopt;
@@ -44,15 +44,18 @@ std::optional<ProcessUsage> parseProcStat(std::string_view text, long ticksPerSe
         rest.remove_prefix(length);
         if (index == kUtime) haveUtime = parseField(field, utime);
         if (index == kStime) haveStime = parseField(field, stime);
+        if (index == kStartTime) haveStartTime = parseField(field, startTime);
         if (index == kRss) haveRss = parseField(field, rss);
     }
-    if (!haveUtime || !haveStime || !haveRss) return std::nullopt;
+    if (!haveUtime || !haveStime || !haveStartTime || !haveRss) return std::nullopt;
 
     ProcessUsage usage;
     const auto perSecond = static_cast<std::uint64_t>(ticksPerSecond);
     usage.cpuTimeNanos = ticksToNanos(utime, perSecond) + ticksToNanos(stime, perSecond);
     // rss is signed in the kernel's format; a negative count means nothing resident.
     usage.residentBytes = rss > 0 ? static_cast<std::uint64_t>(rss) * static_cast<std::uint64_t>(pageSize) : 0;
+    // Clock ticks since boot, kept as they are: only ever compared.
+    usage.startTime = startTime;
     return usage;
 }
 

@@ -7,11 +7,12 @@
 
 namespace vigilo {
 
-// Reads CPU time and resident size out of the text of /proc/<pid>/stat.
-// The name field sits in parentheses and may itself hold spaces and
-// parentheses, so the fields are counted from the last ")". CPU time comes
-// in clock ticks and resident size in pages; `ticksPerSecond` and
-// `pageSize` convert them. Absent when the text is truncated or malformed.
+// Reads CPU time, resident size and start time out of the text of
+// /proc/<pid>/stat. The name field sits in parentheses and may itself hold
+// spaces and parentheses, so the fields are counted from the last ")". CPU
+// time comes in clock ticks and resident size in pages; `ticksPerSecond` and
+// `pageSize` convert them. Pure, for any bytes: absent when the text is
+// truncated or malformed.
 std::optional<ProcessUsage> parseProcStat(std::string_view text, long ticksPerSecond, long pageSize);
 
 }  // namespace vigilo

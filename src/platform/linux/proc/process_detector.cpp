@@ -124,9 +124,16 @@ std::optional<std::string> ProcessDetector::commandLine(std::int32_t pid) const 
 }
 
 std::optional<ProcessUsage> ProcessDetector::resourceUsage(std::int32_t pid) const {
-    std::string stat;
-    if (!readWhole(pidPath(pid, "stat"), stat)) return std::nullopt;
-    return parseProcStat(stat, ticksPerSecond_, pageSize_);
+    // Read for every match at every poll, so in one read and without a heap
+    // buffer: the kernel writes the line whole, and at about 52 numbers of at
+    // most 20 digits and a name of at most 64 bytes it is far below 4 KiB.
+    const int fd = ::open(pidPath(pid, "stat").c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) return std::nullopt;
+    std::array<char, 4096> line;
+    const ssize_t n = readRetrying(fd, line.data(), line.size());
+    ::close(fd);
+    if (n <= 0 || static_cast<std::size_t>(n) == line.size()) return std::nullopt;
+    return parseProcStat({line.data(), static_cast<std::size_t>(n)}, ticksPerSecond_, pageSize_);
 }
 
 }  // namespace vigilo

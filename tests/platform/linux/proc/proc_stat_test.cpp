@@ -18,6 +18,7 @@ TEST(ProcStat, CountsFieldsFromTheLastParenthesis) {
     ASSERT_TRUE(usage);
     EXPECT_EQ(usage->cpuTimeNanos, 30'000'000u);
     EXPECT_EQ(usage->residentBytes, 3u * 4096);
+    EXPECT_EQ(usage->startTime, 5u);
 }
 
 TEST(ProcStat, LargeCountersDoNotOverflowAndNegativeResidentIsZero) {
