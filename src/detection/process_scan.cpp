@@ -46,23 +46,23 @@ const std::string* matchApplication(const AppSnapshot& app, const SplitPatterns&
     return nullptr;
 }
 
-const std::string* matchProcess(const DetectedProcess& process, const SplitPatterns& patterns,
-                                const ProcessTable& table) {
-    const std::string name = lowerCased(process.name);
-    for (const std::string* pattern : patterns.plain) {
-        if (nameMatchesPattern(name, *pattern)) return pattern;
-    }
-    if (patterns.special.empty() || !watcherInterpreters().contains(name)) return nullptr;
+// The name decides, through the verdict kept from earlier scans; an
+// interpreter's command line is read afresh, as it may have changed.
+const std::string* matchProcess(const DetectedProcess& process, const std::vector<std::string>& patterns,
+                                const SplitPatterns& split, KnownProcesses& known, const ProcessTable& table) {
+    const KnownProcesses::Verdict verdict = known.verdictOn(process);
+    if (verdict.plainPattern != KnownProcesses::kNoPattern) return &patterns[verdict.plainPattern];
+    if (split.special.empty() || !verdict.interpreter) return nullptr;
     const std::optional<std::string> commandLine = table.commandLine(process.pid);
     if (!commandLine) return nullptr;
     const std::string lowered = lowerCased(*commandLine);
-    for (const std::string* pattern : patterns.special) {
+    for (const std::string* pattern : split.special) {
         if (lowered.find(*pattern) != std::string::npos) return pattern;
     }
     return nullptr;
 }
 
-std::vector<Hit> findHits(const ScanInput& input, const ProcessTable& table) {
+std::vector<Hit> findHits(ScanInput& input, const ProcessTable& table) {
     const SplitPatterns patterns = splitPatterns(input.patterns);
     std::vector<Hit> hits;
     std::set<std::int32_t> seen;
@@ -72,13 +72,15 @@ std::vector<Hit> findHits(const ScanInput& input, const ProcessTable& table) {
             hits.push_back({app.pid, app.name.empty() ? *pattern : app.name, *pattern});
         }
     }
+    input.known.beginScan(input.patterns);
     for (const DetectedProcess& process : table.allRunning()) {
         if (seen.contains(process.pid)) continue;
-        const std::string* pattern = matchProcess(process, patterns, table);
+        const std::string* pattern = matchProcess(process, input.patterns, patterns, input.known, table);
         if (pattern && seen.insert(process.pid).second) {
             hits.push_back({process.pid, process.name, *pattern});
         }
     }
+    input.known.endScan();
     return hits;
 }
 
@@ -87,17 +89,17 @@ std::int64_t wholeSecondsBetween(MonoTime from, MonoTime to) {
 }
 
 // Decides activity from CPU use; absent when the hit is left out.
-std::optional<WatchMatch> measure(const Hit& hit, const ScanInput& input, const ProcessTable& table,
+std::optional<WatchMatch> measure(const Hit& hit, const ProcessUsage& usage, const ScanInput& input,
                                   MonoTime now, ScanResult& result) {
-    const std::optional<ProcessUsage> usage = table.resourceUsage(hit.pid);
-    if (!usage) return std::nullopt;  // gone, or not ours to read
-    const std::uint64_t total = usage->cpuTimeNanos;
-    result.samples[hit.pid] = CpuSample{now, total};
+    const std::uint64_t total = usage.cpuTimeNanos;
+    result.samples[hit.pid] = CpuSample{now, total, usage.startTime};
 
     double cpu = 0;
     bool busy = true;
     const auto previous = input.samples.find(hit.pid);
-    if (previous != input.samples.end()) {
+    // A reused pid is another process: nothing of the old one's history counts.
+    const bool sameProcess = previous != input.samples.end() && previous->second.startTime == usage.startTime;
+    if (sameProcess) {
         const auto dt = std::chrono::duration_cast<std::chrono::nanoseconds>(now - previous->second.sampledAt);
         if (dt.count() > 0) {
             // Unsigned on purpose: a counter that wrapped still gives the right difference.
@@ -150,20 +152,25 @@ bool nameMatchesPattern(const std::string& name, const std::string& pattern) {
                        [](char c) { return (c >= '0' && c <= '9') || c == '.'; });
 }
 
-ScanResult scanProcesses(const ScanInput& input, const ProcessTable& table, MonoTime now,
-                         WallTime wallNow, const DisplayNameCollator& collator) {
+ScanResult scanProcesses(ScanInput input, const ProcessTable& table, MonoTime now, WallTime wallNow,
+                         const DisplayNameCollator& collator) {
     ScanResult result;
     for (const Hit& hit : findHits(input, table)) {
+        // One read gives both CPU time and memory, so the main thread reads nothing.
+        const std::optional<ProcessUsage> usage = table.resourceUsage(hit.pid);
         std::optional<WatchMatch> match;
-        if (input.useCpuDetection) {
-            match = measure(hit, input, table, now, result);
-        } else {
+        if (!input.useCpuDetection) {
             match = WatchMatch{hit.pid, hit.displayName, hit.pattern};
-        }
+        } else if (usage) {
+            match = measure(hit, *usage, input, now, result);
+        }  // else gone, or not ours to read: left out
         if (!match) continue;
+        match->memoryBytes = usage ? usage->residentBytes : 0;
         match->firstSeenAt = wallNow;
+        if (usage) result.startTimes[hit.pid] = usage->startTime;
         result.matches.push_back(std::move(*match));
     }
+    result.known = std::move(input.known);
     std::stable_sort(result.matches.begin(), result.matches.end(),
                      [&](const WatchMatch& a, const WatchMatch& b) {
                          if (a.isActive != b.isActive) return a.isActive;

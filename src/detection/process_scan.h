@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "detection/known_processes.h"
 #include "support/clock.h"
 
 namespace vigilo {
@@ -31,6 +32,7 @@ struct WatchMatch {
 struct CpuSample {
     MonoTime sampledAt{};
     std::uint64_t totalNanos = 0;
+    std::uint64_t startTime = 0;  // of the process sampled: a reused pid is not compared with it
 
     bool operator==(const CpuSample&) const = default;
 };
@@ -51,12 +53,15 @@ struct ScanInput {
     std::int64_t idleHoldoffSeconds = 60;
     std::map<std::int32_t, CpuSample> samples;        // from the previous scan
     std::map<std::int32_t, MonoTime> lastActiveAt;    // from the previous scan
+    KnownProcesses known;                             // from the previous scan; moved in
 };
 
 struct ScanResult {
-    std::vector<WatchMatch> matches;  // sorted: active first, then by display name
+    std::vector<WatchMatch> matches;  // sorted: active first, then by display name; memory read
     std::map<std::int32_t, CpuSample> samples;
     std::map<std::int32_t, MonoTime> active;
+    std::map<std::int32_t, std::uint64_t> startTimes;  // of the matches whose figures could be read
+    KnownProcesses known;                               // for the next scan
 };
 
 // Trims spaces and tabs at both ends, lower-cases, drops empty patterns;
@@ -72,10 +77,12 @@ bool isSpecialPattern(const std::string& pattern);
 // but not "pythonw".
 bool nameMatchesPattern(const std::string& name, const std::string& pattern);
 
-// One scan: applications, then processes, then CPU use and the idle
-// hold-off, then the sort. Pure apart from reading `table`; runs off the
-// main thread. `now` is the one moment the whole scan is judged at.
-ScanResult scanProcesses(const ScanInput& input, const ProcessTable& table, MonoTime now,
-                         WallTime wallNow, const DisplayNameCollator& collator);
+// One scan: applications, then processes, then CPU use, resident memory and
+// the idle hold-off, then the sort. Pure apart from reading `table`; runs
+// off the main thread. `now` is the one moment the whole scan is judged at.
+// Reads each process's name; a command line only of an interpreter when
+// there are special patterns, and figures only of the matches.
+ScanResult scanProcesses(ScanInput input, const ProcessTable& table, MonoTime now, WallTime wallNow,
+                         const DisplayNameCollator& collator);
 
 }  // namespace vigilo

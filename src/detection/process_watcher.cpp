@@ -64,13 +64,15 @@ void ProcessWatcher::pollNow() {
     input.idleHoldoffSeconds = idleHoldoffSeconds.get();
     input.samples = samples_;
     input.lastActiveAt = lastActiveAt_;
+    // Moved, not copied: it holds every process, and comes back with the result.
+    input.known = std::move(known_);
     isScanning_ = true;
 
     // The clock is read on the worker so CPU use is measured over the time
     // that really passed between the two samples.
     loop_.runInBackground(
-        [input = std::move(input), processes = processes_, &clock = loop_.clock()] {
-            return scanProcesses(input, *processes, clock.monotonicNow(), clock.wallNow(),
+        [input = std::move(input), processes = processes_, &clock = loop_.clock()]() mutable {
+            return scanProcesses(std::move(input), *processes, clock.monotonicNow(), clock.wallNow(),
                                  DisplayNameCollator::forUserLocale());
         },
         [this, alive = life_.weak()](ScanResult result) {
@@ -87,16 +89,30 @@ std::vector<AppSnapshot> ProcessWatcher::snapshotApplications() const {
     return snapshots;
 }
 
+WallTime ProcessWatcher::firstSightingOf(std::int32_t pid, const std::map<std::int32_t, std::uint64_t>& startTimes,
+                                         WallTime now) {
+    const auto started = startTimes.find(pid);
+    const std::uint64_t startTime = started != startTimes.end() ? started->second : 0;
+    auto [it, added] = firstSeenAt_.try_emplace(pid, FirstSighting{now, startTime});
+    FirstSighting& sighting = it->second;
+    // A reused pid is another process, seen for the first time now. When a
+    // start time is unknown (figures unreadable), the pid alone decides.
+    if (!added && startTime != 0 && sighting.startTime != 0 && startTime != sighting.startTime) {
+        sighting.at = now;
+    }
+    if (startTime != 0) sighting.startTime = startTime;
+    return sighting.at;
+}
+
 void ProcessWatcher::publish(ScanResult result) {
     samples_ = std::move(result.samples);
     lastActiveAt_ = std::move(result.active);
+    known_ = std::move(result.known);
 
     const WallTime now = loop_.clock().wallNow();
     std::set<std::int32_t> listed;
     for (Match& match : result.matches) {
-        match.firstSeenAt = firstSeenAt_.try_emplace(match.id, now).first->second;
-        const auto usage = processes_->resourceUsage(match.id);
-        match.memoryBytes = usage ? usage->residentBytes : 0;
+        match.firstSeenAt = firstSightingOf(match.id, result.startTimes, now);
         listed.insert(match.id);
     }
     std::erase_if(firstSeenAt_, [&](const auto& entry) { return !listed.contains(entry.first); });

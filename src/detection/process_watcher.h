@@ -36,7 +36,7 @@ public:
     };
 
     // `processes` is shared with the background scans, which may outlive
-    // the watcher by one poll. Without `applications` only processes match.
+    // the watcher by one poll; the watcher itself never reads it. Without `applications` only processes match.
     ProcessWatcher(Loop& loop, std::shared_ptr<const ProcessTable> processes,
                    std::shared_ptr<const RunningApplications> applications, Options options);
     ProcessWatcher(Loop& loop, std::shared_ptr<const ProcessTable> processes,
@@ -68,7 +68,14 @@ public:
     bool isScanning() const { return isScanning_; }
 
 private:
+    struct FirstSighting {
+        WallTime at;
+        std::uint64_t startTime = 0;  // 0: unknown
+    };
+
     void publish(ScanResult result);
+    WallTime firstSightingOf(std::int32_t pid, const std::map<std::int32_t, std::uint64_t>& startTimes,
+                             WallTime now);
     std::vector<AppSnapshot> snapshotApplications() const;
 
     Loop& loop_;
@@ -79,7 +86,8 @@ private:
     bool freshStart_ = false;  // the next result is published even if unchanged
     std::map<std::int32_t, Sample> samples_;
     std::map<std::int32_t, MonoTime> lastActiveAt_;
-    std::map<std::int32_t, WallTime> firstSeenAt_;
+    std::map<std::int32_t, FirstSighting> firstSeenAt_;
+    KnownProcesses known_;  // with the scan while one is in flight
     LifeToken life_;
 };
 

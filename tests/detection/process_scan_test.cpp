@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <functional>
 #include <limits>
 #include <locale>
 
@@ -27,6 +29,7 @@ protected:
     ScanResult scanAgain(const ScanResult& previous, Duration later) {
         input.samples = previous.samples;
         input.lastActiveAt = previous.active;
+        input.known = previous.known;
         now += later;
         return scanProcesses(input, table, now, wallNow, collator);
     }
@@ -103,6 +106,38 @@ TEST_F(ProcessScanTest, PlainPatternsNeverReadCommandLines) {
     table.commandLines[1] = "node /usr/bin/claude";
     EXPECT_TRUE(scan({"claude"}).matches.empty());
     EXPECT_EQ(table.commandLineReads, 0);
+}
+
+// Verdicts kept from scan to scan must follow every change that decides them.
+TEST_F(ProcessScanTest, KeptVerdictsFollowNamesCommandLinesAndPatterns) {
+    input.useCpuDetection = false;
+    table.add(1, "sleep");
+    table.add(2, "python3");
+    table.commandLines[2] = "python3 serve.py";
+    auto result = scan({"ollama", "train.py"});
+    EXPECT_TRUE(result.matches.empty());
+
+    struct Step {
+        const char* what;
+        std::function<void()> change;
+        std::vector<std::int32_t> matched;
+    };
+    const std::vector<Step> steps = {
+        {"pid 1 renames itself", [&] { table.processes[0].name = "ollama"; }, {1}},
+        {"the interpreter's command line changes", [&] { table.commandLines[2] = "python3 Train.py"; }, {1, 2}},
+        {"pid 1 is reused by another program", [&] { table.processes[0].name = "sleep"; }, {2}},
+        {"the patterns change", [&] { input.patterns = {"sleep"}; }, {1}},
+    };
+    for (const Step& step : steps) {
+        step.change();
+        result = scanAgain(result, 3s);
+        std::vector<std::int32_t> matched;
+        for (const auto& match : result.matches) matched.push_back(match.id);
+        std::sort(matched.begin(), matched.end());
+        EXPECT_EQ(matched, step.matched) << step.what;
+    }
+    table.remove(2);
+    EXPECT_EQ(scanAgain(result, 3s).known.size(), 1u);  // the gone pid is forgotten
 }
 
 TEST_F(ProcessScanTest, ApplicationsMatchByNameOrBundleAndComeFirst) {

@@ -65,6 +65,21 @@ TEST_F(ProcessWatcherTest, FollowsAProcessFromBusyToIdleToGoneAndBack) {
     EXPECT_EQ(matches()[0].firstSeenAt, loop.wallNow());  // a return is a new sighting
 }
 
+TEST_F(ProcessWatcherTest, AReusedPidIsANewProcess) {
+    table->add(7, "claude", 5 * kSecond, 4096, /*startTime=*/100);
+    watcher->start();
+    loop.fastForwardBy(3s);
+    ASSERT_FALSE(matches()[0].isActive);  // idle since its first sighting
+    table->remove(7);
+    table->add(7, "claude", 5 * kSecond, 4096, /*startTime=*/900);
+    loop.fastForwardBy(3s);
+    ASSERT_EQ(matches().size(), 1u);
+    // Not the old one idle for 6 s: a first sighting, busy, seen from now.
+    EXPECT_TRUE(matches()[0].isActive);
+    EXPECT_EQ(matches()[0].cpuPercent, 0);
+    EXPECT_EQ(matches()[0].firstSeenAt, loop.wallNow());
+}
+
 TEST_F(ProcessWatcherTest, PublishesOnlyWhenSomethingChanged) {
     watcher->useCpuDetection.set(false);
     table->add(7, "claude", 0, 4096);

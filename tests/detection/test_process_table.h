@@ -23,9 +23,10 @@ public:
     mutable int commandLineReads = 0;
 
     // Adds a process with readable figures.
-    void add(std::int32_t pid, std::string name, std::uint64_t cpuNanos = 0, std::uint64_t resident = 0) {
+    void add(std::int32_t pid, std::string name, std::uint64_t cpuNanos = 0, std::uint64_t resident = 0,
+             std::uint64_t startTime = 0) {
         processes.push_back({pid, std::move(name)});
-        usage[pid] = {cpuNanos, resident};
+        usage[pid] = {cpuNanos, resident, startTime};
     }
     void remove(std::int32_t pid) {
         std::erase_if(processes, [&](const DetectedProcess& p) { return p.pid == pid; });
