@@ -9,16 +9,12 @@
 
 import json
 import os
-import shutil
 import subprocess
 import sys
 import tempfile
 import time
 
-HERE = os.path.dirname(os.path.abspath(__file__))
-ROOT = os.path.abspath(os.path.join(HERE, '..', '..'))
-sys.path.insert(0, os.path.join(ROOT, 'tests', 'integration'))
-from mockbus import MockBus  # noqa: E402
+from headless_daemon import ROOT, headless_daemon
 
 SECONDS = int(os.environ.get('VIGILO_BENCH_IDLE_SECONDS', '60'))
 
@@ -69,50 +65,28 @@ def idle_cost(pid, label):
 
 def main():
     vigilo, app = binary('vigilo'), binary('vigilo-app')
-    home = tempfile.mkdtemp(prefix='vigilo-bench-')
-    try:
-        with MockBus() as bus:
-            bus.add_logind()
-            runtime = os.path.join(home, 'run')
-            os.mkdir(runtime, 0o700)
-            os.makedirs(os.path.join(home, 'config', 'Vigilo'))
-            with open(os.path.join(home, 'config', 'Vigilo', 'preferences.json'), 'w', encoding='utf-8') as f:
-                json.dump({'watchPatterns': ['no-such-workload-vigilo-bench']}, f)
-            env = dict(bus.env, HOME=home, XDG_RUNTIME_DIR=runtime, XDG_CONFIG_HOME=os.path.join(home, 'config'),
-                       XDG_DATA_HOME=os.path.join(home, 'data'))
-            daemon = subprocess.Popen([app, '--headless'], env=env, stderr=subprocess.DEVNULL)
-            try:
-                deadline = time.monotonic() + 10
-                while subprocess.run([vigilo, 'status'], env=env, capture_output=True).returncode != 0:
-                    if time.monotonic() > deadline:
-                        sys.exit('the daemon did not answer')
-                    time.sleep(0.05)
+    preferences = {'watchPatterns': ['no-such-workload-vigilo-bench']}
+    with headless_daemon(app, vigilo, preferences) as (daemon, env):
+        print('Round trip, mean of 300 runs (ms):')
+        names = ['vigilo status', 'busctl --system call (logind property)', 'systemd-inhibit --list']
+        means = hyperfine_means([
+            f'{vigilo} status',
+            'busctl --system call org.freedesktop.login1 /org/freedesktop/login1 '
+            'org.freedesktop.DBus.Properties Get ss org.freedesktop.login1.Manager IdleHint',
+            'systemd-inhibit --list --no-pager'], env)
+        for name, mean in zip(names, means):
+            print(f'  {name:<40} {mean:7.2f}')
+        verdict = 'ok' if means[0] <= min(means[1:]) else 'SLOWER THAN GOAL'
+        print(f'  vigilo status / fastest other: {means[0] / min(means[1:]):.2f}  [{verdict}]')
 
-                print('Round trip, mean of 300 runs (ms):')
-                names = ['vigilo status', 'busctl --system call (logind property)', 'systemd-inhibit --list']
-                means = hyperfine_means([
-                    f'{vigilo} status',
-                    'busctl --system call org.freedesktop.login1 /org/freedesktop/login1 '
-                    'org.freedesktop.DBus.Properties Get ss org.freedesktop.login1.Manager IdleHint',
-                    'systemd-inhibit --list --no-pager'], env)
-                for name, mean in zip(names, means):
-                    print(f'  {name:<40} {mean:7.2f}')
-                verdict = 'ok' if means[0] <= min(means[1:]) else 'SLOWER THAN GOAL'
-                print(f'  vigilo status / fastest other: {means[0] / min(means[1:]):.2f}  [{verdict}]')
-
-                time.sleep(1)
-                _, _, rss_kb = process_figures(daemon.pid)
-                verdict = 'ok' if rss_kb < 8 * 1024 else 'OVER GOAL'
-                print(f'Idle daemon: resident memory {rss_kb / 1024:.1f} MB  [{verdict}]')
-                print(f'Idle daemon over {SECONDS} s:')
-                idle_cost(daemon.pid, 'Off mode')
-                subprocess.run([vigilo, 'autowatch', 'on'], env=env, check=True, capture_output=True)
-                idle_cost(daemon.pid, 'Auto Mode, nothing matched')
-            finally:
-                daemon.terminate()
-                daemon.wait(timeout=10)
-    finally:
-        shutil.rmtree(home, ignore_errors=True)
+        time.sleep(1)
+        _, _, rss_kb = process_figures(daemon.pid)
+        verdict = 'ok' if rss_kb < 8 * 1024 else 'OVER GOAL'
+        print(f'Idle daemon: resident memory {rss_kb / 1024:.1f} MB  [{verdict}]')
+        print(f'Idle daemon over {SECONDS} s:')
+        idle_cost(daemon.pid, 'Off mode')
+        subprocess.run([vigilo, 'autowatch', 'on'], env=env, check=True, capture_output=True)
+        idle_cost(daemon.pid, 'Auto Mode, nothing matched')
 
 
 if __name__ == '__main__':

@@ -3,14 +3,10 @@
 // processes so there are at least a thousand to list.
 
 #include <benchmark/benchmark.h>
-#include <dirent.h>
-#include <fcntl.h>
-#include <unistd.h>
 
-#include <array>
-#include <cstring>
 #include <memory>
 
+#include "comm_floor.h"
 #include "detection/default_patterns.h"
 #include "detection/process_watcher.h"
 #include "platform/linux/proc/linux_running_applications.h"
@@ -49,28 +45,12 @@ void BM_AllRunning(benchmark::State& state) {
 
 // The floor: list /proc and open, read and close every <pid>/comm, nothing else.
 void BM_CommFloor(benchmark::State& state) {
-    std::size_t total = 0;
     for (auto _ : state) {
-        DIR* dir = ::opendir("/proc");
-        if (!dir) {
+        const long total = bench::readEveryComm();
+        if (total < 0) {
             state.SkipWithError("cannot open /proc");
             return;
         }
-        const int dirFd = ::dirfd(dir);
-        std::array<char, 64> path;
-        std::array<char, 256> buffer;
-        while (const dirent* entry = ::readdir(dir)) {
-            if (entry->d_name[0] < '1' || entry->d_name[0] > '9') continue;
-            const std::size_t length = std::strlen(entry->d_name);
-            std::memcpy(path.data(), entry->d_name, length);
-            std::memcpy(path.data() + length, "/comm", sizeof "/comm");
-            const int fd = ::openat(dirFd, path.data(), O_RDONLY | O_CLOEXEC);
-            if (fd < 0) continue;
-            const ssize_t n = ::read(fd, buffer.data(), buffer.size());
-            ::close(fd);
-            if (n > 0) total += static_cast<std::size_t>(n);
-        }
-        ::closedir(dir);
         benchmark::DoNotOptimize(total);
     }
     state.counters["processes"] = processCount();
