@@ -11,14 +11,15 @@
 namespace vigilo {
 
 // What each listed process's name made of it, kept from one scan to the
-// next, so that a process whose name has not changed is not matched again:
-// with a thousand processes the pattern tests are most of a poll's own work
-// (the rest is reading each name). A verdict follows only from the name and
-// the patterns, so a pid reused by another process of the same name shares
-// its verdict rightly, and a process that renames itself or execs another
-// program is judged afresh. Command lines are never kept: an interpreter can
-// change its own under the same name and pid, so they are read at every scan.
-// Not thread-safe; it travels with the scan's input and result.
+// next, so that a process whose name has not changed costs the scan one
+// lookup instead of a test against every pattern (with a thousand
+// processes, those tests were most of a poll's work outside the kernel).
+// A verdict follows only from the name and the patterns, so a pid reused by
+// another process of the same name rightly shares it, and a process that
+// renames itself or execs another program is judged afresh. Command lines
+// are never kept: an interpreter can change its own under the same name and
+// pid, so they are read at every scan. Not thread-safe; it travels with the
+// scan's input and result.
 class KnownProcesses {
 public:
     static constexpr std::size_t kNoPattern = static_cast<std::size_t>(-1);

@@ -36,7 +36,8 @@ public:
     };
 
     // `processes` is shared with the background scans, which may outlive
-    // the watcher by one poll; the watcher itself never reads it. Without `applications` only processes match.
+    // the watcher by one poll; the watcher itself never reads it. Without
+    // `applications` only processes match.
     ProcessWatcher(Loop& loop, std::shared_ptr<const ProcessTable> processes,
                    std::shared_ptr<const RunningApplications> applications, Options options);
     ProcessWatcher(Loop& loop, std::shared_ptr<const ProcessTable> processes,
