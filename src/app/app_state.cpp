@@ -101,8 +101,7 @@ void AppState::startKeepAwakeQuiet() {
 
 void AppState::startTimer(double seconds) {
     if (!confirmBatteryIfNeeded()) return;
-    const auto expiresAt = c_.loop.clock().wallNow() +
-                           std::chrono::duration_cast<WallTime::duration>(std::chrono::duration<double>(seconds));
+    const WallTime expiresAt = c_.loop.clock().wallNow() + durationFromSeconds(seconds);
     enter(KeepAwakeMode::timer(expiresAt));
     applyAssertion(true);
     scheduleTimer(expiresAt);

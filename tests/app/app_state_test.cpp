@@ -2,6 +2,8 @@
 
 #include <gmock/gmock.h>
 
+#include <cmath>
+
 #include "app_state_fixture.h"
 
 namespace vigilo::testing {
@@ -43,6 +45,28 @@ TEST_F(AppStateTest, NinetySecondTimerRunsOutIntoOff) {
     EXPECT_THAT(activityKinds(), ElementsAre("launched", "keepAwakeStarted=Timer Active", "timerFinished", "keepAwakeStopped"));
     EXPECT_THAT(notifier.posted, ElementsAre(Pair("Vigilo timer finished", "System sleep is allowed again.")));
     expectInvariants(state(), power);
+}
+
+TEST_F(AppStateTest, TimerLengthsAreClampedToBetweenNothingAndAYear) {
+    const Duration year = kLongestDuration;
+    const struct {
+        double seconds;
+        Duration length;
+    } cases[] = {
+        {1e10, year}, {1e300, year}, {HUGE_VAL, year}, {365 * 24 * 3600.0, year}, {365 * 24 * 3600.0 - 1, year - 1s},
+        {90, 90s},    {-5, 0s},      {-HUGE_VAL, 0s},  {std::nan(""), 0s},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.seconds);
+        const auto start = loop.clock().wallNow();
+        state().startTimer(c.seconds);
+        EXPECT_EQ(state().timerExpiresAt.get(), start + c.length);
+        if (c.length > 1h) {
+            loop.fastForwardBy(1h);  // a huge value must not fire at once
+            EXPECT_TRUE(state().mode.get().is(KeepAwakeMode::Kind::timer));
+        }
+        state().stop();
+    }
 }
 
 TEST_F(AppStateTest, StartingOnCancelsAPendingTimer) {

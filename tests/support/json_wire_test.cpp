@@ -28,5 +28,31 @@ TEST(JsonWire, StrictReadersTreatNullAsAbsentAndRejectOtherTypes) {
     EXPECT_THROW(optionalStringArray(object, "mixed"), JsonTypeError);
 }
 
+TEST(JsonWire, WholeNumbersAreRangeCheckedBeforeAnyConversion) {
+    const struct {
+        const char* value;
+        std::optional<std::int64_t> read;  // nullopt: rejected
+    } cases[] = {
+        {"3.0", 3},
+        {"-9223372036854775808.0", INT64_MIN},
+        {"9223372036854775807", INT64_MAX},
+        {"9223372036854775808", std::nullopt},
+        {"9223372036854775808.0", std::nullopt},
+        {"-9.3e18", std::nullopt},
+        {"1e300", std::nullopt},
+        {"-1e300", std::nullopt},
+        {"1.5", std::nullopt},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.value);
+        const auto object = json::parse(std::string(R"({"n":)") + c.value + "}");
+        if (c.read) {
+            EXPECT_EQ(optionalInt64(object, "n"), c.read);
+        } else {
+            EXPECT_THROW(optionalInt64(object, "n"), JsonTypeError);
+        }
+    }
+}
+
 }  // namespace
 }  // namespace vigilo
