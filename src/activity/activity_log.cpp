@@ -1,10 +1,11 @@
 #include "activity/activity_log.h"
 
-#include <system_error>
 #include <utility>
 
 #include "support/atomic_file.h"
+#include "support/bounded_file.h"
 #include "support/json_wire.h"
+#include "support/rejected_file.h"
 
 namespace vigilo {
 
@@ -30,8 +31,7 @@ std::vector<ActivityEvent> decodeActivityEvents(const std::string& text) {
 ActivityLog::ActivityLog(std::optional<std::filesystem::path> folder, const Clock& clock, SerialWriter& writer)
     : clock_(clock), writer_(writer) {
     if (folder) {
-        std::error_code ignored;
-        std::filesystem::create_directories(*folder, ignored);
+        createFoldersDurably(*folder);  // a failure shows at the first write
         file_ = *folder / kActivityFileName;
     }
     load();
@@ -58,17 +58,28 @@ void ActivityLog::persist() {
 
 void ActivityLog::load() {
     if (!file_) return;
-    const auto contents = readWholeFile(*file_);
-    if (!contents) return;
+    const auto file = readBoundedFile(*file_, kMaxActivityFileSize);
+    if (file.status == BoundedFile::Status::missing) return;
+    if (file.status == BoundedFile::Status::rejected) {
+        log_.error("Activity log decode failed: {}", file.problem);
+        keepRejectedFile();
+        return;
+    }
     try {
-        events_.publish(decodeActivityEvents(*contents));
+        events_.publish(decodeActivityEvents(file.contents));
     } catch (const ActivityDecodeError& error) {
         log_.error("Activity log decode failed: {}", error.what());
-        // The next record replaces the file with a short list; keep the
-        // user's history aside so it can still be recovered by hand.
-        std::error_code ignored;
-        std::filesystem::copy_file(*file_, file_->string() + kBadActivitySuffix,
-                                   std::filesystem::copy_options::overwrite_existing, ignored);
+        keepRejectedFile();
+    }
+}
+
+// The next record replaces the file with a short list; the user's history
+// stays recoverable by hand.
+void ActivityLog::keepRejectedFile() {
+    if (auto error = keepRejectedCopy(*file_)) {
+        log_.error("{}", *error);
+    } else {
+        log_.info("Kept the rejected activity log as {}{}", file_->string(), kRejectedFileSuffix);
     }
 }
 

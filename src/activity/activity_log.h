@@ -16,7 +16,8 @@
 namespace vigilo {
 
 inline constexpr const char* kActivityFileName = "activity.json";
-inline constexpr const char* kBadActivitySuffix = ".bad";
+// 500 events are tens of kilobytes; a file far bigger is not ours.
+inline constexpr std::uintmax_t kMaxActivityFileSize = 4 << 20;
 
 // The persistent history of notable events, newest first, at most 500.
 // Every change saves the whole list to "activity.json" in the folder given,
@@ -47,6 +48,7 @@ public:
 
 private:
     void load();
+    void keepRejectedFile();
 
     Logger log_{"Activity"};
     const Clock& clock_;

@@ -9,6 +9,7 @@
 #include "app/preferences_file.h"
 #include "detection/default_patterns.h"
 #include "support/json_wire.h"
+#include "support/rejected_file.h"
 
 namespace vigilo {
 
@@ -137,7 +138,7 @@ Setting<T> AppSettings::bind(const char* key, T fallback, T (*adjust)(T)) {
 
 void AppSettings::save(const std::string& key, json value) {
     if (std::exchange(keepOriginal_, false)) {
-        if (auto error = keepBadPreferencesCopy(file_)) log_.error("{}", *error);
+        if (auto error = keepRejectedCopy(file_)) log_.error("{}", *error);
     }
     stored_[key] = std::move(value);
     // Replacing is for text the user typed that is not UTF-8; it must not

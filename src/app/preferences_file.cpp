@@ -3,11 +3,10 @@
 #include <fmt/format.h>
 
 #include <string_view>
-#include <system_error>
 #include <vector>
 
+#include "support/bounded_file.h"
 #include "support/utf8_text.h"
-#include "support/atomic_file.h"
 
 namespace vigilo {
 
@@ -45,18 +44,11 @@ PreferencesContents unusable(std::string problem) {
 
 }  // namespace
 
-PreferencesContents readPreferencesFile(const std::filesystem::path& file) {
-    std::error_code ec;
-    const auto status = std::filesystem::status(file, ec);
-    if (status.type() == std::filesystem::file_type::not_found) return {};
-    // A FIFO or a device would block or never end.
-    if (ec || status.type() != std::filesystem::file_type::regular) return unusable("not a regular file");
-    const auto size = std::filesystem::file_size(file, ec);
-    if (ec) return unusable(ec.message());
-    if (size > kMaxPreferencesFileSize) return unusable(fmt::format("{} bytes is too big", size));
-    const auto raw = readWholeFile(file);
-    if (!raw) return unusable("cannot be read");
-    return parsePreferencesText(*raw);
+PreferencesContents readPreferencesFile(const std::filesystem::path& path) {
+    const auto file = readBoundedFile(path, kMaxPreferencesFileSize);
+    if (file.status == BoundedFile::Status::missing) return {};
+    if (file.status == BoundedFile::Status::rejected) return unusable(file.problem);
+    return parsePreferencesText(file.contents);
 }
 
 PreferencesContents parsePreferencesText(std::string_view raw) {
@@ -88,19 +80,6 @@ PreferencesContents parsePreferencesText(std::string_view raw) {
     }
     contents.values = std::move(parsed);
     return contents;
-}
-
-std::optional<std::string> keepBadPreferencesCopy(const std::filesystem::path& file) {
-    auto bad = file;
-    bad += kBadPreferencesSuffix;
-    std::error_code ec;
-    std::filesystem::remove(bad, ec);
-    std::filesystem::create_hard_link(file, bad, ec);
-    if (!ec) return std::nullopt;
-    std::filesystem::copy_file(file, bad, std::filesystem::copy_options::overwrite_existing, ec);
-    if (ec) return fmt::format("cannot keep {}: {}", bad.string(), ec.message());
-    std::filesystem::permissions(bad, std::filesystem::perms::owner_read | std::filesystem::perms::owner_write, ec);
-    return std::nullopt;
 }
 
 }  // namespace vigilo

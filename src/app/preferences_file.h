@@ -11,7 +11,6 @@
 namespace vigilo {
 
 inline constexpr const char* kPreferencesFileName = "preferences.json";
-inline constexpr const char* kBadPreferencesSuffix = ".bad";
 
 // Preferences are a handful of small values; anything bigger is not ours.
 inline constexpr std::uintmax_t kMaxPreferencesFileSize = 1 << 20;
@@ -32,15 +31,11 @@ struct PreferencesContents {
 };
 
 // Reads a preferences file. A missing file is empty and fine; a file that is
-// not a JSON object reads as empty with keepOriginal set. Never throws.
+// not a JSON object reads as empty with keepOriginal set (keep it with
+// keepRejectedCopy). Never throws.
 PreferencesContents readPreferencesFile(const std::filesystem::path& file);
 
 // The same for a file's bytes once read.
 PreferencesContents parsePreferencesText(std::string_view raw);
-
-// Puts the current file aside as `file` + ".bad" (replacing an older copy),
-// without copying when the file system allows a hard link. Returns an error
-// description on failure.
-std::optional<std::string> keepBadPreferencesCopy(const std::filesystem::path& file);
 
 }  // namespace vigilo

@@ -7,6 +7,7 @@
 #include "rules/default_rules.h"
 #include "rules/rule_json.h"
 #include "support/atomic_file.h"
+#include "support/bounded_file.h"
 
 namespace vigilo {
 
@@ -17,36 +18,12 @@ namespace {
 // A rules file is a few kilobytes; anything this large is not one.
 constexpr std::uintmax_t kMaxRulesFileBytes = 4 * 1024 * 1024;
 
-struct RulesFileRead {
-    enum class Status { ok, missing, rejected };
-    Status status = Status::missing;
-    std::string contents;
-    std::string problem;
-};
-
-// The one place the rules file is read: never more than the cap, and only a
-// regular file.
-RulesFileRead readRulesFile(const fs::path& path) {
-    std::error_code error;
-    const auto status = fs::status(path, error);
-    if (status.type() == fs::file_type::not_found) return {};
-    if (error) return {RulesFileRead::Status::rejected, {}, error.message()};
-    if (!fs::is_regular_file(status)) return {RulesFileRead::Status::rejected, {}, "not a regular file"};
-    const auto size = fs::file_size(path, error);
-    if (error) return {RulesFileRead::Status::rejected, {}, error.message()};
-    if (size > kMaxRulesFileBytes) return {RulesFileRead::Status::rejected, {}, "larger than 4 MiB"};
-    auto contents = readWholeFile(path);
-    if (!contents) return {RulesFileRead::Status::rejected, {}, "cannot be read"};
-    return {RulesFileRead::Status::ok, std::move(*contents), {}};
-}
-
 }  // namespace
 
 RulesStore::RulesStore(std::optional<fs::path> folder, const Clock& clock, SerialWriter& writer)
     : clock_(clock), writer_(writer) {
     if (folder) {
-        std::error_code ignored;
-        fs::create_directories(*folder, ignored);
+        createFoldersDurably(*folder);  // a failure shows at the first write
         file_ = *folder / kRulesFileName;
     }
     load();
@@ -57,8 +34,8 @@ void RulesStore::load() {
         rules_.publish(defaultRules(clock_.wallNow()));
         return;
     }
-    RulesFileRead read = readRulesFile(*file_);
-    if (read.status == RulesFileRead::Status::ok) {
+    auto read = readBoundedFile(*file_, kMaxRulesFileBytes);
+    if (read.status == BoundedFile::Status::ok) {
         try {
             rules_.publish(decodeRules(read.contents));
             return;
@@ -67,7 +44,7 @@ void RulesStore::load() {
         }
     }
     rules_.publish(defaultRules(clock_.wallNow()));
-    if (read.status == RulesFileRead::Status::missing) {
+    if (read.status == BoundedFile::Status::missing) {
         save();
     } else {
         replaceUnreadableFile(read.problem);
@@ -76,19 +53,19 @@ void RulesStore::load() {
 
 bool RulesStore::reload() {
     if (!file_) return false;
-    RulesFileRead read = readRulesFile(*file_);
+    auto read = readBoundedFile(*file_, kMaxRulesFileBytes);
     std::vector<Rule> rules;
-    if (read.status == RulesFileRead::Status::ok) {
+    if (read.status == BoundedFile::Status::ok) {
         try {
             rules = decodeRules(read.contents);
         } catch (const RuleDecodeError& error) {
-            read.status = RulesFileRead::Status::rejected;
+            read.status = BoundedFile::Status::rejected;
             read.problem = error.what();
         }
     }
-    if (read.status != RulesFileRead::Status::ok) {
-        log_.error("Rules not reloaded: {}", read.status == RulesFileRead::Status::missing ? "no rules file"
-                                                                                              : read.problem);
+    if (read.status != BoundedFile::Status::ok) {
+        log_.error("Rules not reloaded: {}", read.status == BoundedFile::Status::missing ? "no rules file"
+                                                                                            : read.problem);
         return false;
     }
     for (auto& rule : rules) {

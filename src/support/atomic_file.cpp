@@ -6,8 +6,7 @@
 
 #include <cerrno>
 #include <cstring>
-#include <fstream>
-#include <sstream>
+#include <vector>
 
 #include <fmt/format.h>
 
@@ -41,9 +40,7 @@ void syncFolder(const std::filesystem::path& folder) {
 
 std::optional<std::string> writeFileAtomically(const std::filesystem::path& path, std::string_view contents, mode_t mode) {
     const auto folder = path.parent_path().empty() ? std::filesystem::path(".") : path.parent_path();
-    std::error_code ec;
-    std::filesystem::create_directories(folder, ec);
-    if (ec) return fmt::format("cannot create {}: {}", folder.string(), ec.message());
+    if (auto error = createFoldersDurably(folder)) return error;
 
     std::string temp = (folder / ("." + path.filename().string() + ".XXXXXX")).string();
     int fd = ::mkostemp(temp.data(), O_CLOEXEC);
@@ -63,13 +60,21 @@ std::optional<std::string> writeFileAtomically(const std::filesystem::path& path
     return std::nullopt;
 }
 
-std::optional<std::string> readWholeFile(const std::filesystem::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    if (!in) return std::nullopt;
-    std::ostringstream buffer;
-    buffer << in.rdbuf();
-    if (in.bad()) return std::nullopt;
-    return std::move(buffer).str();
+std::optional<std::string> createFoldersDurably(const std::filesystem::path& folder) {
+    std::vector<std::filesystem::path> missing;
+    std::error_code ec;
+    for (auto p = folder; !p.empty() && !std::filesystem::exists(p, ec); p = p.parent_path()) {
+        missing.push_back(p);
+        if (p == p.parent_path()) break;
+    }
+    for (auto it = missing.rbegin(); it != missing.rend(); ++it) {
+        if (::mkdir(it->c_str(), 0777) != 0 && errno != EEXIST) {
+            return fmt::format("cannot create {}: {}", it->string(), std::strerror(errno));
+        }
+        syncFolder(it->has_parent_path() ? it->parent_path() : std::filesystem::path("."));
+    }
+    if (!std::filesystem::is_directory(folder, ec)) return fmt::format("cannot create {}: not a folder", folder.string());
+    return std::nullopt;
 }
 
 }  // namespace vigilo

@@ -1,12 +1,12 @@
 #include "activity/activity_log.h"
 
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <chrono>
 
 #include "common/log_capture.h"
 #include "common/temp_dir.h"
-#include "support/atomic_file.h"
 #include "support/fake_loop.h"
 
 namespace vigilo {
@@ -21,7 +21,7 @@ protected:
     std::filesystem::path file() const { return folder() / "activity.json"; }
     json stored() {
         writer.flush();
-        return json::parse(*readWholeFile(file()));
+        return json::parse(*testing::readFile(file()));
     }
 
     testing::TempDir dir;
@@ -41,7 +41,7 @@ TEST_F(ActivityLogTest, RecordsNewestFirstAndSavesCompactJson) {
     EXPECT_NE(events[0].id, events[1].id);
 
     writer.flush();
-    const std::string text = *readWholeFile(file());
+    const std::string text = *testing::readFile(file());
     EXPECT_EQ(text.find(' '), std::string::npos);  // compact
     const json saved = json::parse(text);
     EXPECT_EQ(saved[0]["kind"], "batteryWarn");
@@ -104,29 +104,46 @@ TEST_F(ActivityLogTest, OldFilesWithoutOptionalKeysLoadInFileOrderUntrimmed) {
 }
 
 TEST_F(ActivityLogTest, BadFilesAreRejectedWholeAndKeptAside) {
+    const std::string good = R"({"id":"3F2504E0-4F89-11D3-9A0C-0305E82C3301","at":"2025-03-04T21:15:09Z","kind":"launched"})";
     const std::string bad[] = {
-        R"([{"id":"3F2504E0-4F89-11D3-9A0C-0305E82C3301","at":"2025-03-04T21:15:09Z","kind":"sleptWell"}])",
+        "[" + good + R"(,{"id":"3F2504E0-4F89-11D3-9A0C-0305E82C3301","at":"2025-03-04T21:15:09Z","kind":"sleptWell"}])",
         R"([{"id":"3F2504E0-4F89-11D3-9A0C-0305E82C3301","at":"yesterday","kind":"launched"}])",
         R"([{"id":"not-a-uuid","at":"2025-03-04T21:15:09Z","kind":"launched"}])",
         R"([{"at":"2025-03-04T21:15:09Z","kind":"launched"}])",
         R"([{"id":"3F2504E0-4F89-11D3-9A0C-0305E82C3301","at":"2025-03-04T21:15:09Z","kind":"launched","value":1.5}])",
+        R"([{"id":"3F2504E0-4F89-11D3-9A0C-0305E82C3301","at":"2025-03-04T21:15:09Z","kind":"launched","value":1e300}])",
         R"({"events":[]})",
         "[{\"id\":",
+        "[" + good + std::string(kMaxActivityFileSize, ' ') + "]",  // too big
     };
     for (const auto& contents : bad) {
-        SCOPED_TRACE(contents);
+        SCOPED_TRACE(contents.substr(0, 200));
         dir.write("Vigilo/activity.json", contents);
         testing::LogCapture capture;
         ActivityLog log(folder(), loop.clock(), writer);
         EXPECT_TRUE(log.events().get().empty());
-        ASSERT_EQ(capture.lines().size(), 1u);
+        ASSERT_EQ(capture.lines().size(), 2u);
         EXPECT_TRUE(capture.lines()[0].starts_with("Activity: error: Activity log decode failed: "));
-        EXPECT_EQ(readWholeFile(file().string() + ".bad"), contents);
+        EXPECT_EQ(capture.lines()[1], "Activity: Kept the rejected activity log as " + file().string() + ".bad");
+        EXPECT_EQ(testing::readFile(file().string() + ".bad"), contents);
 
         log.record(ActivityKind::launched);
         EXPECT_EQ(stored().size(), 1u);
-        EXPECT_EQ(readWholeFile(file().string() + ".bad"), contents);
+        EXPECT_EQ(testing::readFile(file().string() + ".bad"), contents);
     }
+}
+
+TEST_F(ActivityLogTest, AFifoInPlaceOfTheFileIsSetAsideWithoutBlocking) {
+    std::filesystem::create_directories(folder());
+    ASSERT_EQ(::mkfifo(file().c_str(), 0600), 0);
+    testing::LogCapture capture;
+    ActivityLog log(folder(), loop.clock(), writer);
+    EXPECT_TRUE(log.events().get().empty());
+    ASSERT_FALSE(capture.lines().empty());
+    EXPECT_EQ(capture.lines()[0], "Activity: error: Activity log decode failed: not a regular file");
+    EXPECT_TRUE(std::filesystem::is_fifo(file().string() + ".bad"));
+    log.record(ActivityKind::launched);
+    EXPECT_EQ(stored().size(), 1u);
 }
 
 TEST_F(ActivityLogTest, MissingFileStartsEmptySilentlyAndClearEmptiesTheFile) {

@@ -8,7 +8,6 @@
 #include "common/log_capture.h"
 #include "common/temp_dir.h"
 #include "detection/default_patterns.h"
-#include "support/atomic_file.h"
 
 namespace vigilo {
 namespace {
@@ -23,7 +22,7 @@ protected:
     // Saves everything submitted so far and reads the file back.
     json onDisk() {
         writer.flush();
-        auto text = readWholeFile(dir / "preferences.json");
+        auto text = testing::readFile(dir / "preferences.json");
         return text ? json::parse(*text) : json();
     }
 

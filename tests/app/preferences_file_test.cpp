@@ -10,7 +10,6 @@
 #include "common/log_capture.h"
 #include "common/temp_dir.h"
 #include "detection/default_patterns.h"
-#include "support/atomic_file.h"
 
 namespace vigilo {
 namespace {
@@ -37,15 +36,15 @@ TEST_F(PreferencesBadInput, CorruptFileIsKeptAsBadAndReplacedAtTheNextWrite) {
         EXPECT_FALSE(logs.lines().empty());
         writer.flush();
         // Reading alone leaves the user's file as it was.
-        EXPECT_EQ(readWholeFile(file()), garbage);
+        EXPECT_EQ(testing::readFile(file()), garbage);
         EXPECT_FALSE(std::filesystem::exists(bad()));
 
         settings.batteryThreshold.set(30);
         settings.batteryThreshold.set(35);  // the copy is made once
         writer.flush();
     }
-    EXPECT_EQ(readWholeFile(bad()), garbage);
-    EXPECT_EQ(json::parse(*readWholeFile(file())), json({{"batteryThreshold", 35}}));
+    EXPECT_EQ(testing::readFile(bad()), garbage);
+    EXPECT_EQ(json::parse(*testing::readFile(file())), json({{"batteryThreshold", 35}}));
     EXPECT_EQ(AppSettings(dir.path(), writer).batteryThreshold.get(), 35);
 }
 
@@ -59,8 +58,8 @@ TEST_F(PreferencesBadInput, ThingsThatAreNotAPreferencesObjectReadAsDefaults) {
         EXPECT_EQ(settings.pollInterval.get(), 3) << contents.substr(0, 20);
         settings.pollInterval.set(4);
         writer.flush();
-        EXPECT_TRUE(readWholeFile(bad()) == contents) << contents.substr(0, 20);
-        EXPECT_EQ(json::parse(*readWholeFile(file())), json({{"pollInterval", 4}}));
+        EXPECT_TRUE(testing::readFile(bad()) == contents) << contents.substr(0, 20);
+        EXPECT_EQ(json::parse(*testing::readFile(file())), json({{"pollInterval", 4}}));
     }
 }
 
@@ -77,8 +76,8 @@ TEST_F(PreferencesBadInput, BytesThatAreNotUtf8SpoilOnlyTheirOwnKey) {
 
     settings.pushoverToken.set("t");
     writer.flush();
-    EXPECT_EQ(readWholeFile(bad()), contents);
-    EXPECT_EQ(json::parse(*readWholeFile(file())),
+    EXPECT_EQ(testing::readFile(bad()), contents);
+    EXPECT_EQ(json::parse(*testing::readFile(file())),
               json({{"pushoverUser", "caf\xC3\xA9"}, {"pollInterval", 8}, {"pushoverToken", "t"}}));
 }
 

@@ -3,6 +3,7 @@
 #include <stdlib.h>
 
 #include <fstream>
+#include <sstream>
 #include <stdexcept>
 
 namespace vigilo::testing {
@@ -25,6 +26,14 @@ std::filesystem::path TempDir::write(const std::string& relative, const std::str
     std::ofstream out(target, std::ios::binary);
     out << contents;
     return target;
+}
+
+std::optional<std::string> readFile(const std::filesystem::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    if (!in) return std::nullopt;
+    std::ostringstream buffer;
+    buffer << in.rdbuf();
+    return std::move(buffer).str();
 }
 
 }  // namespace vigilo::testing

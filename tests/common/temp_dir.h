@@ -1,6 +1,7 @@
 #pragma once
 
 #include <filesystem>
+#include <optional>
 #include <string>
 
 namespace vigilo::testing {
@@ -23,5 +24,8 @@ public:
 private:
     std::filesystem::path path_;
 };
+
+// The whole contents of a file; nullopt when it cannot be opened.
+std::optional<std::string> readFile(const std::filesystem::path& path);
 
 }  // namespace vigilo::testing

@@ -6,6 +6,7 @@ import json
 import os
 import shutil
 import signal
+import stat
 import subprocess
 import tempfile
 import time
@@ -121,6 +122,19 @@ class DaemonCommands(DaemonTestCase):
             with open(os.path.join(self.home, 'config', 'Vigilo', 'preferences.json'), encoding='utf-8') as f:
                 return json.load(f)['watchPatterns']
         self.wait_until(lambda: saved() == patterns, 5, 'the watch list was not saved')
+
+    def test_a_fifo_as_activity_file_is_set_aside_at_start(self):
+        self.daemon.send_signal(signal.SIGTERM)
+        self.assertEqual(self.daemon.wait(timeout=10), 0)
+        activity = os.path.join(self.home, 'data', 'Vigilo', 'activity.json')
+        os.remove(activity)
+        os.mkfifo(activity)
+        self.daemon = self.start_daemon()
+        self.daemon.send_signal(signal.SIGTERM)
+        self.assertEqual(self.daemon.wait(timeout=10), 0)
+        self.assertTrue(stat.S_ISFIFO(os.stat(activity + '.bad').st_mode))
+        with open(activity, encoding='utf-8') as f:
+            self.assertEqual([event['kind'] for event in json.load(f)][-1], 'launched')
 
     def test_notify_reaches_the_notification_server(self):
         self.assertEqual(self.vigilo('notify', 'Done', 'all', 'good').returncode, 0)

@@ -5,7 +5,6 @@
 #include "common/log_capture.h"
 #include "common/temp_dir.h"
 #include "rules/rule_json.h"
-#include "support/atomic_file.h"
 #include "support/fake_loop.h"
 
 namespace vigilo {
@@ -20,7 +19,7 @@ protected:
     fs::path file() const { return folder() / "rules.json"; }
     std::string onDisk(RulesStore& store) {
         store.flush();
-        return readWholeFile(file()).value_or("<none>");
+        return testing::readFile(file()).value_or("<none>");
     }
 
     testing::TempDir dir;
@@ -59,7 +58,7 @@ TEST_F(RulesStoreTest, AnUnreadableFileIsKeptAsBadBeforeTheBuiltInSetReplacesIt)
         testing::LogCapture log;
         RulesStore store(folder(), loop.clock(), writer);
         EXPECT_EQ(store.rules().get().size(), 9u);
-        EXPECT_EQ(readWholeFile(folder() / "rules.json.bad"), contents);
+        EXPECT_EQ(testing::readFile(folder() / "rules.json.bad"), contents);
         EXPECT_EQ(decodeRules(onDisk(store)), store.rules().get());
         ASSERT_EQ(log.lines().size(), 1u);
         EXPECT_NE(log.lines()[0].find("Rules: error: Rules file unreadable"), std::string::npos) << log.lines()[0];
@@ -138,7 +137,7 @@ TEST_F(RulesStoreTest, ReloadTakesTheEditedFileButKeepsFiringsAndABadEditChanges
     dir.write("Vigilo/rules.json", "[{\"lidClosed\":{},\"onACPower\":{}}]");
     EXPECT_FALSE(store.reload());
     EXPECT_EQ(store.rules().get().size(), 8u);
-    EXPECT_EQ(readWholeFile(file()), "[{\"lidClosed\":{},\"onACPower\":{}}]") << "a bad edit is left for repair";
+    EXPECT_EQ(testing::readFile(file()), "[{\"lidClosed\":{},\"onACPower\":{}}]") << "a bad edit is left for repair";
     EXPECT_FALSE(log.lines().empty());
 }
 

@@ -16,7 +16,7 @@ TEST(AtomicFile, ReplacesTheWholeFileWithTheGivenMode) {
     auto path = dir / "sub/folder/state.json";
     EXPECT_EQ(writeFileAtomically(path, "first", 0600), std::nullopt);
     EXPECT_EQ(writeFileAtomically(path, "second"), std::nullopt);
-    EXPECT_EQ(readWholeFile(path), "second");
+    EXPECT_EQ(testing::readFile(path), "second");
     struct stat st {};
     ASSERT_EQ(::stat(path.c_str(), &st), 0);
     EXPECT_EQ(st.st_mode & 0777, 0644u);
@@ -32,8 +32,8 @@ TEST(AtomicFile, FailureLeavesTheOldFileAlone) {
     // A folder in the way of the target cannot be replaced by a file.
     auto error = writeFileAtomically(dir / "blocker", "x");
     EXPECT_TRUE(error.has_value());
-    EXPECT_EQ(readWholeFile(path), "kept");
-    EXPECT_EQ(readWholeFile(dir / "missing"), std::nullopt);
+    EXPECT_EQ(testing::readFile(path), "kept");
+    EXPECT_EQ(testing::readFile(dir / "missing"), std::nullopt);
 }
 
 TEST(SerialWriter, ManyQuickWritesLeaveTheNewestOnDisk) {
@@ -46,8 +46,8 @@ TEST(SerialWriter, ManyQuickWritesLeaveTheNewestOnDisk) {
     for (int i = 0; i < 500; ++i) writer.write(path, std::to_string(i));
     other.join();
     writer.flush();
-    EXPECT_EQ(readWholeFile(path), "499");
-    EXPECT_EQ(readWholeFile(dir / "other.json"), "199");
+    EXPECT_EQ(testing::readFile(path), "499");
+    EXPECT_EQ(testing::readFile(dir / "other.json"), "199");
 }
 
 TEST(SerialWriter, ReportsErrorsAndWritesWhatIsQueuedWhenDestroyed) {
@@ -60,7 +60,7 @@ TEST(SerialWriter, ReportsErrorsAndWritesWhatIsQueuedWhenDestroyed) {
         writer.write(dir / "last.json", "queued");
     }
     EXPECT_TRUE(reported.has_value());
-    EXPECT_EQ(readWholeFile(dir / "last.json"), "queued");
+    EXPECT_EQ(testing::readFile(dir / "last.json"), "queued");
 }
 
 }  // namespace
