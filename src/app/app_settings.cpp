@@ -7,6 +7,7 @@
 #include <utility>
 
 #include "app/preferences_file.h"
+#include "app/watch_list_limits.h"
 #include "detection/default_patterns.h"
 #include "support/json_wire.h"
 #include "support/rejected_file.h"
@@ -107,7 +108,7 @@ AppSettings::AppSettings(const std::filesystem::path& preferencesDir, SerialWrit
       batteryThreshold(bind("batteryThreshold", 20)),
       warnOnBattery(bind("warnOnBattery", true)),
       launchAtLogin(bind("launchAtLogin", false)),
-      watchPatterns(bind("watchPatterns", defaultWatchPatterns())),
+      watchPatterns(bindWatchPatterns()),
       pollInterval(bind("pollInterval", 3, atLeastOneSecond)),
       useCpuDetection(bind("useCpuDetection", true)),
       cpuThresholdPercent(bind("cpuThresholdPercent", 5.0, notNegative)),
@@ -136,6 +137,20 @@ Setting<T> AppSettings::bind(const char* key, T fallback, T (*adjust)(T)) {
                       [this](const std::string& k, const T& v) { save(k, toStoredJson(v)); });
 }
 
+Setting<std::vector<std::string>> AppSettings::bindWatchPatterns() {
+    const char* key = "watchPatterns";
+    auto patterns = readStored<std::vector<std::string>>(stored_, key).value_or(defaultWatchPatterns());
+    if (const auto dropped = fitWatchList(patterns)) {
+        log_.error("The stored watch list is over its limits ({} bytes a pattern, {} bytes in all); {} pattern(s) "
+                   "left out",
+                   kMaxWatchPatternBytes, kMaxWatchListBytes, dropped);
+    }
+    return Setting<std::vector<std::string>>(
+        key, std::move(patterns),
+        [this](const std::string& k, const std::vector<std::string>& v) { save(k, toStoredJson(v)); },
+        tidyWatchList);
+}
+
 void AppSettings::save(const std::string& key, json value) {
     if (std::exchange(keepOriginal_, false)) {
         if (auto error = keepRejectedCopy(file_)) log_.error("{}", *error);
@@ -154,15 +169,13 @@ std::vector<WatchPatternChip> AppSettings::watchPatternChips() const {
     return vigilo::watchPatternChips(defaultWatchPatterns(), watchPatterns.get());
 }
 
-void AppSettings::toggleWatchPattern(const std::string& pattern) {
-    watchPatterns.set(toggledWatchPattern(watchPatterns.get(), pattern));
+std::optional<std::string> AppSettings::toggleWatchPattern(const std::string& pattern) {
+    return watchPatterns.set(toggledWatchPattern(watchPatterns.get(), pattern));
 }
 
 bool AppSettings::addWatchPattern(std::string_view typed) {
     auto patterns = withAddedWatchPattern(watchPatterns.get(), typed);
-    if (!patterns) return false;
-    watchPatterns.set(std::move(*patterns));
-    return true;
+    return patterns && !watchPatterns.set(std::move(*patterns));
 }
 
 void AppSettings::resetWatchPatterns() { watchPatterns.set(defaultWatchPatterns()); }

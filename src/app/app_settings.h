@@ -3,6 +3,7 @@
 #include <nlohmann/json.hpp>
 
 #include <filesystem>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -62,9 +63,11 @@ public:
     Setting<std::string> pushoverUser;
 
     // The settings window's watch-list editing; each change is one write of
-    // the whole list.
+    // the whole list. Like every write of `watchPatterns`, a change beyond
+    // the limits of watch_list_limits.h is refused and stores nothing.
     std::vector<WatchPatternChip> watchPatternChips() const;
-    void toggleWatchPattern(const std::string& pattern);
+    // Returns why the change was refused, if it was.
+    std::optional<std::string> toggleWatchPattern(const std::string& pattern);
     // Returns whether the trimmed pattern was new and got added.
     bool addWatchPattern(std::string_view typed);
     void resetWatchPatterns();
@@ -74,6 +77,7 @@ public:
 private:
     template <class T>
     Setting<T> bind(const char* key, T fallback, T (*adjust)(T) = nullptr);
+    Setting<std::vector<std::string>> bindWatchPatterns();
     void save(const std::string& key, nlohmann::json value);
 };
 

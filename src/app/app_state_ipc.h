@@ -28,8 +28,8 @@ public:
         return names;
     }
     std::vector<std::string> watchPatterns() const override { return state_.settings().watchPatterns.get(); }
-    void setWatchPatterns(std::vector<std::string> patterns) override {
-        state_.settings().watchPatterns.set(std::move(patterns));
+    std::optional<std::string> setWatchPatterns(std::vector<std::string> patterns) override {
+        return state_.settings().watchPatterns.set(std::move(patterns));
     }
     void startAlwaysOn() override { state_.startAlwaysOn(); }
     void stop() override { state_.stop(); }

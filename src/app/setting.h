@@ -1,6 +1,7 @@
 #pragma once
 
 #include <functional>
+#include <optional>
 #include <string>
 #include <utility>
 
@@ -15,18 +16,26 @@ template <class T>
 class Setting {
 public:
     using Save = std::function<void(const std::string& key, const T& value)>;
+    // Tidies a value about to be written, or says why it is refused.
+    using Check = std::function<std::optional<std::string>(T& value)>;
 
-    Setting(std::string key, T initial, Save save)
-        : key_(std::move(key)), value_(std::move(initial)), save_(std::move(save)) {}
+    Setting(std::string key, T initial, Save save, Check check = {})
+        : key_(std::move(key)), value_(std::move(initial)), save_(std::move(save)), check_(std::move(check)) {}
 
     const std::string& key() const { return key_; }
     const T& get() const { return value_.get(); }
 
     // Publishes to the observers, then saves. Writing the value it already
     // has still does both: the stored value may differ from the loaded one.
-    void set(T value) {
+    // A value the check refuses is neither published nor saved; the reason
+    // comes back.
+    std::optional<std::string> set(T value) {
+        if (check_) {
+            if (auto refusal = check_(value)) return refusal;
+        }
         value_.publish(std::move(value));
         save_(key_, value_.get());
+        return std::nullopt;
     }
 
     [[nodiscard]] Handle subscribe(typename Published<T>::Observer observer) {
@@ -37,6 +46,7 @@ private:
     std::string key_;
     Published<T> value_;
     Save save_;
+    Check check_;
 };
 
 }  // namespace vigilo

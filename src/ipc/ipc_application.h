@@ -31,7 +31,9 @@ public:
     // The display names of the workloads Auto Mode matches now, in order.
     virtual std::vector<std::string> taskNames() const = 0;
     virtual std::vector<std::string> watchPatterns() const = 0;
-    virtual void setWatchPatterns(std::vector<std::string> patterns) = 0;
+    // Stores the list as the settings tidy it; returns why it was refused
+    // (nothing stored then).
+    virtual std::optional<std::string> setWatchPatterns(std::vector<std::string> patterns) = 0;
 
     virtual void startAlwaysOn() = 0;
     virtual void stop() = 0;

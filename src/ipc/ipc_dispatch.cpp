@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <set>
 
+#include "support/utf8_text.h"
+
 namespace vigilo {
 
 namespace {
@@ -24,24 +26,32 @@ IPCResponse status(IPCApplication& app) {
     return reply;
 }
 
+// The reply carries the list as stored: the settings trim the patterns and
+// drop blank ones and repeats, or refuse a list over their limits.
+IPCResponse storePatterns(std::vector<std::string> patterns, IPCApplication& app) {
+    if (auto refusal = app.setWatchPatterns(std::move(patterns))) {
+        return {.ok = false, .message = "bad request: " + *refusal};
+    }
+    return {.ok = true, .patterns = app.watchPatterns()};
+}
+
 IPCResponse watch(const IPCRequest& request, IPCApplication& app) {
     auto patterns = app.watchPatterns();
     for (const auto& wanted : request.patterns.value_or(std::vector<std::string>{})) {
         if (std::find(patterns.begin(), patterns.end(), wanted) == patterns.end()) patterns.push_back(wanted);
     }
-    app.setWatchPatterns(patterns);
-    return {.ok = true, .patterns = patterns};
+    return storePatterns(std::move(patterns), app);
 }
 
 IPCResponse unwatch(const IPCRequest& request, IPCApplication& app) {
     const auto requested = request.patterns.value_or(std::vector<std::string>{});
-    const std::set<std::string> removed(requested.begin(), requested.end());
+    std::set<std::string> removed;
+    for (const auto& pattern : requested) removed.emplace(trimmedWhitespace(pattern));
     std::vector<std::string> kept;
     for (auto& pattern : app.watchPatterns()) {
         if (!removed.contains(pattern)) kept.push_back(pattern);
     }
-    app.setWatchPatterns(kept);
-    return {.ok = true, .patterns = app.watchPatterns()};
+    return storePatterns(std::move(kept), app);
 }
 
 }  // namespace

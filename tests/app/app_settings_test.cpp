@@ -5,6 +5,9 @@
 #include <memory>
 #include <nlohmann/json.hpp>
 
+#include <fmt/format.h>
+
+#include "app/watch_list_limits.h"
 #include "common/log_capture.h"
 #include "common/temp_dir.h"
 #include "detection/default_patterns.h"
@@ -188,6 +191,69 @@ TEST_F(AppSettingsTest, ChipRulesEditTheStoredListOneWriteEach) {
     EXPECT_EQ(writes, 4);
     EXPECT_EQ(onDisk()["watchPatterns"], json(defaultWatchPatterns()));
     EXPECT_EQ(open()->watchPatterns.get(), defaultWatchPatterns());
+}
+
+// 151 distinct patterns of `length` bytes; at 214 the list's JSON text is
+// exactly the 32 KiB allowed.
+Patterns fullWatchList(std::size_t length = 214) {
+    Patterns list;
+    for (int i = 0; i < 151; ++i) list.push_back(fmt::format("{:03}", i) + std::string(length - 3, 'x'));
+    return list;
+}
+
+TEST_F(AppSettingsTest, WatchListWritesAreTidiedOrRefusedAtTheLimits) {
+    const std::string longest(kMaxWatchPatternBytes, 'x');
+    Patterns controlCharacters;  // 5,632 bytes, 33,749 on the wire
+    for (char c = 'a'; c < 'a' + 22; ++c) controlCharacters.push_back(std::string(255, '\x01') + c);
+    const struct {
+        Patterns written;
+        std::optional<Patterns> stored;  // nullopt: refused
+        std::string refusal;
+    } cases[] = {
+        {{" a ", "", "\n\t", "b", "a"}, Patterns{"a", "b"}, ""},
+        {{" " + longest + "\n"}, Patterns{longest}, ""},
+        {{"a", longest + "y"}, std::nullopt, "a watch pattern is longer than 256 bytes"},
+        {fullWatchList(), fullWatchList(), ""},
+        {fullWatchList(215), std::nullopt, "the watch list would be longer than 32768 bytes"},
+        // Control characters count as the six bytes each takes on the wire.
+        {controlCharacters, std::nullopt, "the watch list would be longer than 32768 bytes"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.refusal);
+        auto settings = open();
+        settings->watchPatterns.set({"before"});
+        int published = 0;
+        Handle subscription = settings->watchPatterns.subscribe([&](const Patterns&) { ++published; });
+        const auto refusal = settings->watchPatterns.set(c.written);
+        if (c.stored) {
+            EXPECT_EQ(refusal, std::nullopt);
+            EXPECT_EQ(settings->watchPatterns.get(), *c.stored);
+            EXPECT_EQ(onDisk()["watchPatterns"], json(*c.stored));
+        } else {
+            EXPECT_EQ(refusal, c.refusal);
+            EXPECT_EQ(published, 0);
+            EXPECT_EQ(settings->watchPatterns.get(), Patterns{"before"});
+            EXPECT_EQ(onDisk()["watchPatterns"], json(Patterns{"before"}));
+        }
+    }
+    // The settings window's edits obey the same limits.
+    auto settings = open();
+    settings->watchPatterns.set(fullWatchList());
+    EXPECT_FALSE(settings->addWatchPattern("one-more"));
+    EXPECT_TRUE(settings->toggleWatchPattern("one-more").has_value());
+    EXPECT_EQ(settings->watchPatterns.get(), fullWatchList());
+}
+
+TEST_F(AppSettingsTest, AStoredWatchListOverTheLimitsLoadsCutToThem) {
+    auto stored = fullWatchList();
+    stored.insert(stored.begin() + 1, std::string(300, 'y'));
+    stored.push_back("over");
+    store(json({{"watchPatterns", stored}, {"pollInterval", 9}}).dump());
+    auto settings = open();
+    EXPECT_EQ(settings->watchPatterns.get(), fullWatchList());
+    EXPECT_EQ(settings->pollInterval.get(), 9);
+    ASSERT_EQ(logs.lines().size(), 1u);
+    EXPECT_TRUE(logs.lines()[0].starts_with("Settings: error: The stored watch list is over its limits"));
 }
 
 TEST_F(AppSettingsTest, ManyQuickWritesLeaveTheNewestOnDisk) {

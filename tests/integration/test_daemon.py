@@ -123,6 +123,25 @@ class DaemonCommands(DaemonTestCase):
                 return json.load(f)['watchPatterns']
         self.wait_until(lambda: saved() == patterns, 5, 'the watch list was not saved')
 
+    def test_watch_list_limits_keep_replies_and_settings_whole(self):
+        patterns = [f'{i:03d}' + 'x' * 200 for i in range(400)]
+        results = [self.vigilo('watch', *patterns[i:i + 20]) for i in range(0, len(patterns), 20)]
+        refused = [r for r in results if r.returncode != 0]
+        self.assertTrue(refused)
+        self.assertEqual(refused[0].stderr, 'bad request: the watch list would be longer than 32768 bytes\n')
+        self.assertEqual(self.vigilo('watch', 'y' * 257).stderr,
+                         'bad request: a watch pattern is longer than 256 bytes\n')
+        self.assertEqual(self.vigilo('watch', '  ', ' spaced ').returncode, 0)
+        kept = self.vigilo('patterns').stdout.splitlines()
+        self.assertEqual(kept[0], 'ollama')
+        self.assertEqual(kept[-1], 'spaced')
+        self.assertEqual(self.vigilo('status').returncode, 0)
+
+        self.daemon.send_signal(signal.SIGTERM)
+        self.assertEqual(self.daemon.wait(timeout=10), 0)
+        self.daemon = self.start_daemon()
+        self.assertEqual(self.vigilo('patterns').stdout.splitlines(), kept)
+
     def test_a_fifo_as_activity_file_is_set_aside_at_start(self):
         self.daemon.send_signal(signal.SIGTERM)
         self.assertEqual(self.daemon.wait(timeout=10), 0)

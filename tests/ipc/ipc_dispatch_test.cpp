@@ -19,9 +19,11 @@ public:
     std::string thermalLabel() const override { return "Normal"; }
     std::vector<std::string> taskNames() const override { return tasks; }
     std::vector<std::string> watchPatterns() const override { return patterns; }
-    void setWatchPatterns(std::vector<std::string> p) override {
+    std::optional<std::string> setWatchPatterns(std::vector<std::string> p) override {
+        if (refusal) return refusal;
         patterns = std::move(p);
         ++patternWrites;
+        return std::nullopt;
     }
     void startAlwaysOn() override { mode = "Awake On"; }
     void stop() override { mode = "Awake Off"; }
@@ -39,6 +41,7 @@ public:
     std::optional<BatteryReading> batteryReading;
     std::optional<std::string> warning;
     Strings tasks, patterns;
+    std::optional<std::string> refusal;
     int patternWrites = 0, toggles = 0;
     double timerSeconds = 0;
     Strings notified;
@@ -94,6 +97,15 @@ TEST(IPCDispatch, WatchAppendsNewPatternsOnceAndUnwatchRemoves) {
     EXPECT_EQ(dispatch(app, {.cmd = IPCCommand::watch, .patterns = Strings{"A", "b"}}).patterns, (Strings{"a", "b", "A"}));
     EXPECT_EQ(dispatch(app, {.cmd = IPCCommand::unwatch, .patterns = Strings{"a", "zzz"}}).patterns, (Strings{"b", "A"}));
     EXPECT_EQ(dispatch(app, {.cmd = IPCCommand::listPatterns}).patterns, (Strings{"b", "A"}));
+    EXPECT_EQ(dispatch(app, {.cmd = IPCCommand::unwatch, .patterns = Strings{" b\n"}}).patterns, (Strings{"A"}));
+
+    // The settings refuse a list over their limits: the reply says why.
+    app.refusal = "a watch pattern is longer than 256 bytes";
+    const auto refused = dispatch(app, {.cmd = IPCCommand::watch, .patterns = Strings{"c"}});
+    EXPECT_FALSE(refused.ok);
+    EXPECT_EQ(refused.message, "bad request: a watch pattern is longer than 256 bytes");
+    EXPECT_FALSE(refused.patterns);
+    EXPECT_EQ(app.patterns, (Strings{"A"}));
 }
 
 TEST(IPCDispatch, TimerDefaultsToAnHourAndIsAtLeastOneSecond) {
