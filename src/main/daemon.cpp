@@ -8,7 +8,8 @@
 namespace vigilo {
 
 Daemon::Daemon(SdEventLoop& loop, const XdgEnvironment& env, std::string socketPath)
-    : settings_(preferencesDir(env), writer_),
+    : loop_(loop),
+      settings_(preferencesDir(env), writer_),
       powerSources_(loop),
       battery_(loop, powerSources_),
       thermalSource_(loop),
@@ -58,6 +59,7 @@ void Daemon::reload() {
 void Daemon::shutdown() {
     server_.stop();
     state_.releaseOnTerminate();
+    loop_.finishBackgroundWork();
     writer_.flush();
 }
 

@@ -47,6 +47,8 @@ namespace vigilo {
 class Daemon {
 public:
     Daemon(SdEventLoop& loop, const XdgEnvironment& env, std::string socketPath);
+    // Background tasks use the components: they finish before those go.
+    ~Daemon() { loop_.finishBackgroundWork(); }
     Daemon(const Daemon&) = delete;
     Daemon& operator=(const Daemon&) = delete;
 
@@ -56,12 +58,14 @@ public:
     // After SIGHUP: writes what is queued, then reads the rules and the
     // preferences again and applies what changed.
     void reload();
-    // Stops the socket, then lets the controller release everything.
+    // Stops the socket, lets the controller release everything, and waits
+    // until every pending background task and file write is done.
     void shutdown();
 
 private:
     static ProcessWatcher::Options watcherOptions(const AppSettings& settings);
 
+    SdEventLoop& loop_;
     SerialWriter writer_;
     AppSettings settings_;
     LinuxPowerSources powerSources_;

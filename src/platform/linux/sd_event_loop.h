@@ -36,6 +36,10 @@ public:
     // starts (they inherit the mask), or one of them receives it instead.
     Handle onSignal(int signal, Task handler);
 
+    // Blocks until every background task submitted so far has run. The
+    // owner of what those tasks use calls it before that goes away.
+    void finishBackgroundWork() { workers_->drain(); }
+
     // Runs until quit(); returns the code given to quit().
     int run();
     void quit(int code = 0);
