@@ -1,7 +1,5 @@
 #include "app/preferences_file.h"
 
-#include <fmt/format.h>
-
 #include <string_view>
 #include <vector>
 

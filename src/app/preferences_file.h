@@ -4,7 +4,6 @@
 
 #include <cstdint>
 #include <filesystem>
-#include <optional>
 #include <string>
 #include <string_view>
 
@@ -33,7 +32,7 @@ struct PreferencesContents {
 // Reads a preferences file. A missing file is empty and fine; a file that is
 // not a JSON object reads as empty with keepOriginal set (keep it with
 // keepRejectedCopy). Never throws.
-PreferencesContents readPreferencesFile(const std::filesystem::path& file);
+PreferencesContents readPreferencesFile(const std::filesystem::path& path);
 
 // The same for a file's bytes once read.
 PreferencesContents parsePreferencesText(std::string_view raw);
