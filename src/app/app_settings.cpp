@@ -131,24 +131,50 @@ template <class T>
 Setting<T> AppSettings::bind(const char* key, T fallback, T (*adjust)(T)) {
     // Adjusted values are only what is used; the file keeps what was stored
     // until the property is written.
-    T value = readStored<T>(stored_, key).value_or(std::move(fallback));
-    if (adjust) value = adjust(std::move(value));
-    return Setting<T>(key, std::move(value),
-                      [this](const std::string& k, const T& v) { save(k, toStoredJson(v)); });
+    auto read = [this, key, fallback = std::move(fallback), adjust] {
+        T value = readStored<T>(stored_, key).value_or(fallback);
+        return adjust ? adjust(std::move(value)) : value;
+    };
+    return Setting<T>(key, std::move(read), [this](const std::string& k, const T& v) { save(k, toStoredJson(v)); });
 }
 
 Setting<std::vector<std::string>> AppSettings::bindWatchPatterns() {
     const char* key = "watchPatterns";
-    auto patterns = readStored<std::vector<std::string>>(stored_, key).value_or(defaultWatchPatterns());
-    if (const auto dropped = fitWatchList(patterns)) {
-        log_.error("The stored watch list is over its limits ({} bytes a pattern, {} bytes in all); {} pattern(s) "
-                   "left out",
-                   kMaxWatchPatternBytes, kMaxWatchListBytes, dropped);
-    }
+    auto read = [this, key] {
+        auto patterns = readStored<std::vector<std::string>>(stored_, key).value_or(defaultWatchPatterns());
+        if (const auto dropped = fitWatchList(patterns)) {
+            log_.error("The stored watch list is over its limits ({} bytes a pattern, {} bytes in all); {} "
+                       "pattern(s) left out",
+                       kMaxWatchPatternBytes, kMaxWatchListBytes, dropped);
+        }
+        return patterns;
+    };
     return Setting<std::vector<std::string>>(
-        key, std::move(patterns),
+        key, std::move(read),
         [this](const std::string& k, const std::vector<std::string>& v) { save(k, toStoredJson(v)); },
         tidyWatchList);
+}
+
+bool AppSettings::reload() {
+    std::error_code ignored;
+    if (!std::filesystem::exists(file_, ignored)) {
+        log_.error("Preferences not reloaded: {} is gone", file_.string());
+        return false;
+    }
+    auto contents = readPreferencesFile(file_);
+    if (!contents.problem.empty()) {
+        log_.error("Preferences not reloaded: {} {}", file_.string(), contents.problem);
+        return false;
+    }
+    stored_ = std::move(contents.values);
+    const auto reloadEach = [](auto&... settings) { (settings.reload(), ...); };
+    reloadEach(preventDisplaySleep, batteryThreshold, warnOnBattery, launchAtLogin, watchPatterns, pollInterval,
+               useCpuDetection, cpuThresholdPercent, idleHoldoffSeconds, hasCompletedOnboarding,
+               thermalAutoStopClamshell, warnBatteryThreshold, criticalBatteryThreshold, forceSleepBatteryThreshold,
+               autoMaxFanOnCritical, smartRulesEnabled, notifyOnComplete, pushProvider, ntfyServer, ntfyTopic,
+               pushoverToken, pushoverUser);
+    log_.info("Preferences reloaded from {}", file_.string());
+    return true;
 }
 
 void AppSettings::save(const std::string& key, json value) {

@@ -74,6 +74,12 @@ public:
 
     const std::filesystem::path& preferencesFile() const { return file_; }
 
+    // Reads the file again after an edit by hand and publishes what changed,
+    // load-adjusted as at start, without writing anything back. A file that
+    // is gone or cannot be used changes nothing and is logged. Returns
+    // whether it was read.
+    bool reload();
+
 private:
     template <class T>
     Setting<T> bind(const char* key, T fallback, T (*adjust)(T) = nullptr);

@@ -11,16 +11,23 @@
 namespace vigilo {
 
 // One persisted preference: a published value that is saved under its key at
-// every write. Main thread only.
+// every write, and read from the stored preferences at construction and at
+// every reload. Main thread only.
 template <class T>
 class Setting {
 public:
     using Save = std::function<void(const std::string& key, const T& value)>;
+    // The value as the stored preferences give it, adjusted for use.
+    using Read = std::function<T()>;
     // Tidies a value about to be written, or says why it is refused.
     using Check = std::function<std::optional<std::string>(T& value)>;
 
-    Setting(std::string key, T initial, Save save, Check check = {})
-        : key_(std::move(key)), value_(std::move(initial)), save_(std::move(save)), check_(std::move(check)) {}
+    Setting(std::string key, Read read, Save save, Check check = {})
+        : key_(std::move(key)),
+          read_(std::move(read)),
+          value_(read_()),
+          save_(std::move(save)),
+          check_(std::move(check)) {}
 
     const std::string& key() const { return key_; }
     const T& get() const { return value_.get(); }
@@ -38,12 +45,17 @@ public:
         return std::nullopt;
     }
 
+    // Takes the stored value again, published only when it changed and
+    // never saved: the file keeps what the user wrote there.
+    void reload() { value_.set(read_()); }
+
     [[nodiscard]] Handle subscribe(typename Published<T>::Observer observer) {
         return value_.subscribe(std::move(observer));
     }
 
 private:
     std::string key_;
+    Read read_;
     Published<T> value_;
     Save save_;
     Check check_;

@@ -54,6 +54,7 @@ bool Daemon::startServer() { return server_.start(); }
 void Daemon::reload() {
     writer_.flush();
     rules_.reload();
+    settings_.reload();
 }
 
 void Daemon::shutdown() {

@@ -95,6 +95,30 @@ TEST_F(AppSettingsTest, LoadAdjustmentsAreNotWrittenBack) {
     EXPECT_EQ(onDisk()["idleHoldoffSeconds"], 5);
 }
 
+TEST_F(AppSettingsTest, ReloadAppliesOnlyWhatChangedWritesNothingAndABadFileChangesNothing) {
+    store(R"({"smartRulesEnabled": false, "pollInterval": 5})");
+    auto settings = open();
+    int published = 0;
+    auto watch = settings->smartRulesEnabled.subscribe([&](bool) { ++published; });
+    auto pollWatch = settings->pollInterval.subscribe([&](int) { ++published; });
+
+    const std::string edited = R"({"smartRulesEnabled": true, "pollInterval": 5, "idleHoldoffSeconds": 2})";
+    store(edited);
+    ASSERT_TRUE(settings->reload());
+    EXPECT_TRUE(settings->smartRulesEnabled.get());
+    EXPECT_EQ(settings->idleHoldoffSeconds.get(), 5) << "load-adjusted as at start";
+    EXPECT_EQ(published, 1) << "only the changed setting is published";
+    writer.flush();
+    EXPECT_EQ(testing::readFile(dir / "preferences.json"), edited) << "nothing is written back";
+
+    store("{ not json");
+    EXPECT_FALSE(settings->reload());
+    EXPECT_TRUE(settings->smartRulesEnabled.get());
+    std::filesystem::remove(dir / "preferences.json");
+    EXPECT_FALSE(settings->reload());
+    EXPECT_EQ(settings->pollInterval.get(), 5);
+}
+
 TEST_F(AppSettingsTest, WritesArePublishedSavedTypedAndReadBack) {
     auto settings = open();
     std::vector<int> seen;

@@ -92,13 +92,15 @@ class SmartRulesAndWatchdog(DaemonTestCase):
         self.wait_until(lambda: len(self.our_locks()) == 1, 15, 'the rule did not keep the computer awake')
         self.assertIn('Awake On', self.vigilo('status').stdout)
 
-    def test_sighup_reads_an_edited_rules_file(self):
-        self.restart_with({'smartRulesEnabled': True}, rules=[])
+    def test_sighup_reads_edited_rules_and_preferences(self):
+        self.restart_with({'smartRulesEnabled': False}, rules=[])
         self.start_render()
         with open(os.path.join(self.home, 'data', 'Vigilo', 'rules.json'), 'w', encoding='utf-8') as f:
             json.dump([RENDER_RULE], f)
+        with open(os.path.join(self.home, 'config', 'Vigilo', 'preferences.json'), 'w', encoding='utf-8') as f:
+            json.dump({'watchPatterns': ['ollama'], 'pollInterval': 1, 'smartRulesEnabled': True}, f)
         self.daemon.send_signal(signal.SIGHUP)
-        self.wait_until(lambda: len(self.our_locks()) == 1, 15, 'the edited rule was not read')
+        self.wait_until(lambda: len(self.our_locks()) == 1, 15, 'the edited rule and switch were not read')
         self.assertIsNone(self.daemon.poll())
 
     def test_a_lost_network_alerts_once_per_throttle(self):
