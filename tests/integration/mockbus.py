@@ -264,6 +264,17 @@ class MockBusTestCase(unittest.TestCase):
             time.sleep(0.01)
 
 
+def assert_gtest_cases_pass(test, env, gtest_filter, count):
+    '''Runs the vigilo_linux_tests cases the filter names in `env`: all `count`
+    of them must run and pass, none may skip.'''
+    result = subprocess.run([os.path.join(bin_dir(), 'vigilo_linux_tests'), '--gtest_filter=' + gtest_filter],
+                            env=env, capture_output=True, text=True, timeout=120, check=False)
+    output = result.stdout + result.stderr
+    test.assertEqual(result.returncode, 0, output)
+    test.assertNotIn('SKIPPED', output, output)
+    test.assertIn(f'[  PASSED  ] {count} test', output, output)
+
+
 def bin_dir():
     '''Where the built executables are: $VIGILO_BIN_DIR, else build/bin.'''
     path = os.environ.get('VIGILO_BIN_DIR')
