@@ -1,0 +1,111 @@
+#include "safety/crash_guard.h"
+
+#include <gtest/gtest.h>
+
+#include <nlohmann/json.hpp>
+
+#include <chrono>
+#include <string>
+
+#include "common/log_capture.h"
+#include "common/temp_dir.h"
+#include "support/fake_loop.h"
+
+namespace vigilo {
+namespace {
+
+using namespace std::chrono_literals;
+using testing::readFile;
+
+struct CrashGuardTest : ::testing::Test {
+    FakeLoop loop;
+    vigilo::testing::TempDir dir;
+    std::filesystem::path folder = dir / "Vigilo";
+    std::filesystem::path file = folder / kCrashGuardFileName;
+    CrashGuard guard{folder, 4242, loop.clock()};
+    vigilo::testing::LogCapture logs;
+
+    void writeFile(const std::string& contents) { dir.write("Vigilo/crashguard.json", contents); }
+};
+
+TEST_F(CrashGuardTest, ArmWritesTheFourKeysWithEqualDates) {
+    guard.arm();
+    const auto stored = nlohmann::json::parse(readFile(file).value());
+    ASSERT_EQ(stored.size(), 4u);
+    EXPECT_EQ(stored["clamshellArmed"], true);
+    EXPECT_EQ(stored["pid"], 4242);
+    EXPECT_EQ(stored["armedAt"], stored["heartbeatAt"]);
+    EXPECT_TRUE(decodeCrashGuardState(stored.dump()));
+}
+
+TEST_F(CrashGuardTest, HeartbeatRefreshesOnlyItsDate) {
+    guard.arm();
+    const auto armed = decodeCrashGuardState(readFile(file).value()).value();
+    loop.advanceWallClock(10s);
+    guard.heartbeat();
+    const auto beaten = decodeCrashGuardState(readFile(file).value()).value();
+    EXPECT_EQ(beaten.armedAt, armed.armedAt);
+    EXPECT_EQ(beaten.heartbeatAt, armed.heartbeatAt + 10s);
+}
+
+TEST_F(CrashGuardTest, HeartbeatWithoutFileCreatesNothing) {
+    guard.heartbeat();
+    EXPECT_FALSE(std::filesystem::exists(file));
+}
+
+TEST_F(CrashGuardTest, FileNotArmedIsLeftAlone) {
+    const std::string notArmed =
+        R"({"clamshellArmed":false,"pid":7,"armedAt":"2026-03-01T22:14:05Z","heartbeatAt":"2026-03-01T22:14:05Z"})";
+    writeFile(notArmed);
+    guard.heartbeat();
+    EXPECT_FALSE(guard.recoverIfStale());
+    EXPECT_EQ(readFile(file), notArmed);
+}
+
+// The pid is never checked: a file of a copy that is still running counts.
+TEST_F(CrashGuardTest, RecoverClearsAnArmedFileOfALiveWriter) {
+    CrashGuard other{folder, 77, loop.clock()};
+    other.arm();
+    EXPECT_TRUE(guard.recoverIfStale());
+    EXPECT_FALSE(std::filesystem::exists(file));
+    EXPECT_TRUE(logs.contains("CrashGuard: Stale crash-guard state found (pid 77) — recovering"));
+    EXPECT_FALSE(guard.recoverIfStale());
+}
+
+// Undecodable files are ignored and kept where they are.
+TEST_F(CrashGuardTest, UndecodableFileIsIgnoredAndKept) {
+    const std::string cases[] = {
+        R"({"clamshellArmed":true})",
+        R"({"clamshellArmed":true,"pid":7,"armedAt":"2026-03-01T22:14:05.123Z","heartbeatAt":"2026-03-01T22:14:05Z"})",
+        R"({"clamshellArmed":true,"pid":7,"armedAt":"2026-03-01T22:14:05+01:00","heartbeatAt":"2026-03-01T22:14:05Z"})",
+        R"({"clamshellArmed":true,"pid":4294967296,"armedAt":"2026-03-01T22:14:05Z","heartbeatAt":"2026-03-01T22:14:05Z"})",
+        R"({"clamshellArmed":"yes","pid":7,"armedAt":"2026-03-01T22:14:05Z","heartbeatAt":"2026-03-01T22:14:05Z"})",
+        R"([true])",
+    };
+    for (const auto& contents : cases) {
+        SCOPED_TRACE(contents);
+        writeFile(contents);
+        EXPECT_FALSE(guard.recoverIfStale());
+        guard.heartbeat();
+        EXPECT_EQ(readFile(file), contents);
+    }
+}
+
+TEST_F(CrashGuardTest, DisarmTwiceIsHarmless) {
+    guard.arm();
+    guard.disarm();
+    guard.disarm();
+    EXPECT_FALSE(std::filesystem::exists(file));
+}
+
+TEST(CrashGuardWithoutFolder, DoesNothing) {
+    FakeLoop loop;
+    CrashGuard guard{std::nullopt, 1, loop.clock()};
+    guard.arm();
+    guard.heartbeat();
+    guard.disarm();
+    EXPECT_FALSE(guard.recoverIfStale());
+}
+
+}  // namespace
+}  // namespace vigilo
