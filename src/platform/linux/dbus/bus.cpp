@@ -60,6 +60,10 @@ void BusError::set(int errnoValue, std::string text, std::string errorName) {
     name = std::move(errorName);
 }
 
+bool BusError::connectionLost() const {
+    return code == ECONNRESET || code == ENOTCONN || code == EPIPE || code == ESHUTDOWN || code == ECONNREFUSED;
+}
+
 BusPtr openBus(BusKind kind, BusError& error) {
     sd_bus* raw = nullptr;
     int r = kind == BusKind::system ? sd_bus_open_system(&raw) : sd_bus_open_user(&raw);

@@ -36,6 +36,8 @@ struct BusError {
     std::string cause;
 
     bool failed() const { return code != 0; }
+    // The connection itself is of no more use: open a new one next time.
+    bool connectionLost() const;
     void set(int errnoValue, std::string text, std::string errorName = {});
 };
 

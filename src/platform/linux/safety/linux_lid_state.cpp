@@ -1,10 +1,10 @@
 #include "platform/linux/safety/linux_lid_state.h"
 
-#include <cerrno>
 #include <string>
 
 #include "platform/linux/safety/sysfs_attribute.h"
 #include "platform/linux/safety/upower_device.h"
+#include "support/utf8_text.h"
 
 namespace vigilo {
 
@@ -13,15 +13,6 @@ namespace {
 constexpr const char* kProperties = "org.freedesktop.DBus.Properties";
 constexpr dbus::MethodTarget kUPowerProperty{"org.freedesktop.UPower", "/org/freedesktop/UPower", kProperties, "Get"};
 constexpr dbus::MethodTarget kLogindProperty{"org.freedesktop.login1", "/org/freedesktop/login1", kProperties, "Get"};
-
-bool connectionLost(int code) {
-    return code == ECONNRESET || code == ENOTCONN || code == EPIPE || code == ESHUTDOWN || code == ECONNREFUSED;
-}
-
-std::string_view trimmedLeft(std::string_view text) {
-    auto first = text.find_first_not_of(" \t");
-    return first == std::string_view::npos ? std::string_view{} : text.substr(first);
-}
 
 }  // namespace
 
@@ -42,7 +33,7 @@ std::optional<bool> LinuxLidState::busBoolean(const dbus::MethodTarget& target, 
     if (!bus_) return std::nullopt;
     auto reply = dbus::callMethod(bus_.get(), target, kCallTimeout, error, "ss", interface, property);
     if (!reply) {
-        if (connectionLost(error.code)) bus_.reset();
+        if (error.connectionLost()) bus_.reset();
         return std::nullopt;
     }
     // Nothing here listens for signals: let whatever else arrived go rather
@@ -68,8 +59,7 @@ std::optional<bool> LinuxLidState::acpiLidClosed() const {
 std::optional<bool> LinuxLidState::parseAcpiState(std::string_view line) {
     constexpr std::string_view kLabel = "state:";
     if (line.substr(0, kLabel.size()) != kLabel) return std::nullopt;
-    auto value = trimmedLeft(line.substr(kLabel.size()));
-    while (!value.empty() && (value.back() == ' ' || value.back() == '\t')) value.remove_suffix(1);
+    auto value = trimmedWhitespace(line.substr(kLabel.size()));
     if (value == "open") return false;
     if (value == "closed") return true;
     return std::nullopt;

@@ -1,6 +1,5 @@
 #include "platform/linux/safety/upower_power_sources.h"
 
-#include <cerrno>
 #include <cmath>
 
 #include "platform/linux/safety/upower_device.h"
@@ -15,11 +14,6 @@ constexpr const char* kDisplayDevicePath = "/org/freedesktop/UPower/devices/Disp
 constexpr const char* kDaemonInterface = "org.freedesktop.UPower";
 constexpr const char* kDeviceInterface = "org.freedesktop.UPower.Device";
 constexpr const char* kProperties = "org.freedesktop.DBus.Properties";
-
-// Errors after which the connection itself is of no more use.
-bool connectionLost(int code) {
-    return code == ECONNRESET || code == ENOTCONN || code == EPIPE || code == ESHUTDOWN || code == ECONNREFUSED;
-}
 
 }  // namespace
 
@@ -94,7 +88,7 @@ void UPowerPowerSources::notifyWatchers() {
 }
 
 void UPowerPowerSources::noteFailure(const dbus::BusError& error) {
-    if (connectionLost(error.code)) disconnect();
+    if (error.connectionLost()) disconnect();
 }
 
 std::optional<std::vector<PowerSourceDescription>> UPowerPowerSources::copySources() {
