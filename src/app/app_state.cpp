@@ -152,6 +152,7 @@ void AppState::stop() {
     autoWatchHadTasks_ = false;
     assertions_.releaseAll();
     updateAssertionActive();
+    lastBatteryStage_ = BatteryStage::normal;
     // Closed-lid mode is switched off here once it exists.
 }
 

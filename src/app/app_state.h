@@ -37,6 +37,10 @@ class RunningApplications;
 class SystemSleep;
 class UserProcessTable;
 
+// How far the battery has fallen into the low-battery escalation; the order
+// of the values is the order of the stages.
+enum class BatteryStage { normal, warn, critical, forceSleep };
+
 // Everything the controller works with, made by the application before it
 // and living longer than it.
 struct AppComponents {
@@ -108,6 +112,9 @@ public:
     // the latest request for the system-sleep lock was refused. nullopt when
     // the lock is held or was not asked for (Auto Mode with nothing matched).
     std::optional<std::string> keepAwakeFailure() const;
+    // The escalation stage of a battery level, from the three thresholds
+    // pushed apart so that each stage spans at least one percent.
+    BatteryStage batteryStage(int level) const;
 
     std::string liveStatus() const;
     std::string intentStatusText() const;
@@ -133,6 +140,9 @@ private:
     void subscribe();
 
     void handleBatteryUpdate(const BatteryMonitor::Snapshot& snapshot);
+    void autoStopForBattery(int level);
+    void escalateBattery(BatteryStage stage, int level);
+    void forceSleepForBattery(int level);
     void handleThermal(ThermalMonitor::Level level);
     void handleWatch(const std::vector<std::string>& names);
     void checkForStuckTasks(const std::vector<ProcessWatcher::Match>& matches);
@@ -148,6 +158,8 @@ private:
     Handle timer_;
     std::vector<Handle> subscriptions_;
     bool autoWatchHadTasks_ = false;
+    // Each stage acts once per descent; back to normal on AC power and in stop().
+    BatteryStage lastBatteryStage_ = BatteryStage::normal;
 };
 
 }  // namespace vigilo

@@ -9,9 +9,11 @@
 namespace vigilo {
 
 void AppState::handleBatteryUpdate(const BatteryMonitor::Snapshot& snapshot) {
+    // The crash guard's heartbeat goes here while closed-lid mode is on.
     if (!snapshot.hasBattery) return;
     const bool chargingOnly = mode.get().is(KeepAwakeMode::Kind::chargingOnly);
     if (snapshot.isOnACPower) {
+        lastBatteryStage_ = BatteryStage::normal;
         if (chargingOnly && !assertionActive.get()) {
             applyAssertion(true);
             postUserMessage(tr("Charger connected \u2014 keeping system awake."));
@@ -23,7 +25,17 @@ void AppState::handleBatteryUpdate(const BatteryMonitor::Snapshot& snapshot) {
         updateAssertionActive();
         postUserMessage(tr("Charger removed \u2014 released assertion."));
     }
-    // The low-battery auto-stop and escalation continue from here.
+    if (!mode.get().is(KeepAwakeMode::Kind::off) && snapshot.level < c_.settings.batteryThreshold.get()) {
+        autoStopForBattery(snapshot.level);
+    }
+    // With closed-lid mode on, the escalation still guards an off mode.
+    if (mode.get().is(KeepAwakeMode::Kind::off) && !clamshellActive.get()) {
+        lastBatteryStage_ = BatteryStage::normal;
+        return;
+    }
+    const BatteryStage stage = batteryStage(snapshot.level);
+    if (lastBatteryStage_ < stage) escalateBattery(stage, snapshot.level);
+    lastBatteryStage_ = stage;
 }
 
 void AppState::handleThermal(ThermalMonitor::Level) {
