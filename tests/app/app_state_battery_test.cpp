@@ -24,6 +24,8 @@ struct EscalationCase {
     int sleeps;
 };
 
+void PrintTo(const EscalationCase& c, std::ostream* os) { *os << c.name; }
+
 class BatteryEscalationTest : public AppStateTest, public ::testing::WithParamInterface<EscalationCase> {};
 
 TEST_P(BatteryEscalationTest, EachStageActsOncePerDescent) {
