@@ -4,6 +4,7 @@
 #include "app/app_alerts.h"
 #include "app/app_state.h"
 #include "cli/command_runner.h"
+#include "safety/cooling_manager.h"
 #include "support/tr.h"
 
 namespace vigilo {
@@ -38,8 +39,19 @@ void AppState::handleBatteryUpdate(const BatteryMonitor::Snapshot& snapshot) {
     lastBatteryStage_ = stage;
 }
 
-void AppState::handleThermal(ThermalMonitor::Level) {
-    // The reactions to critical heat attach here.
+void AppState::handleThermal(ThermalMonitor::Level level) {
+    if (level < ThermalMonitor::Level::serious) return;
+    postUserMessage(trFormat("Thermal pressure: {}", tr(ThermalMonitor::label(level))));
+    if (level != ThermalMonitor::Level::critical) return;
+    // Keep-awake itself goes on: the heat is reported and the fans help.
+    const std::string title = tr("Computer is critically hot");
+    c_.activity.record(ActivityKind::thermalCritical);
+    c_.watchdog.record(Watchdog::Kind::thermalCritical, title, false);
+    c_.alerts.sendWebhook("thermal_critical", title, tr("Vigilo is backing off to protect your computer."));
+    if (c_.settings.autoMaxFanOnCritical.get() && c_.cooling.controlSupported().get()) {
+        c_.cooling.apply(FanPreset::emergencyMax);
+    }
+    // Dropping closed-lid mode (thermalAutoStopClamshell) joins here with it.
 }
 
 void AppState::handleWatch(const std::vector<std::string>& names) {

@@ -54,8 +54,16 @@ struct FakePowerSources final : PowerSources {
 
 struct FakeThermalSource final : ThermalLevelSource {
     long state = 0;
+    std::function<void()> onChange;
     long thermalState() override { return state; }
-    Handle watchChanges(std::function<void()>) override { return {}; }
+    Handle watchChanges(std::function<void()> changed) override {
+        onChange = std::move(changed);
+        return Handle([this] { onChange = nullptr; });
+    }
+    void report(long newState) {
+        state = newState;
+        if (onChange) onChange();
+    }
 };
 
 struct FakeProcessTable final : ProcessTable {

@@ -243,6 +243,25 @@ TEST_F(AppStateTest, DisplaySleepSettingReappliesOnlyWhileHolding) {
     EXPECT_TRUE(state().assertionActive.get());
 }
 
+TEST_F(AppStateTest, HeatIsReportedAndCriticalHeatRecordedWithoutStoppingKeepAwake) {
+    state().startAlwaysOn();
+    thermalSource.report(2);
+    loop.runUntilIdle();
+    EXPECT_EQ(state().lastUserMessage.get(), "Thermal pressure: Hot");
+    EXPECT_TRUE(alerts.webhooks.empty());
+
+    thermalSource.report(3);
+    loop.runUntilIdle();
+    EXPECT_EQ(state().lastUserMessage.get(), "Thermal pressure: Very hot");
+    EXPECT_EQ(activityKinds().back(), "thermalCritical");
+    ASSERT_EQ(watchdog.recentAlerts.get().size(), 1u);
+    EXPECT_EQ(watchdog.recentAlerts.get()[0].message, "Computer is critically hot");
+    EXPECT_THAT(alerts.webhooks, ElementsAre("thermal_critical: Computer is critically hot | Vigilo is backing off to "
+                                             "protect your computer."));
+    EXPECT_TRUE(notifier.posted.empty()) << "the watchdog does not notify about heat";
+    EXPECT_TRUE(state().mode.get().is(KeepAwakeMode::Kind::on));
+}
+
 TEST_F(AppStateTest, WatcherFollowsTheSettings) {
     state();
     settings.watchPatterns.set({"mytool"});
