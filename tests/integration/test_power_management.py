@@ -1,4 +1,4 @@
-'''Runs the LinuxPowerManagement and sd-bus cases of vigilo_linux_tests against
+'''Runs the LinuxPowerManagement, closed-lid and sd-bus cases of vigilo_linux_tests against
 private buses: logind alone, a system bus without logind, GNOME (new, old and
 hanging), KDE.'''
 
@@ -28,11 +28,13 @@ class PowerManagementOnMockBus(unittest.TestCase):
         # A session bus with no desktop on it, as under a plain window manager.
         with MockBus() as bus:
             bus.add_logind()
-            self.run_cases('logind', 'LinuxPowerManagementOnLogind:DbusOnLogind:LogindSystemSleepOnLogind', bus)
+            self.run_cases('logind', 'LinuxPowerManagementOnLogind:DbusOnLogind:LogindSystemSleepOnLogind:'
+                           'LogindClamshellOnLogind', bus)
 
     def test_system_bus_without_logind(self):
         with MockBus(session=False) as bus:
-            self.run_cases('bare', 'LinuxPowerManagementOnBareBus:LogindSystemSleepOnBareBus', bus)
+            self.run_cases('bare', 'LinuxPowerManagementOnBareBus:LogindSystemSleepOnBareBus:'
+                           'LogindClamshellOnBareBus', bus)
 
     def test_gnome(self):
         with MockBus() as bus:

@@ -1,0 +1,106 @@
+// The bus cases run when tests/integration/test_power_management.py starts
+// its private buses: with dbusmock's logind ("logind") and with no logind at
+// all ("bare"). The drop-in case runs everywhere.
+#include "platform/linux/power/logind_clamshell.h"
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <cstdlib>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "common/log_capture.h"
+#include "common/temp_dir.h"
+
+namespace vigilo {
+namespace {
+
+using namespace std::chrono_literals;
+
+bool inScenario(const char* wanted) {
+    const char* scenario = std::getenv("VIGILO_MOCKBUS_SCENARIO");
+    return scenario && std::string(scenario) == wanted;
+}
+
+// The mock's locks once their count is `count`, or after three seconds:
+// logind notices a closed descriptor when it gets round to it.
+std::vector<LogindInhibitor> logindLocksSettledAt(std::size_t count) {
+    dbus::BusError error;
+    auto bus = dbus::openBus(dbus::BusKind::system, error);
+    const auto deadline = std::chrono::steady_clock::now() + 3s;
+    std::vector<LogindInhibitor> rows;
+    do {
+        auto listed = bus ? listLogindInhibitors(bus.get(), 3s, error) : std::nullopt;
+        EXPECT_TRUE(listed) << error.cause;
+        rows = listed.value_or(rows);
+        if (rows.size() == count) break;
+        std::this_thread::sleep_for(5ms);
+    } while (std::chrono::steady_clock::now() < deadline);
+    return rows;
+}
+
+void expectOurTwoBlockLocks(const std::vector<LogindInhibitor>& locks) {
+    ASSERT_EQ(locks.size(), 2u);
+    EXPECT_EQ(locks[0].what, "handle-lid-switch");
+    EXPECT_EQ(locks[1].what, "sleep");
+    for (const auto& lock : locks) {
+        EXPECT_EQ(lock.who, "Vigilo");
+        EXPECT_EQ(lock.why, "Vigilo keeping the computer running with the lid closed");
+        EXPECT_EQ(lock.mode, "block");
+    }
+}
+
+TEST(LogindClamshellOnLogind, HoldsTwoSeparateBlockLocksUntilSwitchedOff) {
+    if (!inScenario("logind")) GTEST_SKIP() << "needs the logind scenario of test_power_management.py";
+    testing::LogCapture log;
+    LogindClamshell clamshell;
+    ASSERT_TRUE(clamshell.setDisableSleep(true));
+    EXPECT_TRUE(clamshell.setDisableSleep(true)) << "switching on twice keeps the locks";
+    expectOurTwoBlockLocks(logindLocksSettledAt(2));
+
+    EXPECT_TRUE(clamshell.setDisableSleep(false));
+    EXPECT_TRUE(logindLocksSettledAt(0).empty());
+    EXPECT_TRUE(log.contains("Clamshell: logind lid locks taken"));
+    EXPECT_TRUE(log.contains("Clamshell: logind lid locks released"));
+}
+
+TEST(LogindClamshellOnLogind, DestroyingReleasesTheLocks) {
+    if (!inScenario("logind")) GTEST_SKIP() << "needs the logind scenario of test_power_management.py";
+    {
+        LogindClamshell clamshell;
+        ASSERT_TRUE(clamshell.setDisableSleep(true));
+        expectOurTwoBlockLocks(logindLocksSettledAt(2));
+    }
+    EXPECT_TRUE(logindLocksSettledAt(0).empty());
+}
+
+TEST(LogindClamshellOnBareBus, RefusalReturnsFalseAndHoldsNothing) {
+    if (!inScenario("bare")) GTEST_SKIP() << "needs the bare scenario of test_power_management.py";
+    testing::LogCapture log;
+    LogindClamshell clamshell;
+    EXPECT_FALSE(clamshell.setDisableSleep(true));
+    EXPECT_FALSE(clamshell.setDisableSleep(true)) << "a refusal keeps nothing that would pass for the mode";
+    bool logged = false;
+    for (const auto& line : log.lines())
+        logged = logged || line.starts_with("Clamshell: error: logind handle-lid-switch lock failed: ");
+    EXPECT_TRUE(logged);
+    EXPECT_FALSE(log.contains("Clamshell: logind lid locks released")) << "nothing was held";
+    EXPECT_TRUE(clamshell.setDisableSleep(false));
+}
+
+TEST(LogindClamshell, SleepIsDisabledExactlyWhileOurDropInExists) {
+    testing::TempDir run;
+    LogindClamshell clamshell(run.path());
+    EXPECT_FALSE(clamshell.isSleepDisabled());
+    run.write("systemd/logind.conf.d/50-admin.conf", "[Login]\nHandleLidSwitch=ignore\n");
+    EXPECT_FALSE(clamshell.isSleepDisabled()) << "an administrator's own setting is not ours";
+    const auto ours = run.write("systemd/logind.conf.d/vigilo-lid.conf", "[Login]\nHandleLidSwitch=ignore\n");
+    EXPECT_TRUE(clamshell.isSleepDisabled());
+    std::filesystem::remove(ours);
+    EXPECT_FALSE(clamshell.isSleepDisabled());
+}
+
+}  // namespace
+}  // namespace vigilo
