@@ -6,23 +6,18 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
-#include <cstdlib>
 #include <string>
 #include <thread>
 #include <vector>
 
 #include "common/log_capture.h"
+#include "common/mockbus_scenario.h"
 #include "common/temp_dir.h"
 
 namespace vigilo {
 namespace {
 
 using namespace std::chrono_literals;
-
-bool inScenario(const char* wanted) {
-    const char* scenario = std::getenv("VIGILO_MOCKBUS_SCENARIO");
-    return scenario && std::string(scenario) == wanted;
-}
 
 // The mock's locks once their count is `count`, or after three seconds:
 // logind notices a closed descriptor when it gets round to it.
@@ -53,7 +48,7 @@ void expectOurTwoBlockLocks(const std::vector<LogindInhibitor>& locks) {
 }
 
 TEST(LogindClamshellOnLogind, HoldsTwoSeparateBlockLocksUntilSwitchedOff) {
-    if (!inScenario("logind")) GTEST_SKIP() << "needs the logind scenario of test_power_management.py";
+    if (!testing::inMockBusScenario("logind")) GTEST_SKIP() << "needs the logind scenario of test_power_management.py";
     testing::LogCapture log;
     LogindClamshell clamshell;
     ASSERT_TRUE(clamshell.setDisableSleep(true));
@@ -67,7 +62,7 @@ TEST(LogindClamshellOnLogind, HoldsTwoSeparateBlockLocksUntilSwitchedOff) {
 }
 
 TEST(LogindClamshellOnLogind, DestroyingReleasesTheLocks) {
-    if (!inScenario("logind")) GTEST_SKIP() << "needs the logind scenario of test_power_management.py";
+    if (!testing::inMockBusScenario("logind")) GTEST_SKIP() << "needs the logind scenario of test_power_management.py";
     {
         LogindClamshell clamshell;
         ASSERT_TRUE(clamshell.setDisableSleep(true));
@@ -77,7 +72,7 @@ TEST(LogindClamshellOnLogind, DestroyingReleasesTheLocks) {
 }
 
 TEST(LogindClamshellOnBareBus, RefusalReturnsFalseAndHoldsNothing) {
-    if (!inScenario("bare")) GTEST_SKIP() << "needs the bare scenario of test_power_management.py";
+    if (!testing::inMockBusScenario("bare")) GTEST_SKIP() << "needs the bare scenario of test_power_management.py";
     testing::LogCapture log;
     LogindClamshell clamshell;
     EXPECT_FALSE(clamshell.setDisableSleep(true));

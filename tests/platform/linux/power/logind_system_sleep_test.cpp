@@ -5,22 +5,17 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
-#include <cstdlib>
 #include <cstring>
 #include <string>
 
 #include "common/log_capture.h"
+#include "common/mockbus_scenario.h"
 #include "platform/linux/sd_event_loop.h"
 
 namespace vigilo {
 namespace {
 
 using namespace std::chrono_literals;
-
-bool inScenario(const char* wanted) {
-    const char* scenario = std::getenv("VIGILO_MOCKBUS_SCENARIO");
-    return scenario && std::string(scenario) == wanted;
-}
 
 // Whether the mock logind was asked to Suspend (its call log, a(tsav)).
 bool mockLogindSuspended() {
@@ -55,7 +50,7 @@ bool requestAndWait(testing::LogCapture& log) {
 }
 
 TEST(LogindSystemSleepOnLogind, AsksLogindToSuspend) {
-    if (!inScenario("logind")) GTEST_SKIP() << "needs the logind scenario of test_power_management.py";
+    if (!testing::inMockBusScenario("logind")) GTEST_SKIP() << "needs the logind scenario of test_power_management.py";
     testing::LogCapture log;
     EXPECT_TRUE(requestAndWait(log));
     EXPECT_TRUE(mockLogindSuspended());
@@ -63,7 +58,7 @@ TEST(LogindSystemSleepOnLogind, AsksLogindToSuspend) {
 }
 
 TEST(LogindSystemSleepOnBareBus, LogsTheRefusalThatComesBack) {
-    if (!inScenario("bare")) GTEST_SKIP() << "needs the bare scenario of test_power_management.py";
+    if (!testing::inMockBusScenario("bare")) GTEST_SKIP() << "needs the bare scenario of test_power_management.py";
     testing::LogCapture log;
     EXPECT_TRUE(requestAndWait(log));
     bool refused = false;
