@@ -1,13 +1,13 @@
-'''Runs the LinuxPowerManagement, closed-lid and sd-bus cases of vigilo_linux_tests against
-private buses: logind alone, a system bus without logind, GNOME (new, old and
-hanging), KDE.'''
+'''Runs the LinuxPowerManagement, closed-lid and sd-bus cases of
+vigilo_linux_tests against private buses: logind alone, logind refusing the
+sleep lock, a system bus without logind, GNOME (new, old and hanging), KDE.'''
 
 import os
 import re
 import subprocess
 import unittest
 
-from mockbus import MockBus, bin_dir
+from mockbus import TEMPLATES, MockBus, bin_dir
 
 
 class PowerManagementOnMockBus(unittest.TestCase):
@@ -30,6 +30,12 @@ class PowerManagementOnMockBus(unittest.TestCase):
             bus.add_logind()
             self.run_cases('logind', 'LinuxPowerManagementOnLogind:DbusOnLogind:LogindSystemSleepOnLogind:'
                            'LogindClamshellOnLogind', bus)
+
+    def test_logind_that_refuses_the_sleep_lock(self):
+        with MockBus(session=False) as bus:
+            bus.add_template(os.path.join(TEMPLATES, 'logind_refusing.py'), system_bus=True,
+                             parameters={'RefuseWhat': ['sleep']})
+            self.run_cases('logind-refuses-sleep', 'LogindClamshellOnRefusingLogind', bus)
 
     def test_system_bus_without_logind(self):
         with MockBus(session=False) as bus:

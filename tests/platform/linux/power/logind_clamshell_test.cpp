@@ -1,6 +1,7 @@
 // The bus cases run when tests/integration/test_power_management.py starts
-// its private buses: with dbusmock's logind ("logind") and with no logind at
-// all ("bare"). The drop-in case runs everywhere.
+// its private buses: with dbusmock's logind ("logind"), with one that refuses
+// the sleep lock ("logind-refuses-sleep") and with no logind at all ("bare").
+// The drop-in case runs everywhere.
 #include "platform/linux/power/logind_clamshell.h"
 
 #include <gtest/gtest.h>
@@ -83,6 +84,19 @@ TEST(LogindClamshellOnBareBus, RefusalReturnsFalseAndHoldsNothing) {
     EXPECT_TRUE(logged);
     EXPECT_FALSE(log.contains("Clamshell: logind lid locks released")) << "nothing was held";
     EXPECT_TRUE(clamshell.setDisableSleep(false));
+}
+
+TEST(LogindClamshellOnRefusingLogind, ARefusedSleepLockGivesUpTheLidLockToo) {
+    if (!testing::inMockBusScenario("logind-refuses-sleep"))
+        GTEST_SKIP() << "needs the logind-refuses-sleep scenario of test_power_management.py";
+    testing::LogCapture log;
+    LogindClamshell clamshell;
+    EXPECT_FALSE(clamshell.setDisableSleep(true));
+    EXPECT_TRUE(logindLocksSettledAt(0).empty()) << "the lid lock alone would be half the mode";
+    bool logged = false;
+    for (const auto& line : log.lines())
+        logged = logged || line.starts_with("Clamshell: error: logind sleep lock failed: ");
+    EXPECT_TRUE(logged);
 }
 
 TEST(LogindClamshell, SleepIsDisabledExactlyWhileOurDropInExists) {
