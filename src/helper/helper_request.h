@@ -1,0 +1,45 @@
+#pragma once
+
+#include <span>
+#include <string>
+#include <string_view>
+#include <variant>
+
+namespace vigilo {
+
+// The helper's whole vocabulary. Every field is already range-checked; the
+// chip path is only known to be absolute until it is resolved against /sys.
+struct LidDropInRequest {
+    bool on = false;
+};
+
+struct FanManualRequest {
+    std::string chipPath;
+    int index = 0;
+    long value = 0;  // 0..255 for pwmN, rpm 0..100000 for fanN_target/fanN_output
+};
+
+struct FanAutoRequest {
+    std::string chipPath;
+    int index = 0;
+    int enableValue = 0;
+};
+
+struct RefusedRequest {
+    std::string reason;
+};
+
+using HelperRequest = std::variant<LidDropInRequest, FanManualRequest, FanAutoRequest, RefusedRequest>;
+
+inline constexpr int kFirstFanIndex = 1;
+inline constexpr int kLastFanIndex = 32;
+inline constexpr long kMaxFanRpm = 100000;
+inline constexpr int kMaxPwmEnable = 9;
+
+// Reads the arguments after the program name. Pure: touches no file.
+HelperRequest parseHelperArguments(std::span<const std::string_view> arguments);
+
+// A decimal number with no sign, spaces or leading zeros, within [low, high].
+bool parseBoundedNumber(std::string_view text, long low, long high, long& out);
+
+}  // namespace vigilo
