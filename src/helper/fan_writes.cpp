@@ -37,7 +37,7 @@ bool attributeExists(const fs::path& file) {
 }
 
 std::optional<std::string> writeAttribute(const fs::path& file, long value) {
-    const int fd = ::open(file.c_str(), O_WRONLY | O_NOFOLLOW | O_CLOEXEC);
+    const int fd = ::open(file.c_str(), O_WRONLY | O_TRUNC | O_NOFOLLOW | O_CLOEXEC);
     if (fd < 0) return fmt::format("cannot open {}: {}", file.string(), std::strerror(errno));
     const std::string text = std::to_string(value);
     const bool written = ::write(fd, text.data(), text.size()) == static_cast<ssize_t>(text.size());
