@@ -14,6 +14,7 @@ struct HelperRoots {
     std::filesystem::path run;
     std::filesystem::path sys;
     std::filesystem::path proc;
+    std::filesystem::path usrLocal;
 };
 
 // Status 0: done. 1: the system would not do it. 2: refused (bad argument).

@@ -6,7 +6,8 @@ namespace vigilo {
 namespace {
 
 constexpr std::string_view kUsage =
-    "expected: lid-drop-in on|off, fan-manual <hwmon path> <index> <value>, fan-auto <hwmon path> <index> <value>";
+    "expected: lid-drop-in on|off, fan-manual <hwmon path> <index> <value>, fan-auto <hwmon path> <index> <value>, "
+    "install-cli <vigilo-app path>|remove";
 
 RefusedRequest refuse(std::string reason) { return RefusedRequest{std::move(reason)}; }
 
@@ -21,7 +22,7 @@ bool isPlainAbsolutePath(std::string_view path) {
 }
 
 bool isKnownVerb(std::string_view verb) {
-    return verb == "lid-drop-in" || verb == "fan-manual" || verb == "fan-auto";
+    return verb == "lid-drop-in" || verb == "fan-manual" || verb == "fan-auto" || verb == "install-cli";
 }
 
 HelperRequest parseLidDropIn(std::span<const std::string_view> args) {
@@ -29,6 +30,13 @@ HelperRequest parseLidDropIn(std::span<const std::string_view> args) {
     if (args[1] == "on") return LidDropInRequest{true};
     if (args[1] == "off") return LidDropInRequest{false};
     return refuse(fmt::format("lid-drop-in: '{}' is neither on nor off", args[1]));
+}
+
+HelperRequest parseCliInstall(std::span<const std::string_view> args) {
+    if (args.size() != 2) return refuse("install-cli takes exactly one word: the vigilo-app path, or remove");
+    if (args[1] == "remove") return CliInstallRequest{};
+    if (!isPlainAbsolutePath(args[1])) return refuse("install-cli: the executable must be an absolute path");
+    return CliInstallRequest{std::string(args[1])};
 }
 
 HelperRequest parseFan(std::span<const std::string_view> args) {
@@ -72,6 +80,7 @@ HelperRequest parseHelperArguments(std::span<const std::string_view> arguments) 
     const std::string_view verb = arguments[0];
     if (!isKnownVerb(verb)) return refuse(fmt::format("unknown action '{}'; {}", verb, kUsage));
     if (verb == "lid-drop-in") return parseLidDropIn(arguments);
+    if (verb == "install-cli") return parseCliInstall(arguments);
     return parseFan(arguments);
 }
 

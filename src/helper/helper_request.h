@@ -25,11 +25,17 @@ struct FanAutoRequest {
     int enableValue = 0;
 };
 
+// Installs the system-wide `vigilo` wrapper for `executable`, or removes it
+// when `executable` is empty (the word "remove").
+struct CliInstallRequest {
+    std::string executable;
+};
+
 struct RefusedRequest {
     std::string reason;
 };
 
-using HelperRequest = std::variant<LidDropInRequest, FanManualRequest, FanAutoRequest, RefusedRequest>;
+using HelperRequest = std::variant<LidDropInRequest, FanManualRequest, FanAutoRequest, CliInstallRequest, RefusedRequest>;
 
 inline constexpr int kFirstFanIndex = 1;
 inline constexpr int kLastFanIndex = 32;

@@ -16,9 +16,9 @@ namespace {
 vigilo::HelperRoots helperRoots() {
 #ifdef VIGILO_HELPER_TEST_ROOT
     const std::filesystem::path root = VIGILO_HELPER_TEST_ROOT;
-    return {root / "run", root / "sys", root / "proc"};
+    return {root / "run", root / "sys", root / "proc", root / "usr" / "local"};
 #else
-    return {"/run", "/sys", "/proc"};
+    return {"/run", "/sys", "/proc", "/usr/local"};
 #endif
 }
 

@@ -78,6 +78,8 @@ class HelperTestBuild(unittest.TestCase):
             ['fan-manual', self.target_chip, '1', '100001'],
             ['fan-auto', chip, '1', '10'], ['fan-auto', chip, '1'], ['fan-auto', self.target_chip, '1', '2'],
             ['fan-auto', self.stray, '1', '2'],
+            ['install-cli'], ['install-cli', 'vigilo-app'], ['install-cli', '/bin/sh'],
+            ['install-cli', 'remove', 'now'],
         ]
         for args in cases:
             with self.subTest(args=args):
@@ -86,6 +88,7 @@ class HelperTestBuild(unittest.TestCase):
             self.assertEqual(read(os.path.join(self.pwm_chip, attribute)), '0\n')
             self.assertEqual(read(os.path.join(self.stray, attribute)), '')
         self.assertFalse(os.path.exists(os.path.join(self.root, 'run')))
+        self.assertFalse(os.path.exists(os.path.join(self.root, 'usr')))
 
     def test_fan_writes_follow_what_each_chip_offers(self):
         resolved_pwm_chip = os.path.realpath(self.pwm_chip)
@@ -130,6 +133,22 @@ class HelperTestBuild(unittest.TestCase):
                     self.assertEqual(read(drop_in), DROP_IN)
                     self.assertEqual(stat.S_IMODE(os.stat(drop_in).st_mode), 0o644)
         self.assertIsNone(bystander.poll())
+
+    def test_cli_wrapper_runs_the_application_and_is_removed(self):
+        scratch = tempfile.mkdtemp(prefix="it's ")
+        self.addCleanup(shutil.rmtree, scratch)
+        application = os.path.join(scratch, 'vigilo-app')
+        write(application, '#!/bin/sh\nprintf "%s\\n" "$@"\n')
+        os.chmod(application, 0o755)
+        wrapper = os.path.join(self.root, 'usr', 'local', 'bin', 'vigilo')
+        result = self.run_helper('install-cli', application)
+        self.assertEqual(result.returncode, 0, result.stderr)
+        self.assertEqual(stat.S_IMODE(os.stat(wrapper).st_mode), 0o755)
+        output = subprocess.run([wrapper, 'status', 'two words'], capture_output=True, text=True, timeout=10)
+        self.assertEqual(output.stdout, '--cli\nstatus\ntwo words\n')
+        for _ in range(2):
+            self.assertEqual(self.run_helper('install-cli', 'remove').returncode, 0)
+            self.assertFalse(os.path.exists(wrapper))
 
 
 class InstalledHelper(unittest.TestCase):
