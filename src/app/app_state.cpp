@@ -153,7 +153,7 @@ void AppState::stop() {
     assertions_.releaseAll();
     updateAssertionActive();
     lastBatteryStage_ = BatteryStage::normal;
-    // Closed-lid mode is switched off here once it exists.
+    tearDownClamshell();
 }
 
 void AppState::releaseOnTerminate() {
@@ -166,6 +166,7 @@ void AppState::releaseOnTerminate() {
     ruleEngine_->setActive(false);
     c_.watchdog.setEnabled(false);
     c_.rules.flush();
+    restoreSleepBeforeQuit();
 }
 
 void AppState::applyAssertion(bool active) {

@@ -31,6 +31,8 @@ class CoolingManager;
 class LocalNotifier;
 class PowerManagement;
 class AppAlerts;
+class ClamshellControl;
+class CrashGuard;
 class RuleEngine;
 class RulesStore;
 class RunningApplications;
@@ -63,6 +65,8 @@ struct AppComponents {
     // The rule engine's process list: only `uid`'s processes are looked at.
     std::shared_ptr<const UserProcessTable> userProcesses;
     uid_t uid;
+    ClamshellControl& clamshell;
+    CrashGuard& crashGuard;
 };
 
 // The application's one controller: the only writer of the keep-awake state.
@@ -96,6 +100,15 @@ public:
     void startKeepAwakeQuiet();
     // At application end: releases every assertion and stops the monitors.
     void releaseOnTerminate();
+
+    // Closed-lid mode: the menu's switch (asks first), the rules' quiet
+    // switch-on, and the restore at quit (false when sleep could not be given
+    // back; the crash guard and the next launch finish the job).
+    void toggleClamshell();
+    void enableClamshellQuiet();
+    bool restoreSleepBeforeQuit();
+    // At launch: puts back what a run that crashed in closed-lid mode left.
+    void recoverClamshellAtLaunch();
 
     // A local notification and, when configured, a phone push.
     void notifyAndPush(const std::string& title, const std::string& body);
@@ -147,6 +160,11 @@ private:
     void handleWatch(const std::vector<std::string>& names);
     void checkForStuckTasks(const std::vector<ProcessWatcher::Match>& matches);
     void handleRunnerFinished(std::int32_t exitCode, double seconds);
+
+    bool tearDownClamshell();
+    bool confirmClamshellWarning();
+    void clamshellSwitchedOn();
+    void dropClamshellForHeat();
 
     void postUserMessage(const std::string& text);
     void postLocalNotification(const std::string& title, const std::string& body);

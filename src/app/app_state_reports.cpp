@@ -4,13 +4,14 @@
 #include "app/app_alerts.h"
 #include "app/app_state.h"
 #include "cli/command_runner.h"
+#include "safety/crash_guard.h"
 #include "safety/cooling_manager.h"
 #include "support/tr.h"
 
 namespace vigilo {
 
 void AppState::handleBatteryUpdate(const BatteryMonitor::Snapshot& snapshot) {
-    // The crash guard's heartbeat goes here while closed-lid mode is on.
+    if (clamshellActive.get()) c_.crashGuard.heartbeat();
     if (!snapshot.hasBattery) return;
     const bool chargingOnly = mode.get().is(KeepAwakeMode::Kind::chargingOnly);
     if (snapshot.isOnACPower) {
@@ -51,7 +52,7 @@ void AppState::handleThermal(ThermalMonitor::Level level) {
     if (c_.settings.autoMaxFanOnCritical.get() && c_.cooling.controlSupported().get()) {
         c_.cooling.apply(FanPreset::emergencyMax);
     }
-    // Dropping closed-lid mode (thermalAutoStopClamshell) joins here with it.
+    dropClamshellForHeat();
 }
 
 void AppState::handleWatch(const std::vector<std::string>& names) {

@@ -61,9 +61,10 @@ void AppState::performRuleAction(const RuleAction& action) {
                 postUserMessage(tr("A rule put the computer to sleep."));
                 stop();
                 c_.systemSleep.requestSleep();
-            } else if constexpr (std::is_same_v<A, RuleAction::StartClamshell> ||
-                                 std::is_same_v<A, RuleAction::StopClamshell>) {
-                log_.info("Closed-lid mode is not available; the rule action changes nothing");
+            } else if constexpr (std::is_same_v<A, RuleAction::StartClamshell>) {
+                enableClamshellQuiet();
+            } else if constexpr (std::is_same_v<A, RuleAction::StopClamshell>) {
+                tearDownClamshell();
             } else if constexpr (std::is_same_v<A, RuleAction::AppendActivityLog>) {
                 postUserMessage(a.message);
             }

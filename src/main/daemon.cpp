@@ -31,13 +31,18 @@ Daemon::Daemon(SdEventLoop& loop, const XdgEnvironment& env, std::string socketP
       alerts_(push_, webhooks_),
       notifier_(loop),
       systemSleep_(loop),
+      crashGuard_(appSupportDir(env), ::getpid(), loop.clock()),
       state_(AppComponents{loop, settings_, battery_, thermal_, watcher_, runner_, activity_, cooling_, alerts_, power_,
                            confirmation_, notifier_, rules_, watchdog_, systemSleep_, applications_, processes_,
-                           ::getuid()}),
+                           ::getuid(), clamshell_, crashGuard_}),
       stateForIPC_(state_),
       server_(
           loop, [this](const IPCRequest& request) { return dispatchIPCRequest(request, stateForIPC_); }, sockets_,
-          std::move(socketPath), ::getuid()) {}
+          std::move(socketPath), ::getuid()) {
+    // Before the socket starts: nobody may switch closed-lid mode on while
+    // what a crash left behind is still being put back.
+    state_.recoverClamshellAtLaunch();
+}
 
 ProcessWatcher::Options Daemon::watcherOptions(const AppSettings& settings) {
     return ProcessWatcher::Options{

@@ -21,6 +21,7 @@
 #include "platform/linux/network/linux_network_monitor.h"
 #include "platform/linux/online/online_services.h"
 #include "platform/linux/power/linux_power_management.h"
+#include "platform/linux/power/logind_clamshell.h"
 #include "platform/linux/power/logind_system_sleep.h"
 #include "platform/linux/proc/linux_running_applications.h"
 #include "platform/linux/proc/process_detector.h"
@@ -33,6 +34,7 @@
 #include "rules/rules_store.h"
 #include "safety/battery_monitor.h"
 #include "safety/cooling_manager.h"
+#include "safety/crash_guard.h"
 #include "safety/smc.h"
 #include "safety/thermal_monitor.h"
 #include "support/serial_writer.h"
@@ -94,6 +96,8 @@ private:
     HeadlessConfirmation confirmation_;
     DesktopNotifier notifier_;
     LogindSystemSleep systemSleep_;
+    LogindClamshell clamshell_;
+    CrashGuard crashGuard_;
     AppState state_;
     AppStateIPC stateForIPC_;
     UnixSocketServer sockets_;

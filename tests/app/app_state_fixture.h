@@ -24,7 +24,9 @@
 #include "platform/running_applications.h"
 #include "platform/system_sleep.h"
 #include "platform/user_process_table.h"
+#include "platform/clamshell_control.h"
 #include "rules/rules_store.h"
+#include "safety/crash_guard.h"
 #include "safety/cooling_manager.h"
 #include "safety/smc.h"
 #include "support/fake_loop.h"
@@ -93,6 +95,23 @@ struct ScriptedNetwork final : NetworkMonitor {
         if (listener) listener(up);
     }
     std::function<void(bool)> listener;
+};
+
+// Closed-lid mode that succeeds or refuses as the test says; a drop-in left
+// by a crash is `sleepDisabled`.
+struct FakeClamshell final : ClamshellControl {
+    bool isSleepDisabled() override { return sleepDisabled; }
+    bool setDisableSleep(bool disable) override {
+        calls.push_back(disable);
+        if (refuse) return false;
+        sleepDisabled = false;
+        held = disable;
+        return true;
+    }
+    bool sleepDisabled = false;
+    bool refuse = false;
+    bool held = false;
+    std::vector<bool> calls;
 };
 
 struct RecordingSleep final : SystemSleep {
@@ -194,13 +213,14 @@ protected:
           smc(smcTransport),
           cooling(loop, smc),
           rules(std::nullopt, loop.clock(), writer),
+          crashGuard(dir.path() / "data", 4242, loop.clock()),
           watchdog(loop, network) {}
 
     AppState& state() {
         if (!state_) {
             state_ = std::make_unique<AppState>(AppComponents{
                 loop, settings, battery, thermal, watcher, runner, activity, cooling, alerts, power, dialog, notifier,
-                rules, watchdog, systemSleep, applications, userProcesses, 1000});
+                rules, watchdog, systemSleep, applications, userProcesses, 1000, clamshell, crashGuard});
             loop.runUntilIdle();
         }
         return *state_;
@@ -245,6 +265,8 @@ protected:
     NoApplications applications;
     std::shared_ptr<FakeUserProcesses> userProcesses = std::make_shared<FakeUserProcesses>();
     RulesStore rules;
+    FakeClamshell clamshell;
+    CrashGuard crashGuard;
     Watchdog watchdog;
     std::unique_ptr<AppState> state_;
 };

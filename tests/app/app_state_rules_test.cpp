@@ -42,6 +42,8 @@ TEST_F(AppStateTest, RuleActionsFollowTheMode) {
     EXPECT_EQ(state().lastUserMessage.get(), "A rule put the computer to sleep.");
 
     state().performRuleAction(RuleAction::StartClamshell{});
+    EXPECT_TRUE(state().clamshellActive.get());
+    state().performRuleAction(RuleAction::StopClamshell{});
     EXPECT_FALSE(state().clamshellActive.get());
     state().performRuleAction(RuleAction::AppendActivityLog{"nightly build done"});
     EXPECT_EQ(state().lastUserMessage.get(), "nightly build done");

@@ -1,0 +1,96 @@
+// Closed-lid mode as the controller switches it, with the crash guard.
+#include <gmock/gmock.h>
+
+#include <filesystem>
+
+#include "app/app_state.h"
+#include "app_state_fixture.h"
+#include "platform/clamshell_control.h"
+
+namespace vigilo::testing {
+namespace {
+
+using ::testing::ElementsAre;
+
+class ClamshellTest : public AppStateTest {
+protected:
+    bool guardArmed() const { return std::filesystem::exists(*crashGuard.fileURL()); }
+    std::vector<std::string> lastKinds(std::size_t n) {
+        auto kinds = activityKinds();
+        return {kinds.end() - static_cast<std::ptrdiff_t>(std::min(n, kinds.size())), kinds.end()};
+    }
+};
+
+TEST_F(ClamshellTest, TheMenuSwitchAsksArmsKeepsAwakeAndPutsEverythingBack) {
+    dialog.answer = false;
+    state().toggleClamshell();
+    EXPECT_FALSE(state().clamshellActive.get()) << "cancelled: nothing happens";
+    EXPECT_TRUE(clamshell.calls.empty());
+
+    dialog.answer = true;
+    state().toggleClamshell();
+    EXPECT_TRUE(state().clamshellActive.get());
+    EXPECT_TRUE(clamshell.held);
+    EXPECT_TRUE(guardArmed());
+    EXPECT_TRUE(state().mode.get().is(KeepAwakeMode::Kind::on));
+    EXPECT_EQ(state().lastUserMessage.get(), "Closed-lid mode on. Keep the computer in a well-ventilated spot.");
+    EXPECT_THAT(lastKinds(3), ElementsAre("clamshellOn", "crashGuardArmed", "keepAwakeStarted=Awake On"));
+
+    state().toggleClamshell();
+    EXPECT_FALSE(state().clamshellActive.get());
+    EXPECT_FALSE(clamshell.held);
+    EXPECT_FALSE(guardArmed());
+    EXPECT_TRUE(state().mode.get().is(KeepAwakeMode::Kind::off)) << "plain on mode ends with closed-lid mode";
+}
+
+TEST_F(ClamshellTest, ARefusalChangesNothingAndSaysWhy) {
+    clamshell.refuse = true;
+    state().toggleClamshell();
+    EXPECT_FALSE(state().clamshellActive.get());
+    EXPECT_FALSE(guardArmed());
+    EXPECT_TRUE(state().mode.get().is(KeepAwakeMode::Kind::off));
+    EXPECT_EQ(state().lastUserMessage.get(), kClamshellUnavailableMessage);
+}
+
+TEST_F(ClamshellTest, StopAndCriticalHeatTurnItOff) {
+    state().performRuleAction(RuleAction::StartClamshell{});
+    EXPECT_TRUE(state().clamshellActive.get());
+    EXPECT_TRUE(state().mode.get().is(KeepAwakeMode::Kind::on));
+    state().stop();
+    EXPECT_FALSE(state().clamshellActive.get());
+    EXPECT_FALSE(guardArmed());
+
+    state().performRuleAction(RuleAction::StartClamshell{});
+    thermalSource.report(3);
+    loop.runUntilIdle();
+    EXPECT_FALSE(state().clamshellActive.get());
+    EXPECT_TRUE(state().mode.get().is(KeepAwakeMode::Kind::on)) << "heat does not stop keep-awake";
+    EXPECT_EQ(notifier.posted.back().first, "Closed-lid mode stopped");
+}
+
+TEST_F(ClamshellTest, LaunchRepairsWhatACrashLeftBehind) {
+    struct Case {
+        bool staleGuard;
+        bool sleepDisabled;
+        bool repaired;
+    };
+    state();
+    for (const Case& c : {Case{true, true, true}, Case{true, false, true}, Case{false, true, true},
+                          Case{false, false, false}}) {
+        SCOPED_TRACE(::testing::Message() << "stale " << c.staleGuard << ", disabled " << c.sleepDisabled);
+        CrashGuard earlierRun(dir.path() / "data", 77, loop.clock());
+        if (c.staleGuard) earlierRun.arm();
+        clamshell.sleepDisabled = c.sleepDisabled;
+        clamshell.calls.clear();
+        const auto before = activityKinds().size();
+
+        state().recoverClamshellAtLaunch();
+        EXPECT_EQ(clamshell.calls, c.sleepDisabled ? std::vector<bool>{false} : std::vector<bool>{});
+        EXPECT_EQ(activityKinds().size() - before, c.repaired ? 2u : 0u);
+        EXPECT_FALSE(guardArmed());
+        EXPECT_FALSE(state().clamshellActive.get());
+    }
+}
+
+}  // namespace
+}  // namespace vigilo::testing
