@@ -33,6 +33,7 @@ class PowerManagement;
 class AppAlerts;
 class ClamshellControl;
 class CrashGuard;
+class LidState;
 class RuleEngine;
 class RulesStore;
 class RunningApplications;
@@ -67,6 +68,7 @@ struct AppComponents {
     uid_t uid;
     ClamshellControl& clamshell;
     CrashGuard& crashGuard;
+    LidState& lid;
 };
 
 // The application's one controller: the only writer of the keep-awake state.

@@ -8,6 +8,7 @@
 #include "app/app_alerts.h"
 #include "app/app_state.h"
 #include "detection/process_watcher.h"
+#include "platform/lid_state.h"
 #include "platform/running_applications.h"
 #include "platform/system_sleep.h"
 #include "rules/rule_engine.h"
@@ -33,8 +34,8 @@ RuleInputs AppState::ruleInputs() const {
     inputs.onAC = battery.isOnACPower;
     inputs.hasBattery = battery.hasBattery;
     inputs.temperatureC = c_.cooling.temperature().get();
-    // The lid reading comes with closed-lid mode; unknown counts as open.
-    inputs.lidClosed = false;
+    // No lid, or no reading, counts as open.
+    inputs.lidClosed = c_.lid.isClosed().value_or(false);
     inputs.watchPatterns = c_.settings.watchPatterns.get();
     for (const auto& app : c_.applications.list()) {
         for (const auto* name : {&app.localizedName, &app.bundleIdentifier}) {

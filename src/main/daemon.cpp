@@ -34,7 +34,7 @@ Daemon::Daemon(SdEventLoop& loop, const XdgEnvironment& env, std::string socketP
       crashGuard_(appSupportDir(env), ::getpid(), loop.clock()),
       state_(AppComponents{loop, settings_, battery_, thermal_, watcher_, runner_, activity_, cooling_, alerts_, power_,
                            confirmation_, notifier_, rules_, watchdog_, systemSleep_, applications_, processes_,
-                           ::getuid(), clamshell_, crashGuard_}),
+                           ::getuid(), clamshell_, crashGuard_, lid_}),
       stateForIPC_(state_),
       server_(
           loop, [this](const IPCRequest& request) { return dispatchIPCRequest(request, stateForIPC_); }, sockets_,

@@ -27,6 +27,7 @@
 #include "platform/linux/proc/process_detector.h"
 #include "platform/linux/process/login_shell_child_launcher.h"
 #include "platform/linux/safety/hwmon_smc_transport.h"
+#include "platform/linux/safety/linux_lid_state.h"
 #include "platform/linux/safety/linux_power_sources.h"
 #include "platform/linux/safety/sysfs_thermal_level_source.h"
 #include "platform/linux/sd_event_loop.h"
@@ -97,6 +98,7 @@ private:
     DesktopNotifier notifier_;
     LogindSystemSleep systemSleep_;
     LogindClamshell clamshell_;
+    LinuxLidState lid_;
     CrashGuard crashGuard_;
     AppState state_;
     AppStateIPC stateForIPC_;

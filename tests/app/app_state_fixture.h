@@ -25,6 +25,7 @@
 #include "platform/system_sleep.h"
 #include "platform/user_process_table.h"
 #include "platform/clamshell_control.h"
+#include "platform/lid_state.h"
 #include "rules/rules_store.h"
 #include "safety/crash_guard.h"
 #include "safety/cooling_manager.h"
@@ -112,6 +113,11 @@ struct FakeClamshell final : ClamshellControl {
     bool refuse = false;
     bool held = false;
     std::vector<bool> calls;
+};
+
+struct FakeLid final : LidState {
+    std::optional<bool> closed;
+    std::optional<bool> isClosed() override { return closed; }
 };
 
 struct RecordingSleep final : SystemSleep {
@@ -220,7 +226,7 @@ protected:
         if (!state_) {
             state_ = std::make_unique<AppState>(AppComponents{
                 loop, settings, battery, thermal, watcher, runner, activity, cooling, alerts, power, dialog, notifier,
-                rules, watchdog, systemSleep, applications, userProcesses, 1000, clamshell, crashGuard});
+                rules, watchdog, systemSleep, applications, userProcesses, 1000, clamshell, crashGuard, lid});
             loop.runUntilIdle();
         }
         return *state_;
@@ -266,6 +272,7 @@ protected:
     std::shared_ptr<FakeUserProcesses> userProcesses = std::make_shared<FakeUserProcesses>();
     RulesStore rules;
     FakeClamshell clamshell;
+    FakeLid lid;
     CrashGuard crashGuard;
     Watchdog watchdog;
     std::unique_ptr<AppState> state_;

@@ -28,6 +28,12 @@ TEST_F(AppStateTest, ACustomRuleKeepsAwakeWhileItsProcessRunsAndOnlyWhileRulesAr
     EXPECT_FALSE(state().ruleEngine().isRunning());
 }
 
+TEST_F(AppStateTest, TheLidCountsAsOpenUnlessItReadsClosed) {
+    EXPECT_FALSE(state().ruleInputs().lidClosed) << "no lid";
+    lid.closed = true;
+    EXPECT_TRUE(state().ruleInputs().lidClosed);
+}
+
 TEST_F(AppStateTest, RuleActionsFollowTheMode) {
     state().startTimer(600);
     state().performRuleAction(RuleAction::StartKeepAwake{});
