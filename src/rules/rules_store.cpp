@@ -8,6 +8,7 @@
 #include "rules/rule_json.h"
 #include "support/atomic_file.h"
 #include "support/bounded_file.h"
+#include "support/rejected_file.h"
 
 namespace vigilo {
 
@@ -81,7 +82,7 @@ bool RulesStore::reload() {
 // The user's own rules may sit in the file behind one bad byte: they are
 // kept aside for repair by hand before the built-in set takes the file's place.
 void RulesStore::replaceUnreadableFile(const std::string& problem) {
-    const fs::path kept = file_->string() + kUnreadableRulesSuffix;
+    const fs::path kept = file_->string() + kRejectedFileSuffix;
     std::error_code error;
     fs::rename(*file_, kept, error);
     if (error) {

@@ -18,7 +18,6 @@
 namespace vigilo {
 
 inline constexpr const char* kRulesFileName = "rules.json";
-inline constexpr const char* kUnreadableRulesSuffix = ".bad";
 
 // The user's Smart Rules, kept in "rules.json" in the folder given. Loads
 // the file at construction; when there is none, or it cannot be used, the

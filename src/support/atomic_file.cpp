@@ -38,11 +38,14 @@ void syncFolder(const std::filesystem::path& folder) {
 
 }  // namespace
 
+std::string temporaryNamePrefix(const std::string& fileName) { return "." + fileName + "."; }
+
 std::optional<std::string> writeFileAtomically(const std::filesystem::path& path, std::string_view contents, mode_t mode) {
     const auto folder = path.parent_path().empty() ? std::filesystem::path(".") : path.parent_path();
     if (auto error = createFoldersDurably(folder)) return error;
 
-    std::string temp = (folder / ("." + path.filename().string() + ".XXXXXX")).string();
+    std::string temp =
+        (folder / (temporaryNamePrefix(path.filename().string()) + std::string(kTemporaryRandomLength, 'X'))).string();
     int fd = ::mkostemp(temp.data(), O_CLOEXEC);
     if (fd < 0) return errnoText("cannot create temporary file");
 

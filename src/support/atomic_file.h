@@ -2,6 +2,7 @@
 
 #include <sys/types.h>
 
+#include <cstddef>
 #include <filesystem>
 #include <optional>
 #include <string>
@@ -14,6 +15,13 @@ namespace vigilo {
 // temporary file in the same folder, flushes it to disk and renames it over
 // the target. Creates missing parent folders durably. Returns an error
 // description on failure, in which case the old file is untouched.
+//
+// The temporary is named "." + file name + "." + kTemporaryRandomLength
+// letters and digits (mkstemp's template), so that one killed mid-write can
+// be told from the user's own files and cleaned up.
+inline constexpr std::size_t kTemporaryRandomLength = 6;
+std::string temporaryNamePrefix(const std::string& fileName);
+
 std::optional<std::string> writeFileAtomically(const std::filesystem::path& path, std::string_view contents,
                                                mode_t mode = 0644);
 

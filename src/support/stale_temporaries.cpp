@@ -3,15 +3,15 @@
 #include <algorithm>
 #include <string_view>
 
+#include "support/atomic_file.h"
+
 namespace vigilo {
 
 namespace {
 
-constexpr std::size_t kRandomPartLength = 6;  // mkstemp's "XXXXXX"
-
 bool isTemporaryOf(std::string_view candidate, const std::string& name) {
-    const std::string prefix = "." + name + ".";
-    if (candidate.size() != prefix.size() + kRandomPartLength || !candidate.starts_with(prefix)) return false;
+    const std::string prefix = temporaryNamePrefix(name);
+    if (candidate.size() != prefix.size() + kTemporaryRandomLength || !candidate.starts_with(prefix)) return false;
     const auto random = candidate.substr(prefix.size());
     return std::all_of(random.begin(), random.end(), [](char c) {
         return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9');
