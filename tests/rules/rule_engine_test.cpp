@@ -154,9 +154,11 @@ TEST_F(RuleEngineTest, OnlyTheUsersOwnProcessesAndApplicationsCount) {
     inputs.appNames = {"blender"};
     inputs.watchPatterns = {"  OLLAMA", "docker"};
     useRules({makeRule("docker", {C::ProcessRunning{"docker"}}, 0), makeRule("claude", {C::ProcessRunning{"Claude "}}, 0),
-              makeRule("blender", {C::ProcessRunning{"blend"}}, 0), makeRule("idle", {C::NoMatchingWorkloadFor{0}}, 0)});
+              makeRule("blender", {C::ProcessRunning{"blend"}}, 0), makeRule("idle", {C::NoMatchingWorkloadFor{0}}, 0),
+              makeRule("blank", {C::ProcessRunning{" \t "}}, 0), makeRule("inside", {C::ProcessRunning{"code"}}, 0),
+              makeRule("longer", {C::ProcessRunning{"claude-code-x"}}, 0)});
     start();
-    EXPECT_EQ(fired("docker"), 0);
+    for (const char* none : {"docker", "blank", "inside", "longer"}) EXPECT_EQ(fired(none), 0) << none;
     EXPECT_EQ(fired("claude"), 1);
     EXPECT_EQ(fired("blender"), 1);
     EXPECT_EQ(fired("idle"), 1);  // the system's ollama is no workload of the user's

@@ -50,14 +50,5 @@ TEST(RuleEvaluationTest, WhenEachConditionHolds) {
     }
 }
 
-TEST(RuleEvaluationTest, NamesMatchByTrimmedLowerCasePrefix) {
-    const std::set<std::string> names{"claude-code", "python3"};
-    EXPECT_TRUE(someNameMatches(names, "Claude "));
-    EXPECT_TRUE(someNameMatches(names, "\tpython3"));
-    EXPECT_FALSE(someNameMatches(names, "code"));
-    EXPECT_FALSE(someNameMatches(names, "   "));
-    EXPECT_FALSE(someNameMatches(names, "python3.12"));
-}
-
 }  // namespace
 }  // namespace vigilo

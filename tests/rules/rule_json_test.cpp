@@ -17,20 +17,16 @@ using C = RuleCondition;
 using A = RuleAction;
 using namespace std::chrono_literals;
 
+// The cases the built-in set below leaves out.
 TEST(RuleJsonTest, EveryCaseHasItsStoredForm) {
     const struct {
         RuleCondition condition;
         const char* text;
     } conditions[] = {
-        {C::ProcessRunning{"claude"}, R"({"processRunning":{"pattern":"claude"}})"},
-        {C::BatteryBelow{10}, R"({"batteryBelow":{"percent":10}})"},
         {C::BatteryAbove{80}, R"({"batteryAbove":{"percent":80}})"},
-        {C::TemperatureAbove{90, 300}, R"({"temperatureAbove":{"celsius":90,"durationSeconds":300}})"},
         {C::TemperatureAbove{90.5, 300}, R"({"temperatureAbove":{"celsius":90.5,"durationSeconds":300}})"},
-        {C::OnBatteryPower{}, R"({"onBatteryPower":{}})"},
         {C::OnACPower{}, R"({"onACPower":{}})"},
         {C::LidClosed{}, R"({"lidClosed":{}})"},
-        {C::NoMatchingWorkloadFor{600}, R"({"noMatchingWorkloadFor":{"seconds":600}})"},
         {C::TimeWindow{1320, 420}, R"({"timeWindow":{"startMinutes":1320,"endMinutes":420}})"},
     };
     for (const auto& c : conditions) {
@@ -41,11 +37,6 @@ TEST(RuleJsonTest, EveryCaseHasItsStoredForm) {
         RuleAction action;
         const char* text;
     } actions[] = {
-        {A::StartKeepAwake{}, R"({"startKeepAwake":{}})"},
-        {A::StopKeepAwake{}, R"({"stopKeepAwake":{}})"},
-        {A::SetCoolingPreset{FanPreset::emergencyMax}, R"({"setCoolingPreset":{"_0":"emergencyMax"}})"},
-        {A::Notify{"Battery low", "Plug in"}, R"({"notify":{"title":"Battery low","body":"Plug in"}})"},
-        {A::SleepMac{}, R"({"sleepMac":{}})"},
         {A::StartClamshell{}, R"({"startClamshell":{}})"},
         {A::StopClamshell{}, R"({"stopClamshell":{}})"},
         {A::AppendActivityLog{"hi"}, R"({"appendActivityLog":{"message":"hi"}})"},
