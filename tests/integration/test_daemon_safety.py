@@ -17,7 +17,7 @@ DISPLAY_DEVICE = '/org/freedesktop/UPower/devices/DisplayDevice'
 LID_REASON = 'Vigilo keeping the computer running with the lid closed'
 CLAMSHELL_RULE = {'id': '3B9A6C2E-8D41-4F0A-B7E5-1C2D3E4F5A6B', 'name': 'lid', 'isEnabled': True,
                   'conditions': [{'batteryBelow': {'percent': 40}}], 'actions': [{'startClamshell': {}}],
-                  'cooldownSeconds': 300, 'isBuiltIn': False, 'createdAt': 800000000, 'updatedAt': 800000000}
+                  'cooldownSeconds': 0, 'isBuiltIn': False, 'createdAt': 800000000, 'updatedAt': 800000000}
 
 
 class SafetyReactions(DaemonTestCase):
@@ -90,22 +90,43 @@ class SafetyReactions(DaemonTestCase):
         self.wait_until(lambda: not self.our_locks(), 5, 'the keep-awake lock outlived the force-sleep')
         self.assertNotIn('Battery critical', [t for t, _ in self.pushes()])
 
-    def test_a_rule_keeps_the_lid_closed_under_the_crash_guard_until_sigterm(self):
+    def guard_pid(self):
+        try:
+            with open(os.path.join(self.data_folder(), 'crashguard.json'), encoding='utf-8') as f:
+                state = json.load(f)
+        except FileNotFoundError:
+            return None
+        self.assertTrue(state['clamshellArmed'])
+        return state['pid']
+
+    def activity_kinds(self):
+        with open(os.path.join(self.data_folder(), 'activity.json'), encoding='utf-8') as f:
+            return [event['kind'] for event in json.load(f)]
+
+    def test_a_rule_keeps_the_lid_closed_under_the_crash_guard_through_a_kill_until_sigterm(self):
         self.start_with({'smartRulesEnabled': True}, rules=[CLAMSHELL_RULE])
-        guard = os.path.join(self.data_folder(), 'crashguard.json')
         self.assertEqual(self.lid_locks(), [])
         self.set_battery(30.0)
         self.wait_until(lambda: self.lid_locks(), 15, 'the rule did not take the lid lock')
         self.assertIn(('handle-lid-switch', 'Vigilo', LID_REASON, 'block'), self.lid_locks())
-        with open(guard, encoding='utf-8') as f:
-            state = json.load(f)
-        self.assertEqual((state['clamshellArmed'], state['pid']), (True, self.daemon.pid))
+        self.wait_until(lambda: self.guard_pid() == self.daemon.pid, 5, 'the crash guard was not armed')
         self.assertIn('Clamshell:  on', self.vigilo('status').stdout)
+
+        # Killed, the daemon loses its locks with its descriptors but leaves
+        # the guard armed; the next launch finds it before the rule fires again.
+        self.daemon.kill()
+        self.daemon.wait()
+        self.wait_until(lambda: not self.lid_locks(), 5, 'the lid lock outlived a killed daemon')
+        self.assertIsNotNone(self.guard_pid())
+        self.daemon = self.start_daemon()
+        self.wait_until(lambda: self.guard_pid() == self.daemon.pid, 15, 'the guard was not armed anew')
+        self.wait_until(lambda: 'safeResetApplied' in self.activity_kinds(), 5, 'no recovery recorded')
+        self.assertIn('crashGuardRecovered', self.activity_kinds())
 
         self.daemon.send_signal(signal.SIGTERM)
         self.assertEqual(self.daemon.wait(timeout=10), 0)
         self.wait_until(lambda: not self.lid_locks(), 5, 'the lid lock outlived the daemon')
-        self.assertFalse(os.path.exists(guard))
+        self.assertIsNone(self.guard_pid())
 
 
 if __name__ == '__main__':
