@@ -107,8 +107,9 @@ class SafetyReactions(DaemonTestCase):
         self.start_with({'smartRulesEnabled': True}, rules=[CLAMSHELL_RULE])
         self.assertEqual(self.lid_locks(), [])
         self.set_battery(30.0)
-        self.wait_until(lambda: self.lid_locks(), 15, 'the rule did not take the lid lock')
-        self.assertIn(('handle-lid-switch', 'Vigilo', LID_REASON, 'block'), self.lid_locks())
+        self.wait_until(lambda: len(self.lid_locks()) == 2, 15, 'the rule did not take the lid locks')
+        self.assertEqual(sorted(self.lid_locks()), [('handle-lid-switch', 'Vigilo', LID_REASON, 'block'),
+                                                    ('sleep', 'Vigilo', LID_REASON, 'block')])
         self.wait_until(lambda: self.guard_pid() == self.daemon.pid, 5, 'the crash guard was not armed')
         self.assertIn('Clamshell:  on', self.vigilo('status').stdout)
 
