@@ -141,6 +141,11 @@ public:
     ThermalMonitor& thermal() { return c_.thermal; }
     ProcessWatcher& watcher() { return c_.watcher; }
     RuleEngine& ruleEngine() { return *ruleEngine_; }
+    CoolingManager& cooling() { return c_.cooling; }
+    CommandRunner& runner() { return c_.runner; }
+    Watchdog& watchdog() { return c_.watchdog; }
+    LidState& lid() { return c_.lid; }
+    Loop& loop() { return c_.loop; }
 
 private:
     bool confirmBatteryIfNeeded();

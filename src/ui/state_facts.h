@@ -1,0 +1,53 @@
+#pragma once
+
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "alerts/watchdog.h"
+#include "app/keep_awake_mode.h"
+#include "detection/process_scan.h"
+#include "safety/battery_monitor.h"
+#include "safety/fan_controller.h"
+#include "safety/fan_preset.h"
+#include "safety/thermal_monitor.h"
+#include "support/clock.h"
+
+namespace vigilo {
+
+class AppState;
+
+// One reading of everything the tray menu, the status window and the
+// dashboard show, so that the models that turn it into texts stay pure and
+// a test can write it by hand.
+struct StateFacts {
+    KeepAwakeMode mode = KeepAwakeMode::off();
+    bool assertionActive = false;
+    bool clamshellActive = false;
+    std::optional<WallTime> startedAt;
+    std::optional<std::string> lastUserMessage;
+    std::string liveStatus;
+
+    BatteryMonitor::Snapshot battery = BatteryMonitor::noBattery();
+    ThermalMonitor::Level thermal = ThermalMonitor::Level::nominal;
+    std::optional<double> temperature;  // °C, the hottest sensor
+    std::vector<FanController::Reading> fans;
+    bool fanControlSupported = false;
+    FanPreset fanPreset = FanPreset::balanced;
+    std::optional<bool> lidClosed;  // nothing on a machine without a lid
+
+    std::vector<WatchMatch> matches;
+    std::vector<Watchdog::Alert> recentAlerts;  // newest first
+
+    bool useCpuDetection = true;
+    bool preventDisplaySleep = false;
+    bool launchAtLogin = false;
+
+    WallTime now{};
+};
+
+// Reads the facts from the running application. Main thread only; the lid
+// reading may wait briefly on system services.
+StateFacts gatherStateFacts(AppState& state);
+
+}  // namespace vigilo

@@ -1,0 +1,74 @@
+#include "ui/status_view_model.h"
+
+#include <algorithm>
+#include <chrono>
+#include <cmath>
+
+#include <fmt/format.h>
+
+#include "support/tr.h"
+
+namespace vigilo {
+namespace {
+
+double secondsBetween(WallTime from, WallTime to) { return std::chrono::duration<double>(to - from).count(); }
+
+ViewRow temperatureRow(const StateFacts& facts) {
+    if (!facts.temperature) return {tr("Temperature"), ThermalMonitor::label(facts.thermal)};
+    const double degrees = *facts.temperature;
+    const Tone tone = degrees >= 90 ? Tone::red : degrees >= 80 ? Tone::orange : Tone::secondary;
+    return {tr("Temperature"), trFormat("{:.0f}\u00b0C", degrees), tone};
+}
+
+std::optional<ViewRow> fanRow(const StateFacts& facts) {
+    if (!facts.fanControlSupported || facts.fans.empty()) return std::nullopt;
+    return ViewRow{tr("Fan"), trFormat("{:.0f} rpm \u00b7 {}", facts.fans.front().actual, shownName(facts.fanPreset))};
+}
+
+std::vector<ViewRow> statusRows(const StateFacts& facts) {
+    std::vector<ViewRow> rows{{tr("Power"), powerText(facts.battery)}};
+    if (facts.battery.hasBattery) rows.push_back({tr("Battery"), fmt::format("{}%", facts.battery.level)});
+    if (!facts.mode.is(KeepAwakeMode::Kind::off) && facts.startedAt) {
+        rows.push_back({tr("Running for"), clockText(secondsBetween(*facts.startedAt, facts.now))});
+    }
+    if (auto end = facts.mode.expiresAt()) {
+        rows.push_back({tr("Time left"), clockText(std::max(secondsBetween(facts.now, *end), 0.0))});
+    }
+    rows.push_back(temperatureRow(facts));
+    if (auto fan = fanRow(facts)) rows.push_back(*fan);
+    return rows;
+}
+
+}  // namespace
+
+std::string runStateText(const KeepAwakeMode& mode, bool assertionActive) {
+    if (mode.is(KeepAwakeMode::Kind::off)) return tr("Off");
+    if (assertionActive) return tr("Active");
+    if (mode.is(KeepAwakeMode::Kind::chargingOnly)) return tr("Waiting for power");
+    if (mode.is(KeepAwakeMode::Kind::autoWatch)) return tr("Idle \u2014 watching");
+    return tr("Paused");
+}
+
+std::string powerText(const BatteryMonitor::Snapshot& battery) {
+    if (battery.isCharging) return tr("Charging");
+    if (battery.isOnACPower) return tr("Plugged in");
+    return tr("On battery");
+}
+
+std::string clockText(double seconds) {
+    const auto total = static_cast<long long>(std::llround(std::max(seconds, 0.0)));
+    return fmt::format("{:02}:{:02}:{:02}", total / 3600, (total % 3600) / 60, total % 60);
+}
+
+StatusView buildStatusView(const StateFacts& facts) {
+    StatusView view;
+    view.icon = modeIcon(facts.mode, facts.clamshellActive);
+    view.modeLabel = facts.mode.shortLabel();
+    view.runState = runStateText(facts.mode, facts.assertionActive);
+    view.liveStatus = facts.liveStatus;
+    view.message = facts.lastUserMessage;
+    view.rows = statusRows(facts);
+    return view;
+}
+
+}  // namespace vigilo

@@ -1,0 +1,36 @@
+#pragma once
+
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "ui/state_facts.h"
+#include "ui/tray_icon.h"
+#include "ui/view_rows.h"
+
+namespace vigilo {
+
+inline constexpr const char* kStatusWindowTitle = "Vigilo Status";
+inline constexpr int kStatusWindowWidth = 380;
+inline constexpr int kStatusWindowHeight = 440;
+
+// What the status window shows, redrawn every second and on every change.
+struct StatusView {
+    StateIcon icon = StateIcon::moon;
+    std::string modeLabel;  // the mode's short label
+    std::string runState;   // "Off", "Active", "Paused", ...
+    std::string liveStatus;
+    std::optional<std::string> message;  // the latest short message to the user
+    std::vector<ViewRow> rows;
+};
+
+StatusView buildStatusView(const StateFacts& facts);
+
+// "Off" when off; "Active" while the lock is held; otherwise why not yet.
+std::string runStateText(const KeepAwakeMode& mode, bool assertionActive);
+// "Charging", "Plugged in" or "On battery".
+std::string powerText(const BatteryMonitor::Snapshot& battery);
+// Rounded to the whole second, as "01:02:03".
+std::string clockText(double seconds);
+
+}  // namespace vigilo

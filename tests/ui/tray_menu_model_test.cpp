@@ -1,0 +1,163 @@
+#include "ui/tray_menu_model.h"
+
+#include <gmock/gmock.h>
+
+#include "ui/tray_icon.h"
+
+namespace vigilo::testing {
+namespace {
+
+using namespace std::chrono_literals;
+using K = KeepAwakeMode::Kind;
+using Level = ThermalMonitor::Level;
+
+const WallTime kNow = WallTime{} + 1000000s;
+
+KeepAwakeMode modeOf(K kind) {
+    switch (kind) {
+        case K::timer: return KeepAwakeMode::timer(kNow + 3723s);
+        case K::off: return KeepAwakeMode::off();
+        case K::on: return KeepAwakeMode::on();
+        case K::chargingOnly: return KeepAwakeMode::chargingOnly();
+        case K::autoWatch: return KeepAwakeMode::autoWatch();
+        case K::runCommand: return KeepAwakeMode::runCommand();
+    }
+    return KeepAwakeMode::off();
+}
+
+struct IconCase {
+    K mode;
+    bool clamshell;
+    Level thermal;
+    const char* icon;
+    bool ticks;
+};
+
+TEST(TrayIcon, FirstMatchingRuleChoosesTheIcon) {
+    const IconCase cases[] = {
+        {K::on, true, Level::critical, "vigilo-thermometer-symbolic", false},
+        {K::timer, true, Level::serious, "vigilo-lid-symbolic", true},
+        {K::timer, false, Level::nominal, "vigilo-timer-symbolic", true},
+        {K::off, false, Level::fair, "vigilo-moon-symbolic", false},
+        {K::on, false, Level::nominal, "vigilo-sun-symbolic", false},
+        {K::chargingOnly, false, Level::nominal, "vigilo-bolt-symbolic", false},
+        {K::autoWatch, false, Level::nominal, "vigilo-binoculars-symbolic", true},
+        {K::runCommand, false, Level::nominal, "vigilo-terminal-symbolic", true},
+    };
+    for (const auto& c : cases) {
+        const auto mode = modeOf(c.mode);
+        EXPECT_EQ(iconThemeName(trayIcon(mode, c.clamshell, c.thermal)), c.icon) << mode.shortLabel();
+        EXPECT_EQ(trayNeedsSecondTick(mode), c.ticks) << mode.shortLabel();
+    }
+    EXPECT_EQ(iconThemeName(modeIcon(KeepAwakeMode::on(), true)), "vigilo-lid-symbolic");
+    EXPECT_EQ(trayTooltip(KeepAwakeMode::on()), "Vigilo \u2014 Awake On");
+}
+
+// The menu as text: "[x]" and "[ ]" for check marks, "~" for disabled
+// entries, "---" for separators, submenus by their title and "{n}" entries.
+std::vector<std::string> render(const std::vector<MenuItem>& menu) {
+    std::vector<std::string> out;
+    for (const auto& item : menu) {
+        std::string text = std::string(2 * item.indent, ' ');
+        switch (item.kind) {
+            case MenuItem::Kind::separator: text = "---"; break;
+            case MenuItem::Kind::line: text += item.text; break;
+            case MenuItem::Kind::check: text += (item.checked ? "[x] " : "[ ] ") + item.text; break;
+            case MenuItem::Kind::action: text += (item.enabled ? "" : "~") + item.text; break;
+            case MenuItem::Kind::submenu: text += item.text + " {" + std::to_string(item.children.size()) + "}"; break;
+        }
+        out.push_back(text);
+    }
+    return out;
+}
+
+WatchMatch match(const char* name, double cpu, bool active) {
+    WatchMatch m;
+    m.displayName = name;
+    m.cpuPercent = cpu;
+    m.isActive = active;
+    return m;
+}
+
+StateFacts factsFor(K mode) {
+    StateFacts facts;
+    facts.mode = modeOf(mode);
+    facts.liveStatus = "status";
+    facts.now = kNow;
+    return facts;
+}
+
+const std::vector<std::string> kTail = {"---", "Windows {6}", "More {8}", "---", "~Settings\u2026", "Quit Vigilo"};
+
+std::vector<std::string> withTail(std::vector<std::string> head) {
+    head.insert(head.end(), kTail.begin(), kTail.end());
+    return head;
+}
+
+TEST(TrayMenu, OffOnADesktopHasNoStopNoLidAndNoTemperature) {
+    EXPECT_EQ(render(buildTrayMenu(factsFor(K::off))),
+              withTail({"status", "Battery: n/a (desktop computer)", "---", "[ ] Auto Mode", "[ ] Keep Awake",
+                        "[ ] Closed-Lid Mode\u2026"}));
+}
+
+TEST(TrayMenu, TimerOnAChargingLaptop) {
+    auto facts = factsFor(K::timer);
+    facts.battery = {.level = 57, .isCharging = true, .isOnACPower = true, .hasBattery = true};
+    facts.temperature = 71.6;
+    facts.lidClosed = false;
+    EXPECT_EQ(render(buildTrayMenu(facts)),
+              withTail({"status", "Battery: 57% \u26a1\ufe0e", "Temperature: 72\u00b0C", "Time remaining: 1h 02m",
+                        "Lid: Open", "---", "[ ] Auto Mode", "[ ] Keep Awake", "[ ] Closed-Lid Mode\u2026",
+                        "Stop"}));
+}
+
+TEST(TrayMenu, AutoModeListsEightMatchesThenHowManyMore) {
+    auto facts = factsFor(K::autoWatch);
+    facts.battery = {.level = 80, .isCharging = false, .isOnACPower = true, .hasBattery = true};
+    facts.matches.push_back(match("node", 3.4, false));
+    for (int i = 1; i <= 10; ++i) facts.matches.push_back(match(("claude" + std::to_string(i)).c_str(), 40, true));
+    auto lines = render(buildTrayMenu(facts));
+    EXPECT_EQ(lines[1], "Battery: 80% (AC)");
+    EXPECT_EQ(lines[3], "[x] Auto Mode");
+    EXPECT_EQ(lines[4], "  \u2022 node  3% (idle)");
+    EXPECT_EQ(lines[11], "  \u2022 claude7  40%");
+    EXPECT_EQ(lines[12], "  \u2026and 3 more");
+    EXPECT_EQ(lines[13], "[ ] Keep Awake");
+
+    facts.useCpuDetection = false;
+    facts.matches.resize(1);
+    EXPECT_THAT(autoModeLines(facts.matches, false), ::testing::ElementsAre("\u2022 node (idle)"));
+    EXPECT_THAT(autoModeLines({}, true), ::testing::ElementsAre("Waiting for AI tasks\u2026"));
+}
+
+TEST(TrayMenu, ClosedLidWhenVeryHotWithoutASensor) {
+    auto facts = factsFor(K::on);
+    facts.battery = {.level = 30, .isCharging = false, .isOnACPower = false, .hasBattery = true};
+    facts.clamshellActive = true;
+    facts.thermal = Level::critical;
+    facts.lidClosed = true;
+    EXPECT_EQ(render(buildTrayMenu(facts)),
+              withTail({"status", "Battery: 30%", "Temperature: Very hot", "Lid: Closed", "---", "[ ] Auto Mode",
+                        "[x] Keep Awake", "[x] Closed-Lid Mode\u2026", "Stop"}));
+}
+
+TEST(TrayMenu, SubmenusAndWindowsNotYetBuiltAreDisabled) {
+    auto facts = factsFor(K::runCommand);
+    facts.launchAtLogin = true;
+    const auto menu = buildTrayMenu(facts);
+    const auto& windows = menu[menu.size() - 5].children;
+    EXPECT_EQ(render(windows), (std::vector<std::string>{"Dashboard\u2026", "~Smart Rules\u2026", "~Alerts\u2026",
+                                                         "~Weekly Report\u2026", "~Activity Log\u2026",
+                                                         "Show Status Window\u2026"}));
+    const auto& more = menu[menu.size() - 4].children;
+    EXPECT_EQ(render(more), (std::vector<std::string>{"[ ] Keep Awake While Charging", "Timer {4}",
+                                                      "[x] Running Task\u2026", "[ ] Also Prevent Display Sleep",
+                                                      "[x] Launch at Login", "---", "Install vigilo CLI\u2026",
+                                                      "~Show Onboarding\u2026"}));
+    EXPECT_FALSE(more[2].enabled);
+    EXPECT_EQ(more[1].children[3].timerSeconds, 14400);
+    EXPECT_TRUE(menu.front().bold);
+}
+
+}  // namespace
+}  // namespace vigilo::testing
