@@ -69,6 +69,8 @@ fs::path appSupportDir(const XdgEnvironment& env) { return xdgHome(env, "XDG_DAT
 
 fs::path preferencesDir(const XdgEnvironment& env) { return xdgHome(env, "XDG_CONFIG_HOME", ".config") / "Vigilo"; }
 
+fs::path autostartDir(const XdgEnvironment& env) { return xdgHome(env, "XDG_CONFIG_HOME", ".config") / "autostart"; }
+
 RuntimeDir resolveRuntimeDir(const XdgEnvironment& env, const fs::path& runUserRoot, const fs::path& tmpRoot) {
     if (auto fromEnv = absoluteVariable(env, "XDG_RUNTIME_DIR"); !fromEnv.empty()) {
         if (auto why = checkPrivateFolder(fromEnv, env.uid, Links::follow, false); !why.empty()) {

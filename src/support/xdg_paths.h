@@ -26,6 +26,10 @@ std::filesystem::path appSupportDir(const XdgEnvironment& env);
 // $XDG_CONFIG_HOME/Vigilo (default ~/.config/Vigilo): the preferences.
 std::filesystem::path preferencesDir(const XdgEnvironment& env);
 
+// $XDG_CONFIG_HOME/autostart (default ~/.config/autostart): the desktop
+// entries the session starts at login.
+std::filesystem::path autostartDir(const XdgEnvironment& env);
+
 struct RuntimeDir {
     std::filesystem::path path;  // empty when refused
     std::string error;           // why it was refused

@@ -1,0 +1,75 @@
+#include "platform/linux/desktop_entry/xdg_autostart_entry.h"
+
+#include <fstream>
+#include <system_error>
+
+#include "support/atomic_file.h"
+#include "support/xdg_paths.h"
+
+namespace vigilo {
+
+namespace fs = std::filesystem;
+
+XdgAutostartEntry::XdgAutostartEntry(fs::path file, std::string executable)
+    : file_(std::move(file)), executable_(std::move(executable)) {}
+
+fs::path XdgAutostartEntry::fileFor(const XdgEnvironment& env) {
+    return autostartDir(env) / (std::string(kApplicationId) + ".desktop");
+}
+
+bool XdgAutostartEntry::isEnabled() {
+    std::ifstream in(file_);
+    if (!in) return false;
+    std::string line;
+    while (std::getline(in, line)) {
+        if (line == "Hidden=true" || line == "X-GNOME-Autostart-enabled=false") return false;
+    }
+    return true;
+}
+
+std::optional<std::string> XdgAutostartEntry::contents() const {
+    auto exec = desktopExecArgument(executable_);
+    if (!exec) return std::nullopt;
+    return "[Desktop Entry]\n"
+           "Type=Application\n"
+           "Name=Vigilo\n"
+           "Comment=Keeps the computer awake while long work runs\n"
+           "Exec=" + *exec + "\n"
+           "Icon=" + kApplicationId + "\n"
+           "Terminal=false\n"
+           "X-GNOME-Autostart-enabled=true\n";
+}
+
+std::optional<std::string> XdgAutostartEntry::enable() {
+    auto text = contents();
+    if (!text) return "the application's path cannot be written into a desktop entry: " + executable_;
+    return writeFileAtomically(file_, *text, 0644);
+}
+
+std::optional<std::string> XdgAutostartEntry::disable() {
+    std::error_code error;
+    fs::remove(file_, error);
+    if (error) return file_.string() + ": " + error.message();
+    return std::nullopt;
+}
+
+std::optional<std::string> desktopExecArgument(const std::string& path) {
+    // Two layers: the Exec key's own quoting inside double quotes, then the
+    // escaping every string value gets, which doubles each backslash again.
+    std::string out = "\"";
+    for (char c : path) {
+        switch (c) {
+            case '\n':
+            case '\r': return std::nullopt;
+            case '"':
+            case '`':
+            case '$': out += "\\\\"; out += c; break;
+            case '\\': out += "\\\\\\\\"; break;
+            case '%': out += "%%"; break;
+            default: out += c;
+        }
+    }
+    return out + "\"";
+}
+
+}  // namespace vigilo
