@@ -25,6 +25,17 @@ EntryChoice chooseRole(const std::vector<std::string>& argv);
 // or locks anything, so they answer also while another instance runs.
 std::optional<std::string> applicationInfoText(const std::vector<std::string>& appArguments);
 
+enum class CliInstallTarget { user, system, uninstall };
+
+// Why the application's arguments cannot be followed (an unknown option, a
+// word out of place, --install-cli without its target), as the line to print
+// with the usage; nothing when they can. Answered with status 2.
+std::optional<std::string> applicationUsageError(const std::vector<std::string>& appArguments);
+
+// What `--install-cli user|system|uninstall` asks for: the installer runs
+// and the program exits without starting the application.
+std::optional<CliInstallTarget> cliInstallTarget(const std::vector<std::string>& appArguments);
+
 // Whether the application runs without a tray: asked for with --headless,
 // or no graphical session to show one in.
 bool wantsHeadless(const std::vector<std::string>& appArguments, bool hasDisplay);

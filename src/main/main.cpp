@@ -16,5 +16,10 @@ int main(int argc, char** argv) {
         std::fputs(text->c_str(), stdout);
         return 0;
     }
+    if (auto error = vigilo::applicationUsageError(choice.arguments)) {
+        std::fputs(error->c_str(), stderr);
+        return 2;
+    }
+    if (auto target = vigilo::cliInstallTarget(choice.arguments)) return vigilo::runCliInstall(*target);
     return vigilo::SystemModule::runApplication(choice.arguments);
 }

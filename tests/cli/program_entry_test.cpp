@@ -38,6 +38,27 @@ TEST(ProgramEntry, ApplicationHelpAndVersionAreAnsweredWithoutStarting) {
     EXPECT_EQ(applicationInfoText({"--headless"}), std::nullopt);
 }
 
+TEST(ProgramEntry, UnknownOptionsAndMisusedInstallAreUsageErrors) {
+    const std::pair<Args, const char*> cases[] = {
+        {{}, nullptr},
+        {{"--headless"}, nullptr},
+        {{"--install-cli", "system"}, nullptr},
+        {{"--bogus"}, "vigilo-app: unknown option '--bogus'\n"},
+        {{"status"}, "vigilo-app: unexpected 'status'\n"},
+        {{"--install-cli"}, "vigilo-app: --install-cli takes user, system or uninstall\n"},
+        {{"--install-cli", "everywhere"}, "vigilo-app: --install-cli takes user, system or uninstall\n"},
+    };
+    for (const auto& [args, firstLine] : cases) {
+        const auto error = applicationUsageError(args);
+        EXPECT_EQ(error.has_value(), firstLine != nullptr) << (args.empty() ? "" : args[0]);
+        if (error && firstLine) {
+            EXPECT_TRUE(error->starts_with(firstLine)) << *error;
+        }
+    }
+    EXPECT_EQ(cliInstallTarget({"--headless", "--install-cli", "uninstall"}), CliInstallTarget::uninstall);
+    EXPECT_EQ(cliInstallTarget({"--headless"}), std::nullopt);
+}
+
 TEST(ProgramEntry, HeadlessWhenAskedOrWithoutADisplay) {
     EXPECT_TRUE(wantsHeadless({"--headless"}, true));
     EXPECT_TRUE(wantsHeadless({}, false));

@@ -1,0 +1,71 @@
+#include "cli/cli_installer.h"
+
+#include <system_error>
+#include <vector>
+
+#include "cli/cli_wrapper.h"
+#include "platform/system_command_install.h"
+#include "support/atomic_file.h"
+#include "support/tr.h"
+
+namespace vigilo {
+namespace {
+
+namespace fs = std::filesystem;
+
+// A file or a link, dangling or not: what a removal can take away. A folder
+// of that name is not ours.
+bool fileIsThere(const fs::path& path) {
+    std::error_code error;
+    const auto status = fs::symlink_status(path, error);
+    return !error && fs::exists(status) && !fs::is_directory(status);
+}
+
+std::string joined(const std::vector<std::string>& parts) {
+    std::string text;
+    for (const auto& part : parts) text += (text.empty() ? "" : ", ") + part;
+    return text;
+}
+
+}  // namespace
+
+CLIInstaller::CLIInstaller(fs::path home, std::string executable, SystemCommandInstall& system, fs::path systemTarget)
+    : home_(std::move(home)),
+      executable_(std::move(executable)),
+      system_(system),
+      systemTarget_(std::move(systemTarget)) {}
+
+CLIInstaller::Result CLIInstaller::installForUser() {
+    const fs::path target = userTarget();
+    // The rename replaces a link of that name, never the file it points to;
+    // a folder in the way makes the rename fail and is left alone.
+    auto error = createFoldersDurably(target.parent_path());
+    if (!error) error = writeFileAtomically(target, cliWrapperScript(executable_), 0755);
+    if (error) {
+        log_.error("user install failed: {}", *error);
+        return {false, *error};
+    }
+    return {true, tr("Installed to ") + target.string()};
+}
+
+CLIInstaller::Result CLIInstaller::installForSystem() {
+    if (auto error = system_.install(executable_)) return {false, *error};
+    return {true, tr("Installed to ") + systemTarget_.string()};
+}
+
+CLIInstaller::Result CLIInstaller::uninstall() {
+    std::vector<std::string> removed;
+    const fs::path user = userTarget();
+    if (fileIsThere(user)) {
+        std::error_code ignored;
+        fs::remove(user, ignored);
+        removed.push_back(user.string());
+    }
+    // A cancelled prompt or a refused removal is not reported: the result
+    // then tells about the user's script alone.
+    if (fileIsThere(systemTarget_) && !system_.remove()) removed.push_back(systemTarget_.string());
+    if (removed.empty()) return {false, tr("Nothing was installed.")};
+    return {true, tr("Removed: ") + joined(removed)};
+}
+
+}  // namespace vigilo

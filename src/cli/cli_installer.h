@@ -1,0 +1,46 @@
+#pragma once
+
+#include <filesystem>
+#include <string>
+
+#include "support/log.h"
+
+namespace vigilo {
+
+class SystemCommandInstall;
+
+inline constexpr const char* kSystemCommandPath = "/usr/local/bin/vigilo";
+
+// Makes the application's executable available as the command `vigilo`: a
+// three-line script for the current user in ~/.local/bin (no password), or
+// system-wide in /usr/local/bin with the administrator's consent, and
+// removes them again. Main thread only; the system calls block on the
+// administrator's prompt.
+class CLIInstaller {
+public:
+    struct Result {
+        bool ok = false;
+        std::string message;  // for the person
+        bool operator==(const Result&) const = default;
+    };
+
+    // `executable` is the application's own path; `systemTarget` is a
+    // parameter for tests only.
+    CLIInstaller(std::filesystem::path home, std::string executable, SystemCommandInstall& system,
+                 std::filesystem::path systemTarget = kSystemCommandPath);
+
+    Result installForUser();
+    Result installForSystem();
+    Result uninstall();
+
+    std::filesystem::path userTarget() const { return home_ / ".local" / "bin" / "vigilo"; }
+
+private:
+    std::filesystem::path home_;
+    std::string executable_;
+    SystemCommandInstall& system_;
+    std::filesystem::path systemTarget_;
+    Logger log_{"CLIInstaller"};
+};
+
+}  // namespace vigilo

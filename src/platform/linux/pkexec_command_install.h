@@ -1,0 +1,37 @@
+#pragma once
+
+#include <unistd.h>
+
+#include <filesystem>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "platform/system_command_install.h"
+
+namespace vigilo {
+
+// The system-wide `vigilo` command through the privileged helper's
+// install-cli action, asked for with pkexec (polkit shows the prompt, or
+// pkttyagent in a terminal); run directly when already root. Blocks until
+// the helper is done, as the administrator's prompt is modal anyway.
+class PkexecCommandInstall final : public SystemCommandInstall {
+public:
+    // `helper` is the installed vigilo-helper, whose path polkit knows;
+    // `pkexec` the program that asks. Both, and whether to ask at all, are
+    // parameters for tests.
+    explicit PkexecCommandInstall(std::filesystem::path helper, std::string pkexec = "pkexec",
+                                  bool alreadyRoot = ::geteuid() == 0);
+
+    std::optional<std::string> install(const std::string& executable) override;
+    std::optional<std::string> remove() override;
+
+private:
+    std::optional<std::string> runHelper(const std::vector<std::string>& arguments);
+
+    std::filesystem::path helper_;
+    std::string pkexec_;
+    bool alreadyRoot_;
+};
+
+}  // namespace vigilo
