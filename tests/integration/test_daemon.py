@@ -108,7 +108,7 @@ class DaemonCommands(DaemonTestCase):
                         'no notification')
         title, body, app, hints = next(n for n in self.notifications() if n[0] == 'All tasks finished')
         self.assertEqual(app, 'Vigilo')
-        self.assertEqual(hints.get('desktop-entry'), 'vigilo')
+        self.assertEqual(hints.get('desktop-entry'), 'com.vigilo.app')
         self.assertIn('can sleep again', body)
 
     def test_watch_list_edits_are_saved(self):

@@ -44,7 +44,7 @@ void DesktopNotifier::post(const std::string& title, const std::string& body) {
     // app_name, replaces_id, app_icon, summary, body, actions, hints, expire_timeout
     if (r >= 0) r = sd_bus_message_append(m, "susss", "Vigilo", 0u, "", title.c_str(), body.c_str());
     if (r >= 0) r = sd_bus_message_append(m, "as", 0);
-    if (r >= 0) r = sd_bus_message_append(m, "a{sv}", 1, "desktop-entry", "s", "vigilo");
+    if (r >= 0) r = sd_bus_message_append(m, "a{sv}", 1, "desktop-entry", "s", "com.vigilo.app");
     if (r >= 0) r = sd_bus_message_append(m, "i", -1);
     // A floating slot: a reply still on its way when the bus is closed is
     // dropped with it.
