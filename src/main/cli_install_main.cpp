@@ -7,16 +7,12 @@
 #include "platform/linux/pkexec_command_install.h"
 #include "support/xdg_paths.h"
 
-#ifndef VIGILO_HELPER_PATH
-#error "VIGILO_HELPER_PATH names the installed privileged helper"
-#endif
-
 namespace vigilo {
 
 int runCliInstall(CliInstallTarget target) {
     // The terminal gets the result; diagnostics go to the journal.
     setLogSink(SystemModule::lazyJournalSink());
-    PkexecCommandInstall system(VIGILO_HELPER_PATH);
+    PkexecCommandInstall system;
     CLIInstaller installer(XdgEnvironment::fromProcess().home, ownExecutablePath(), system);
     CLIInstaller::Result result;
     switch (target) {

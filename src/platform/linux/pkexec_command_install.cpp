@@ -79,6 +79,12 @@ std::string lastLine(std::string text) {
 
 }  // namespace
 
+#ifndef VIGILO_HELPER_PATH
+#error "VIGILO_HELPER_PATH names the installed privileged helper"
+#endif
+
+PkexecCommandInstall::PkexecCommandInstall() : PkexecCommandInstall(VIGILO_HELPER_PATH, "pkexec", ::geteuid() == 0) {}
+
 PkexecCommandInstall::PkexecCommandInstall(std::filesystem::path helper, std::string pkexec, bool alreadyRoot)
     : helper_(std::move(helper)), pkexec_(std::move(pkexec)), alreadyRoot_(alreadyRoot) {}
 

@@ -1,7 +1,5 @@
 #pragma once
 
-#include <unistd.h>
-
 #include <filesystem>
 #include <optional>
 #include <string>
@@ -17,11 +15,11 @@ namespace vigilo {
 // the helper is done, as the administrator's prompt is modal anyway.
 class PkexecCommandInstall final : public SystemCommandInstall {
 public:
-    // `helper` is the installed vigilo-helper, whose path polkit knows;
-    // `pkexec` the program that asks. Both, and whether to ask at all, are
-    // parameters for tests.
-    explicit PkexecCommandInstall(std::filesystem::path helper, std::string pkexec = "pkexec",
-                                  bool alreadyRoot = ::geteuid() == 0);
+    // Through the installed vigilo-helper, whose path polkit knows.
+    PkexecCommandInstall();
+    // For tests: another helper and another program in pkexec's place, and
+    // whether to ask at all.
+    PkexecCommandInstall(std::filesystem::path helper, std::string pkexec, bool alreadyRoot);
 
     std::optional<std::string> install(const std::string& executable) override;
     std::optional<std::string> remove() override;
