@@ -68,4 +68,13 @@ CLIInstaller::Result CLIInstaller::uninstall() {
     return {true, tr("Removed: ") + joined(removed)};
 }
 
+CLIInstaller::Result CLIInstaller::run(CliInstallTarget target) {
+    switch (target) {
+        case CliInstallTarget::user: return installForUser();
+        case CliInstallTarget::system: return installForSystem();
+        case CliInstallTarget::uninstall: return uninstall();
+    }
+    return uninstall();
+}
+
 }  // namespace vigilo

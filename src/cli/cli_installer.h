@@ -11,6 +11,8 @@ class SystemCommandInstall;
 
 inline constexpr const char* kSystemCommandPath = "/usr/local/bin/vigilo";
 
+enum class CliInstallTarget { user, system, uninstall };
+
 // Makes the application's executable available as the command `vigilo`: a
 // three-line script for the current user in ~/.local/bin (no password), or
 // system-wide in /usr/local/bin with the administrator's consent, and
@@ -32,6 +34,8 @@ public:
     Result installForUser();
     Result installForSystem();
     Result uninstall();
+    // The one of the three the target names.
+    Result run(CliInstallTarget target);
 
     std::filesystem::path userTarget() const { return home_ / ".local" / "bin" / "vigilo"; }
 

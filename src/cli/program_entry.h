@@ -4,6 +4,8 @@
 #include <string>
 #include <vector>
 
+#include "cli/cli_installer.h"
+
 namespace vigilo {
 
 enum class Role { commandLine, application };
@@ -24,8 +26,6 @@ EntryChoice chooseRole(const std::vector<std::string>& argv);
 // when the application should start. Settled before the application loads
 // or locks anything, so they answer also while another instance runs.
 std::optional<std::string> applicationInfoText(const std::vector<std::string>& appArguments);
-
-enum class CliInstallTarget { user, system, uninstall };
 
 // Why the application's arguments cannot be followed (an unknown option, a
 // word out of place, --install-cli without its target), as the line to print

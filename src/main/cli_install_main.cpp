@@ -14,12 +14,7 @@ int runCliInstall(CliInstallTarget target) {
     setLogSink(SystemModule::lazyJournalSink());
     PkexecCommandInstall system;
     CLIInstaller installer(XdgEnvironment::fromProcess().home, ownExecutablePath(), system);
-    CLIInstaller::Result result;
-    switch (target) {
-        case CliInstallTarget::user: result = installer.installForUser(); break;
-        case CliInstallTarget::system: result = installer.installForSystem(); break;
-        case CliInstallTarget::uninstall: result = installer.uninstall(); break;
-    }
+    const auto result = installer.run(target);
     std::fprintf(result.ok ? stdout : stderr, "%s\n", result.message.c_str());
     return result.ok ? 0 : 1;
 }
