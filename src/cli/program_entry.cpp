@@ -89,7 +89,7 @@ std::optional<std::string> applicationInfoText(const std::vector<std::string>& a
                            [&](const std::string& word) { return word == shortForm || word == longForm; });
     };
     if (asked("-h", "--help")) {
-        return std::string(usageText());
+        return usageText();
     }
     if (asked("-v", "--version")) return std::string("vigilo-app ") + kCliVersion + "\n";
     return std::nullopt;
