@@ -43,7 +43,8 @@ public:
     // what was changed (no edits when all were already so), or nullopt when
     // nothing was changed because neither file could be read or the record
     // could not be saved. An unreadable file (not text, too big, a folder)
-    // is logged and left as it is.
+    // is logged and left as it is. A record without edits needs no keeping:
+    // `saveFirst` is only called when something is about to change.
     std::optional<nlohmann::json> setDoNothing(const SaveFirst& saveFirst);
 
     struct Restored {
