@@ -83,6 +83,13 @@ std::optional<std::string> optionalString(const json& object, const char* key) {
     return v->get<std::string>();
 }
 
+std::optional<double> optionalDouble(const json& object, const char* key) {
+    const json* v = lookup(object, key);
+    if (!v) return std::nullopt;
+    if (!v->is_number()) typeMismatch(key, "a number", *v);
+    return v->get<double>();
+}
+
 std::optional<std::vector<std::string>> optionalStringArray(const json& object, const char* key) {
     const json* v = lookup(object, key);
     if (!v) return std::nullopt;

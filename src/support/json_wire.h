@@ -6,6 +6,7 @@
 #include <optional>
 #include <stdexcept>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace vigilo {
@@ -27,7 +28,17 @@ public:
 std::optional<bool> optionalBool(const nlohmann::json& object, const char* key);
 std::optional<std::int64_t> optionalInt64(const nlohmann::json& object, const char* key);
 std::optional<std::string> optionalString(const nlohmann::json& object, const char* key);
+// Any JSON number, as a double.
+std::optional<double> optionalDouble(const nlohmann::json& object, const char* key);
 std::optional<std::vector<std::string>> optionalStringArray(const nlohmann::json& object, const char* key);
+
+// The value one of the readers above found under `key`; throws
+// JsonTypeError when it found none.
+template <class T>
+T requiredValue(std::optional<T> value, const char* key) {
+    if (!value) throw JsonTypeError(std::string("key '") + key + "' is missing");
+    return std::move(*value);
+}
 
 // The JSON type name used in error descriptions ("string", "number", ...).
 std::string jsonTypeName(const nlohmann::json& value);
