@@ -140,6 +140,8 @@ public:
     BatteryMonitor& battery() { return c_.battery; }
     ThermalMonitor& thermal() { return c_.thermal; }
     ProcessWatcher& watcher() { return c_.watcher; }
+    ActivityLog& activity() { return c_.activity; }
+    const Clock& clock() const { return c_.loop.clock(); }
     RuleEngine& ruleEngine() { return *ruleEngine_; }
     CoolingManager& cooling() { return c_.cooling; }
     CommandRunner& runner() { return c_.runner; }

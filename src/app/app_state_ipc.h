@@ -1,5 +1,6 @@
 #pragma once
 
+#include "activity/activity_log.h"
 #include "app/app_state.h"
 #include "detection/process_watcher.h"
 #include "ipc/ipc_application.h"
@@ -28,6 +29,9 @@ public:
         return names;
     }
     std::vector<std::string> watchPatterns() const override { return state_.settings().watchPatterns.get(); }
+    WeeklyReport weeklyReport() const override {
+        return WeeklyReport::generate(state_.activity().events().get(), state_.clock().wallNow());
+    }
     std::optional<std::string> setWatchPatterns(std::vector<std::string> patterns) override {
         return state_.settings().watchPatterns.set(std::move(patterns));
     }

@@ -5,6 +5,8 @@
 #include <string>
 #include <vector>
 
+#include "activity/weekly_report.h"
+
 namespace vigilo {
 
 // What the socket's commands read and do in the running application. The
@@ -31,6 +33,8 @@ public:
     // The display names of the workloads Auto Mode matches now, in order.
     virtual std::vector<std::string> taskNames() const = 0;
     virtual std::vector<std::string> watchPatterns() const = 0;
+    // The week of the activity log up to now.
+    virtual WeeklyReport weeklyReport() const = 0;
     // Stores the list as the settings tidy it; returns why it was refused
     // (nothing stored then).
     virtual std::optional<std::string> setWatchPatterns(std::vector<std::string> patterns) = 0;

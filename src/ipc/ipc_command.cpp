@@ -7,7 +7,7 @@ namespace vigilo {
 
 namespace {
 
-constexpr std::array<std::pair<IPCCommand, std::string_view>, 10> kNames{{
+constexpr std::array<std::pair<IPCCommand, std::string_view>, 11> kNames{{
     {IPCCommand::status, "status"},
     {IPCCommand::start, "start"},
     {IPCCommand::stop, "stop"},
@@ -18,6 +18,7 @@ constexpr std::array<std::pair<IPCCommand, std::string_view>, 10> kNames{{
     {IPCCommand::timer, "timer"},
     {IPCCommand::notify, "notify"},
     {IPCCommand::ping, "ping"},
+    {IPCCommand::report, "report"},
 }};
 
 }  // namespace

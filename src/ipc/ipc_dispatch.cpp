@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <set>
 
+#include "activity/workstation_score.h"
 #include "support/utf8_text.h"
 
 namespace vigilo {
@@ -54,6 +55,12 @@ IPCResponse unwatch(const IPCRequest& request, IPCApplication& app) {
     return storePatterns(std::move(kept), app);
 }
 
+IPCResponse report(IPCApplication& app) {
+    const WeeklyReport report = app.weeklyReport();
+    const auto score = WorkstationScore::compute(report);
+    return {.ok = true, .report = report, .score = score.value, .rating = std::string(ratingName(score.rating))};
+}
+
 }  // namespace
 
 IPCResponse dispatchIPCRequest(const IPCRequest& request, IPCApplication& app) {
@@ -80,6 +87,7 @@ IPCResponse dispatchIPCRequest(const IPCRequest& request, IPCApplication& app) {
         app.notifyAndPush(request.title.value_or("Vigilo"), request.body.value_or(""));
         return {.ok = true};
     case IPCCommand::ping: return {.ok = true, .message = "pong"};
+    case IPCCommand::report: return report(app);
     }
     return {.ok = false, .message = "unknown"};
 }

@@ -67,6 +67,9 @@ std::string encodeResponse(const IPCResponse& response) {
     put(out, "tasks", response.tasks);
     put(out, "patterns", response.patterns);
     put(out, "warning", response.warning);
+    if (response.report) out["report"] = weeklyReportToJson(*response.report);
+    put(out, "score", response.score);
+    put(out, "rating", response.rating);
     return toWireJson(out);
 }
 
@@ -111,6 +114,11 @@ Decoded<IPCResponse> decodeResponse(std::string_view text) {
         response.tasks = optionalStringArray(object, "tasks");
         response.patterns = optionalStringArray(object, "patterns");
         response.warning = optionalString(object, "warning");
+        if (auto report = object.find("report"); report != object.end() && !report->is_null()) {
+            response.report = weeklyReportFromJson(*report);
+        }
+        response.score = optionalInt64(object, "score");
+        response.rating = optionalString(object, "rating");
         return response;
     } catch (const JsonTypeError& e) {
         return std::string(e.what());

@@ -7,6 +7,7 @@
 #include <variant>
 #include <vector>
 
+#include "activity/weekly_report.h"
 #include "ipc/ipc_command.h"
 
 namespace vigilo {
@@ -38,6 +39,10 @@ struct IPCResponse {
     // Why a command that keeps the computer awake could not (start, timer,
     // autowatch); the command itself succeeded.
     std::optional<std::string> warning;
+    // The weekly report with its score and rating (the rating's case name).
+    std::optional<WeeklyReport> report;
+    std::optional<std::int64_t> score;
+    std::optional<std::string> rating;
 
     bool operator==(const IPCResponse&) const = default;
 };

@@ -19,6 +19,7 @@ public:
     std::string thermalLabel() const override { return "Normal"; }
     std::vector<std::string> taskNames() const override { return tasks; }
     std::vector<std::string> watchPatterns() const override { return patterns; }
+    WeeklyReport weeklyReport() const override { return week; }
     std::optional<std::string> setWatchPatterns(std::vector<std::string> p) override {
         if (refusal) return refusal;
         patterns = std::move(p);
@@ -42,6 +43,7 @@ public:
     std::optional<std::string> warning;
     Strings tasks, patterns;
     std::optional<std::string> refusal;
+    WeeklyReport week;
     int patternWrites = 0, toggles = 0;
     double timerSeconds = 0;
     Strings notified;
@@ -66,6 +68,19 @@ TEST(IPCDispatch, StartStopAndPing) {
     EXPECT_EQ(dispatch(app, {.cmd = IPCCommand::start}), (IPCResponse{.ok = true, .message = "started", .mode = "Awake On"}));
     EXPECT_EQ(dispatch(app, {.cmd = IPCCommand::stop}), (IPCResponse{.ok = true, .message = "stopped", .mode = "Awake Off"}));
     EXPECT_EQ(dispatch(app, {.cmd = IPCCommand::ping}), (IPCResponse{.ok = true, .message = "pong"}));
+}
+
+TEST(IPCDispatch, ReportCarriesTheWeekItsScoreAndTheRatingName) {
+    FakeApplication app;
+    app.week = {.runtimeHours = 2.5, .protectedSessions = 1, .thermalWarnings = 3, .longestSessionHours = 2.5,
+                .generatedAt = *parseIso8601("2025-03-10T12:00:00Z")};
+    const std::string wire = encodeResponse(dispatch(app, {.cmd = IPCCommand::report}));
+    EXPECT_EQ(wire, R"({"ok":true,"report":{"runtimeHours":2.5,"protectedSessions":1,"lidClosedSessions":0,)"
+                    R"("lowBatterySaves":0,"thermalWarnings":3,"emergencySleeps":0,"longestSessionHours":2.5,)"
+                    R"("generatedAt":"2025-03-10T12:00:00Z"},"score":76,"rating":"thermalRisk"})");
+    const auto decoded = decodeResponse(wire);
+    ASSERT_TRUE(std::holds_alternative<IPCResponse>(decoded));
+    EXPECT_EQ(std::get<IPCResponse>(decoded).report, app.week);
 }
 
 TEST(IPCDispatch, OnlyCommandsThatKeepAwakeCarryTheWarning) {
