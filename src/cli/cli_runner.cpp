@@ -19,6 +19,15 @@ std::string joinWords(const std::vector<std::string>& words, std::size_t from, c
     return joined;
 }
 
+// An application from before a command existed cannot decode its request.
+std::string failureText(const IPCRequest& request, const IPCResponse& reply) {
+    std::string message = reply.message.value_or("error");
+    if (request.cmd == IPCCommand::report && message.starts_with("bad request: ")) {
+        return tr("The running Vigilo does not know this command; restart it.");
+    }
+    return message;
+}
+
 }  // namespace
 
 int CLIRunner::run(const std::vector<std::string>& args) {
@@ -43,6 +52,7 @@ int CLIRunner::run(const std::vector<std::string>& args) {
         return kUsage;
     }
     const auto& request = std::get<IPCRequest>(*built);
+    if (request.cmd == IPCCommand::report) return runReport(request, args.size() >= 2 && args[1] == "--json");
     return request.cmd == IPCCommand::status ? runStatus(request) : runDaemon(request);
 }
 
@@ -71,7 +81,7 @@ std::optional<IPCResponse> CLIRunner::exchange(const IPCRequest& request) {
     try {
         IPCResponse reply = services_.sendRequest(request);
         if (!reply.ok) {
-            services_.err << reply.message.value_or("error") << '\n';
+            services_.err << failureText(request, reply) << '\n';
             return std::nullopt;
         }
         return reply;

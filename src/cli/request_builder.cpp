@@ -86,6 +86,7 @@ std::optional<BuiltRequest> buildDaemonRequest(const std::vector<std::string>& a
     if (command == "patterns") return IPCRequest{.cmd = IPCCommand::listPatterns};
     if (command == "timer") return timerRequest(args);
     if (command == "notify") return notifyRequest(args);
+    if (command == "report") return IPCRequest{.cmd = IPCCommand::report};
     return std::nullopt;
 }
 

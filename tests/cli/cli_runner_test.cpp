@@ -153,6 +153,13 @@ TEST_F(CLIRunnerTest, FailuresExitOne) {
     reply = {.ok = false, .message = "bad request: nope"};
     EXPECT_EQ(run({"stop"}), 1);
     EXPECT_EQ(err.str(), "bad request: nope\n");
+    // An application older than the command cannot decode its request.
+    reply.message = "bad request: unknown command 'report'";
+    EXPECT_EQ(run({"report"}), 1);
+    EXPECT_EQ(err.str(), "The running Vigilo does not know this command; restart it.\n");
+    reply = {.ok = true};
+    EXPECT_EQ(run({"report", "--json"}), 1);
+    EXPECT_EQ(err.str(), "Decode error: the reply carries no report\n");
     reply = {.ok = false};
     EXPECT_EQ(run({"stop"}), 1);
     EXPECT_EQ(err.str(), "error\n");
