@@ -17,7 +17,7 @@ struct UsageError {
 
 using BuiltRequest = std::variant<IPCRequest, UsageError>;
 
-// The request for a daemon command line (`status`, `start`, ... `notify`),
+// The request for a daemon command line (`status`, `start`, ... `report`),
 // or nullopt when the first argument is not a daemon command.
 std::optional<BuiltRequest> buildDaemonRequest(const std::vector<std::string>& arguments);
 
