@@ -38,7 +38,9 @@ Daemon::Daemon(SdEventLoop& loop, const XdgEnvironment& env, std::string socketP
       stateForIPC_(state_),
       server_(
           loop, [this](const IPCRequest& request) { return dispatchIPCRequest(request, stateForIPC_); }, sockets_,
-          std::move(socketPath), ::getuid()) {
+          std::move(socketPath), ::getuid()),
+      shortcutsService_(loop, shortcuts_, ::getuid()) {
+    shortcuts_.attach(&state_);
     // Before the socket starts: nobody may switch closed-lid mode on while
     // what a crash left behind is still being put back.
     state_.recoverClamshellAtLaunch();
@@ -54,7 +56,10 @@ ProcessWatcher::Options Daemon::watcherOptions(const AppSettings& settings) {
     };
 }
 
-bool Daemon::startServer() { return server_.start(); }
+bool Daemon::startServer() {
+    shortcutsService_.start();
+    return server_.start();
+}
 
 void Daemon::reload() {
     writer_.flush();
@@ -64,6 +69,8 @@ void Daemon::reload() {
 
 void Daemon::shutdown() {
     server_.stop();
+    shortcutsService_.stop();
+    shortcuts_.attach(nullptr);
     state_.releaseOnTerminate();
     loop_.finishBackgroundWork();
     writer_.flush();

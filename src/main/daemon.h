@@ -13,10 +13,12 @@
 #include "app/app_state_ipc.h"
 #include "app/headless_confirmation.h"
 #include "app/service_alerts.h"
+#include "app/shortcut_actions.h"
 #include "cli/command_runner.h"
 #include "detection/process_watcher.h"
 #include "ipc/ipc_server.h"
 #include "platform/credential_store.h"
+#include "platform/linux/dbus/shortcuts_service.h"
 #include "platform/linux/desktop_notifier.h"
 #include "platform/linux/network/linux_network_monitor.h"
 #include "platform/linux/online/online_services.h"
@@ -55,9 +57,11 @@ public:
     Daemon(const Daemon&) = delete;
     Daemon& operator=(const Daemon&) = delete;
 
-    // Starts the socket; false when it could not listen (the application runs
-    // on without it).
+    // Starts the socket and the shortcut actions; false when the socket could
+    // not listen (the application runs on without it).
     bool startServer();
+    // For the tray: the shortcut actions' way to its dashboard.
+    ShortcutActions& shortcutActions() { return shortcuts_; }
     // After SIGHUP: writes what is queued, then reads the rules and the
     // preferences again and applies what changed.
     void reload();
@@ -104,6 +108,8 @@ private:
     AppStateIPC stateForIPC_;
     UnixSocketServer sockets_;
     IPCServer server_;
+    ShortcutActions shortcuts_;
+    ShortcutsService shortcutsService_;
 };
 
 }  // namespace vigilo
