@@ -52,8 +52,9 @@ int CLIRunner::run(const std::vector<std::string>& args) {
         return kUsage;
     }
     const auto& request = std::get<IPCRequest>(*built);
-    if (request.cmd == IPCCommand::report) return runReport(request, args.size() >= 2 && args[1] == "--json");
-    return request.cmd == IPCCommand::status ? runStatus(request) : runDaemon(request);
+    const bool asJson = args.size() >= 2 && args[1] == "--json";
+    if (request.cmd == IPCCommand::report) return runReport(request, asJson);
+    return request.cmd == IPCCommand::status ? runStatus(request, asJson) : runDaemon(request);
 }
 
 int CLIRunner::runWrapped(const std::vector<std::string>& words) {
@@ -106,10 +107,15 @@ int CLIRunner::runDaemon(const IPCRequest& request) {
     return kSuccess;
 }
 
-int CLIRunner::runStatus(const IPCRequest& request) {
+int CLIRunner::runStatus(const IPCRequest& request, bool asJson) {
     auto reply = exchange(request);
     if (!reply) return kFailure;
     auto& out = services_.out;
+    // One line a status bar can parse without knowing the labels.
+    if (asJson) {
+        out << encodeResponse(*reply) << '\n';
+        return kSuccess;
+    }
     out << "Mode:       " << reply->mode.value_or("?") << '\n';
     out << "Assertion:  " << (reply->assertionActive.value_or(false) ? "active" : "inactive") << '\n';
     out << "Clamshell:  " << (reply->clamshellActive.value_or(false) ? "on" : "off") << '\n';

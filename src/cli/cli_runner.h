@@ -38,7 +38,7 @@ public:
 private:
     int runWrapped(const std::vector<std::string>& words);
     int runDaemon(const IPCRequest& request);
-    int runStatus(const IPCRequest& request);
+    int runStatus(const IPCRequest& request, bool asJson);
     int runReport(const IPCRequest& request, bool asJson);
     // The reply, or nullopt after printing why there is none (exit 1).
     std::optional<IPCResponse> exchange(const IPCRequest& request);

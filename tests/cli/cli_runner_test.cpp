@@ -189,6 +189,12 @@ TEST_F(CLIRunnerTest, StatusLinesArePaddedAndOptionalOnesLeftOut) {
               "Thermal:    Normal\n"
               "Tasks:      claude, ollama\n");
 
+    EXPECT_EQ(run({"status", "--json"}), 0);
+    EXPECT_EQ(out.str(),
+              R"({"ok":true,"mode":"Auto Mode","assertionActive":true,"clamshellActive":false,"batteryPercent":87,)"
+              R"("isCharging":true,"thermal":"Normal","tasks":["claude","ollama"]})"
+              "\n");
+
     reply = {.ok = true, .tasks = std::vector<std::string>{}};
     EXPECT_EQ(run({"status"}), 0);
     EXPECT_EQ(out.str(), "Mode:       ?\nAssertion:  inactive\nClamshell:  off\n");
