@@ -5,6 +5,8 @@ SANITIZE ?= 0
 JOBS ?= $(shell nproc)
 FUZZ_DIR := build-fuzz
 FUZZ_SECONDS ?= 60
+# Built into the executable (helper, locale folder, unit): chosen at configure time.
+PREFIX ?= /usr/local
 
 ifeq ($(SANITIZE),1)
 BUILD_DIR := build-sanitize
@@ -12,7 +14,7 @@ BUILD_TYPE := Debug
 CMAKE_FLAGS += -DVIGILO_SANITIZE=ON
 endif
 
-.PHONY: all deps configure build test run bench fuzz clean
+.PHONY: all deps configure build test run bench fuzz clean install pot deb
 
 all: build
 
@@ -20,7 +22,7 @@ deps:
 	@bash scripts/install-deps
 
 configure: deps
-	@cmake -S . -B $(BUILD_DIR) -G Ninja -DCMAKE_BUILD_TYPE=$(BUILD_TYPE) $(CMAKE_FLAGS) >/dev/null
+	@cmake -S . -B $(BUILD_DIR) -G Ninja -DCMAKE_BUILD_TYPE=$(BUILD_TYPE) -DCMAKE_INSTALL_PREFIX=$(PREFIX) $(CMAKE_FLAGS) >/dev/null
 
 build: configure
 	@cmake --build $(BUILD_DIR) -j $(JOBS)
@@ -30,6 +32,17 @@ build: configure
 test: build
 	@bash tests/fuzz/build $(FUZZ_DIR) $(JOBS)
 	@cd $(BUILD_DIR) && ctest --output-on-failure -j $(JOBS) --timeout 300
+
+# `make install PREFIX=~/.local`, `DESTDIR=... make install`.
+install: build
+	@cmake --install $(BUILD_DIR)
+
+pot: configure
+	@cmake --build $(BUILD_DIR) --target pot
+
+# The two Debian packages, built for /usr in build-deb/, checked by lintian.
+deb: deps
+	@bash scripts/build-deb
 
 run: build
 	@$(BUILD_DIR)/bin/vigilo-app
