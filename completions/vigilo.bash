@@ -28,6 +28,7 @@ _vigilo() {
             # The watch list of the running application, one pattern a line.
             local IFS=$'\n'
             COMPREPLY=($(compgen -W "$(vigilo patterns 2>/dev/null)" -- "$cur"))
+            COMPREPLY=("${COMPREPLY[@]// /\\ }")
             ;;
     esac
 } &&
