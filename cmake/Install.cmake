@@ -20,7 +20,8 @@ configure_file(data/com.vigilo.app.service.in ${CMAKE_BINARY_DIR}/data/com.vigil
 install(FILES ${CMAKE_BINARY_DIR}/data/com.vigilo.app.service DESTINATION ${CMAKE_INSTALL_DATADIR}/dbus-1/services)
 install(FILES data/com.vigilo.app.desktop DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
 install(FILES data/com.vigilo.app.metainfo.xml DESTINATION ${CMAKE_INSTALL_DATADIR}/metainfo)
-install(DIRECTORY data/icons/hicolor DESTINATION ${CMAKE_INSTALL_DATADIR}/icons)
+# The tray's symbolic status icons are installed with the UI module.
+install(DIRECTORY data/hicolor DESTINATION ${CMAKE_INSTALL_DATADIR}/icons)
 
 install(FILES completions/vigilo.bash DESTINATION ${CMAKE_INSTALL_DATADIR}/bash-completion/completions
     RENAME vigilo)
