@@ -165,6 +165,10 @@ class MockBus:
                 raise RuntimeError(f'{name} did not appear on the bus')
             time.sleep(0.01)
 
+    def service_folder(self, system_bus):
+        '''Where the bus looks for activatable services' files.'''
+        return os.path.join(self._folder, 'system' if system_bus else 'session', 'services')
+
     # Looking at the mocks ---------------------------------------------------
 
     def connection(self, system_bus):
