@@ -1,8 +1,8 @@
 # Message catalogues: po/<language>.po is compiled into
 # <build>/locale/<language>/LC_MESSAGES/vigilo.mo and installed under the
 # locale folder the executable was built with. `pot` extracts every text
-# passed to tr() or trFormat() into po/vigilo.pot; their "{}" placeholders are
-# fmt's, never printf's.
+# passed to tr() or trFormat() (or the Qt windows' translated()) into
+# po/vigilo.pot; their "{}" placeholders are fmt's, never printf's.
 
 find_program(VIGILO_XGETTEXT xgettext)
 find_program(VIGILO_MSGFMT msgfmt)
@@ -11,8 +11,8 @@ file(GLOB_RECURSE VIGILO_TRANSLATED_SOURCES CONFIGURE_DEPENDS
     RELATIVE ${PROJECT_SOURCE_DIR} ${PROJECT_SOURCE_DIR}/src/*.cpp ${PROJECT_SOURCE_DIR}/src/*.h)
 list(SORT VIGILO_TRANSLATED_SOURCES)
 add_custom_target(pot
-    COMMAND ${VIGILO_XGETTEXT} --language=C++ --from-code=UTF-8 --keyword=tr --keyword=trFormat
-        --flag=tr:1:no-c-format --flag=trFormat:1:no-c-format
+    COMMAND ${VIGILO_XGETTEXT} --language=C++ --from-code=UTF-8 --keyword=tr --keyword=trFormat --keyword=translated
+        --flag=tr:1:no-c-format --flag=trFormat:1:no-c-format --flag=translated:1:no-c-format
         --add-comments=TRANSLATORS: --package-name=vigilo --package-version=${PROJECT_VERSION}
         --sort-by-file -o po/vigilo.pot ${VIGILO_TRANSLATED_SOURCES}
     WORKING_DIRECTORY ${PROJECT_SOURCE_DIR}
