@@ -33,7 +33,7 @@ test: build
 	@bash tests/fuzz/build $(FUZZ_DIR) $(JOBS)
 	@cd $(BUILD_DIR) && ctest --output-on-failure -j $(JOBS) --timeout 300
 
-# `make install PREFIX=~/.local`, `DESTDIR=... make install`.
+# `make install PREFIX=$HOME/.local`, `make install DESTDIR=...`.
 install: build
 	@cmake --install $(BUILD_DIR)
 
