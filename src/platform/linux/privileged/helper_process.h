@@ -1,0 +1,23 @@
+#pragma once
+
+#include <chrono>
+#include <string>
+#include <vector>
+
+namespace vigilo {
+
+// What one run of a short-lived program gave.
+struct FinishedProcess {
+    bool started = false;
+    bool timedOut = false;  // killed at the deadline
+    int exitStatus = -1;    // -1 when it did not exit normally
+    std::string errorOutput;  // the start of its standard error, or why it did not start
+};
+
+// Runs `argv` (argv[0] an absolute path; no shell, no PATH search) with
+// standard input and output on /dev/null and none of our descriptors but
+// standard error, whose text is kept. Blocks the calling thread until the
+// program exits or `timeout` has passed, when it is killed. Any thread.
+FinishedProcess runToCompletion(const std::vector<std::string>& argv, std::chrono::milliseconds timeout);
+
+}  // namespace vigilo

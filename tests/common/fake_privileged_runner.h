@@ -1,0 +1,27 @@
+#pragma once
+
+#include <mutex>
+#include <string>
+#include <vector>
+
+#include "platform/privileged_runner.h"
+
+namespace vigilo::testing {
+
+// Records every helper request and answers `answer`; changes nothing.
+struct FakePrivilegedRunner final : PrivilegedRunner {
+    Result run(const char* action, const std::vector<std::string>& arguments, Consent consent) override {
+        std::lock_guard lock(mutex);
+        actions.emplace_back(action);
+        calls.push_back(arguments);
+        consents.push_back(consent);
+        return answer;
+    }
+    Result answer{Result::Status::done, ""};
+    std::mutex mutex;
+    std::vector<std::string> actions;
+    std::vector<std::vector<std::string>> calls;
+    std::vector<Consent> consents;
+};
+
+}  // namespace vigilo::testing
