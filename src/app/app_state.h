@@ -13,6 +13,7 @@
 #include "app/power_assertion_manager.h"
 #include "alerts/watchdog.h"
 #include "detection/process_watcher.h"
+#include "platform/privileged_runner.h"
 #include "rules/rule_action.h"
 #include "rules/rule_inputs.h"
 #include "safety/battery_monitor.h"
@@ -170,7 +171,8 @@ private:
     void checkForStuckTasks(const std::vector<ProcessWatcher::Match>& matches);
     void handleRunnerFinished(std::int32_t exitCode, double seconds);
 
-    bool tearDownClamshell();
+    // Only the person's own toggle may bring up a password prompt.
+    bool tearDownClamshell(Consent consent = Consent::withoutAsking);
     bool confirmClamshellWarning();
     void clamshellSwitchedOn();
     void dropClamshellForHeat();

@@ -15,16 +15,16 @@ void AppState::recoverClamshellAtLaunch() {
     const bool disabled = c_.clamshell.isSleepDisabled();
     if (stale || disabled) {
         log_.info("Crash-guard recovering leftover closed-lid state at launch");
-        if (disabled) c_.clamshell.setDisableSleep(false);
+        if (disabled) c_.clamshell.setDisableSleep(false, Consent::withoutAsking);
         c_.activity.record(ActivityKind::crashGuardRecovered);
         c_.activity.record(ActivityKind::safeResetApplied);
     }
     clamshellActive.set(false);
 }
 
-bool AppState::tearDownClamshell() {
+bool AppState::tearDownClamshell(Consent consent) {
     if (!clamshellActive.get()) return true;
-    if (!c_.clamshell.setDisableSleep(false)) return false;
+    if (!c_.clamshell.setDisableSleep(false, consent)) return false;
     clamshellActive.set(false);
     c_.crashGuard.disarm();
     c_.activity.record(ActivityKind::clamshellOff);
@@ -54,7 +54,7 @@ void AppState::clamshellSwitchedOn() {
 
 void AppState::toggleClamshell() {
     if (clamshellActive.get()) {
-        if (!tearDownClamshell()) {
+        if (!tearDownClamshell(Consent::mayAsk)) {
             postUserMessage(tr("Couldn't restore normal sleep \u2014 closed-lid mode is still on."));
             return;
         }
@@ -63,7 +63,7 @@ void AppState::toggleClamshell() {
         return;
     }
     if (!confirmClamshellWarning()) return;
-    if (!c_.clamshell.setDisableSleep(true)) {
+    if (!c_.clamshell.setDisableSleep(true, Consent::mayAsk)) {
         postUserMessage(tr(kClamshellUnavailableMessage));
         return;
     }
@@ -73,7 +73,7 @@ void AppState::toggleClamshell() {
 }
 
 void AppState::enableClamshellQuiet() {
-    if (clamshellActive.get() || !c_.clamshell.setDisableSleep(true)) return;
+    if (clamshellActive.get() || !c_.clamshell.setDisableSleep(true, Consent::withoutAsking)) return;
     clamshellSwitchedOn();
     if (mode.get().is(KeepAwakeMode::Kind::off)) startKeepAwakeQuiet();
 }

@@ -18,6 +18,10 @@ Daemon::Daemon(SdEventLoop& loop, const XdgEnvironment& env, std::string socketP
       watcher_(loop, processes_, std::make_shared<LinuxRunningApplications>(), watcherOptions(settings_)),
       runner_(loop, launcher_),
       activity_(appSupportDir(env), loop.clock(), writer_),
+      restoreRecord_(appSupportDir(env)),
+      helper_(helperRunner(env)),
+      fanWriter_(helper_, restoreRecord_),
+      smcTransport_(systemRoot(env) / "sys" / "class" / "hwmon", &fanWriter_),
       smc_(smcTransport_),
       cooling_(loop, smc_),
       rules_(appSupportDir(env), loop.clock(), writer_),
@@ -31,6 +35,7 @@ Daemon::Daemon(SdEventLoop& loop, const XdgEnvironment& env, std::string socketP
       alerts_(push_, webhooks_),
       notifier_(loop),
       systemSleep_(loop),
+      clamshell_(systemRoot(env) / "run", &helper_),
       crashGuard_(appSupportDir(env), ::getpid(), loop.clock()),
       state_(AppComponents{loop, settings_, battery_, thermal_, watcher_, runner_, activity_, cooling_, alerts_, power_,
                            confirmation_, notifier_, rules_, watchdog_, systemSleep_, applications_, processes_,
@@ -44,6 +49,25 @@ Daemon::Daemon(SdEventLoop& loop, const XdgEnvironment& env, std::string socketP
     // Before the socket starts: nobody may switch closed-lid mode on while
     // what a crash left behind is still being put back.
     state_.recoverClamshellAtLaunch();
+    // In the same step: fans a crashed run left in manual control.
+    fanWriter_.restoreAll();
+}
+
+// The suite's override, set by tests/integration only: VIGILO_TEST_ROOT is
+// a scratch tree laid out like / (run/, sys/) standing in for the system,
+// and VIGILO_TEST_HELPER the test build of the helper acting on it, run
+// without pkexec (it needs no root; polkit is still asked as for pkexec).
+// Neither reaches the helper's own arguments, and neither gains any
+// privilege: the installed helper is only ever run at its installed path.
+std::filesystem::path Daemon::systemRoot(const XdgEnvironment& env) {
+    const auto root = env.getenv("VIGILO_TEST_ROOT");
+    return root && !root->empty() ? std::filesystem::path(*root) : std::filesystem::path("/");
+}
+
+HelperRunner Daemon::helperRunner(const XdgEnvironment& env) {
+    const auto testHelper = env.getenv("VIGILO_TEST_HELPER");
+    if (testHelper && !testHelper->empty()) return HelperRunner(*testHelper, HelperRunner::Elevation::testBuild);
+    return HelperRunner();
 }
 
 ProcessWatcher::Options Daemon::watcherOptions(const AppSettings& settings) {
@@ -73,6 +97,8 @@ void Daemon::shutdown() {
     shortcuts_.attach(nullptr);
     state_.releaseOnTerminate();
     loop_.finishBackgroundWork();
+    // Automatic control at quit: no preset outlives the application.
+    fanWriter_.restoreAll();
     writer_.flush();
 }
 

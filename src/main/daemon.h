@@ -25,12 +25,14 @@
 #include "platform/linux/power/linux_power_management.h"
 #include "platform/linux/power/logind_clamshell.h"
 #include "platform/linux/power/logind_system_sleep.h"
+#include "platform/linux/privileged/helper_runner.h"
 #include "platform/linux/proc/linux_running_applications.h"
 #include "platform/linux/proc/process_detector.h"
 #include "platform/linux/process/login_shell_child_launcher.h"
 #include "platform/linux/safety/hwmon_smc_transport.h"
 #include "platform/linux/safety/linux_lid_state.h"
 #include "platform/linux/safety/linux_power_sources.h"
+#include "platform/linux/safety/privileged_fan_writer.h"
 #include "platform/linux/safety/sysfs_thermal_level_source.h"
 #include "platform/linux/sd_event_loop.h"
 #include "platform/linux/unix_socket.h"
@@ -38,6 +40,7 @@
 #include "safety/battery_monitor.h"
 #include "safety/cooling_manager.h"
 #include "safety/crash_guard.h"
+#include "safety/restore_record.h"
 #include "safety/smc.h"
 #include "safety/thermal_monitor.h"
 #include "support/serial_writer.h"
@@ -71,6 +74,9 @@ public:
 
 private:
     static ProcessWatcher::Options watcherOptions(const AppSettings& settings);
+    // "/" but in the suite, see daemon.cpp.
+    static std::filesystem::path systemRoot(const XdgEnvironment& env);
+    static HelperRunner helperRunner(const XdgEnvironment& env);
 
     SdEventLoop& loop_;
     SerialWriter writer_;
@@ -85,6 +91,9 @@ private:
     LoginShellChildLauncher launcher_;
     CommandRunner runner_;
     ActivityLog activity_;
+    RestoreRecord restoreRecord_;
+    HelperRunner helper_;
+    PrivilegedFanWriter fanWriter_;
     HwmonSMCTransport smcTransport_;
     SMC smc_;
     CoolingManager cooling_;

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "platform/privileged_runner.h"
+
 namespace vigilo {
 
 // Shown by the controller when closed-lid mode cannot be switched on: no
@@ -23,8 +25,9 @@ public:
 
     // Switches closed-lid mode on or off; true on success. A refusal (no
     // session, no permission) leaves nothing held and returns false; the
-    // reason is logged, not shown.
-    virtual bool setDisableSleep(bool disable) = 0;
+    // reason is logged, not shown. `consent` says whether a password prompt
+    // may appear: only for the person's own toggle.
+    virtual bool setDisableSleep(bool disable, Consent consent) = 0;
 };
 
 }  // namespace vigilo

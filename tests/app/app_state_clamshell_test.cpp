@@ -41,6 +41,7 @@ TEST_F(ClamshellTest, TheMenuSwitchAsksArmsKeepsAwakeAndPutsEverythingBack) {
     EXPECT_FALSE(clamshell.held);
     EXPECT_FALSE(guardArmed());
     EXPECT_TRUE(state().mode.get().is(KeepAwakeMode::Kind::off)) << "plain on mode ends with closed-lid mode";
+    EXPECT_THAT(clamshell.consents, ElementsAre(Consent::mayAsk, Consent::mayAsk)) << "the person may be asked";
 }
 
 TEST_F(ClamshellTest, ARefusalChangesNothingAndSaysWhy) {
@@ -66,6 +67,7 @@ TEST_F(ClamshellTest, StopAndCriticalHeatTurnItOff) {
     EXPECT_FALSE(state().clamshellActive.get());
     EXPECT_TRUE(state().mode.get().is(KeepAwakeMode::Kind::on)) << "heat does not stop keep-awake";
     EXPECT_EQ(notifier.posted.back().first, "Closed-lid mode stopped");
+    EXPECT_THAT(clamshell.consents, ::testing::Each(Consent::withoutAsking)) << "rules, stop and heat never prompt";
 }
 
 TEST_F(ClamshellTest, LaunchRepairsWhatACrashLeftBehind) {
@@ -82,10 +84,12 @@ TEST_F(ClamshellTest, LaunchRepairsWhatACrashLeftBehind) {
         if (c.staleGuard) earlierRun.arm();
         clamshell.sleepDisabled = c.sleepDisabled;
         clamshell.calls.clear();
+        clamshell.consents.clear();
         const auto before = activityKinds().size();
 
         state().recoverClamshellAtLaunch();
         EXPECT_EQ(clamshell.calls, c.sleepDisabled ? std::vector<bool>{false} : std::vector<bool>{});
+        EXPECT_THAT(clamshell.consents, ::testing::Each(Consent::withoutAsking));
         EXPECT_EQ(activityKinds().size() - before, c.repaired ? 2u : 0u);
         EXPECT_FALSE(guardArmed());
         EXPECT_FALSE(state().clamshellActive.get());

@@ -102,8 +102,9 @@ struct ScriptedNetwork final : NetworkMonitor {
 // by a crash is `sleepDisabled`.
 struct FakeClamshell final : ClamshellControl {
     bool isSleepDisabled() override { return sleepDisabled; }
-    bool setDisableSleep(bool disable) override {
+    bool setDisableSleep(bool disable, Consent consent) override {
         calls.push_back(disable);
+        consents.push_back(consent);
         if (refuse) return false;
         sleepDisabled = false;
         held = disable;
@@ -113,6 +114,7 @@ struct FakeClamshell final : ClamshellControl {
     bool refuse = false;
     bool held = false;
     std::vector<bool> calls;
+    std::vector<Consent> consents;
 };
 
 struct FakeLid final : LidState {

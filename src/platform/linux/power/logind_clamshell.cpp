@@ -25,7 +25,8 @@ InhibitorLock takeLock(sd_bus* bus, const char* what) {
 
 }  // namespace
 
-LogindClamshell::LogindClamshell(std::filesystem::path runRoot) : runRoot_(std::move(runRoot)) {}
+LogindClamshell::LogindClamshell(std::filesystem::path runRoot, PrivilegedRunner* helper)
+    : runRoot_(std::move(runRoot)), helper_(helper) {}
 
 std::filesystem::path LogindClamshell::dropInPath() const {
     return runRoot_ / "systemd" / "logind.conf.d" / "vigilo-lid.conf";
@@ -36,16 +37,47 @@ bool LogindClamshell::isSleepDisabled() {
     return std::filesystem::exists(dropInPath(), error);
 }
 
-bool LogindClamshell::setDisableSleep(bool disable) {
+bool LogindClamshell::setDisableSleep(bool disable, Consent consent) {
     if (!disable) {
         releaseLocks();
+        return removeDropIn(consent);
+    }
+    if ((lidLock_.held() && sleepLock_.held()) || isSleepDisabled()) return true;
+    // Seam: where the desktop applies its own lid action (KDE), it is set to
+    // "do nothing" here as well.
+    return takeLocks() || writeDropIn(consent);
+}
+
+bool LogindClamshell::writeDropIn(Consent consent) {
+    if (helper_ == nullptr) return false;
+    const auto result = helper_->run(kClosedLidAction, {"lid-drop-in", "on"}, consent);
+    if (result.ok()) {
+        clamshellLog().info("logind lid drop-in written");
         return true;
     }
-    if (lidLock_.held() && sleepLock_.held()) return true;
-    // Seam: where the desktop applies its own lid action (KDE), it is set to
-    // "do nothing" here as well; where polkit refuses the locks (no session),
-    // the privileged helper's drop-in is the fallback.
-    return takeLocks();
+    clamshellLog().error("logind lid drop-in on failed: {}", result.message);
+    // Written but logind not told: the file must not stay behind unasked.
+    if (isSleepDisabled()) removeDropIn(consent);
+    return false;
+}
+
+bool LogindClamshell::removeDropIn(Consent consent) {
+    if (!isSleepDisabled()) return true;
+    if (helper_ == nullptr) {
+        clamshellLog().error("logind lid drop-in off failed: no helper to remove {}", dropInPath().string());
+        return false;
+    }
+    const auto result = helper_->run(kClosedLidAction, {"lid-drop-in", "off"}, consent);
+    if (result.ok()) {
+        clamshellLog().info("logind lid drop-in removed");
+        return true;
+    }
+    if (result.status == PrivilegedRunner::Result::Status::notAllowed) {
+        clamshellLog().error("logind lid drop-in off skipped ({}); the next launch removes it", result.message);
+    } else {
+        clamshellLog().error("logind lid drop-in off failed: {}", result.message);
+    }
+    return false;
 }
 
 bool LogindClamshell::takeLocks() {

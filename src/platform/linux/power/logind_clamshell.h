@@ -8,24 +8,28 @@
 
 namespace vigilo {
 
+class PrivilegedRunner;
+
 // Closed-lid mode through logind: a block lock on "handle-lid-switch" and one
 // on "sleep", held while the mode is on. They are taken one by one because
 // logind on systemd 252 checks a combined "what" against the wrong polkit
 // action. Locks end with the process, so a crash cannot leave them behind.
 //
-// Whether sleep is disabled is read from our own logind drop-in under
-// <runRoot>/systemd/logind.conf.d/, which the privileged helper writes where
-// polkit refuses the locks (outside a session).
+// Outside a session (the user unit, linger, an SSH login) polkit refuses the
+// locks; there the privileged helper writes our logind drop-in under
+// <runRoot>/systemd/logind.conf.d/ instead, which lasts until removed or the
+// next boot. Whether sleep is disabled is whether that drop-in exists.
 class LogindClamshell final : public ClamshellControl {
 public:
     static constexpr std::chrono::milliseconds kCallTimeout{3000};
     static constexpr const char* kWho = "Vigilo";
     static constexpr const char* kWhy = "Vigilo keeping the computer running with the lid closed";
 
-    explicit LogindClamshell(std::filesystem::path runRoot = "/run");
+    // `helper` absent: no fallback, the locks are the only means.
+    explicit LogindClamshell(std::filesystem::path runRoot = "/run", PrivilegedRunner* helper = nullptr);
 
     bool isSleepDisabled() override;
-    bool setDisableSleep(bool disable) override;
+    bool setDisableSleep(bool disable, Consent consent) override;
 
     // Our drop-in, the file whose presence makes isSleepDisabled() true.
     std::filesystem::path dropInPath() const;
@@ -33,8 +37,11 @@ public:
 private:
     bool takeLocks();
     void releaseLocks();
+    bool writeDropIn(Consent consent);
+    bool removeDropIn(Consent consent);
 
     std::filesystem::path runRoot_;
+    PrivilegedRunner* helper_;
     InhibitorLock lidLock_;
     InhibitorLock sleepLock_;
 };

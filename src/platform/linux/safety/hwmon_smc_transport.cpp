@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cmath>
 #include <cstring>
+#include <filesystem>
+#include <system_error>
 #include <utility>
 
 #include "platform/linux/safety/sysfs_attribute.h"
@@ -15,7 +17,6 @@ namespace {
 // Beyond this a speed or temperature file holds garbage, not a reading.
 constexpr std::int64_t kMaxRPM = 100000;
 constexpr std::int64_t kMaxMilliC = 1000000;
-constexpr std::int64_t kPwmAutomatic = 2;
 
 std::optional<std::int64_t> readRPM(const std::filesystem::path& file) {
     auto rpm = readIntegerAttribute(file);
@@ -25,7 +26,8 @@ std::optional<std::int64_t> readRPM(const std::filesystem::path& file) {
 
 }  // namespace
 
-HwmonSMCTransport::HwmonSMCTransport(std::filesystem::path root) : root_(std::move(root)) {}
+HwmonSMCTransport::HwmonSMCTransport(std::filesystem::path root, PrivilegedFanWriter* writer)
+    : root_(std::move(root)), writer_(writer) {}
 
 SMCTransport::OpenResult HwmonSMCTransport::open() {
     inventory_ = HwmonInventory::scan(root_);
@@ -120,41 +122,25 @@ std::uint8_t HwmonSMCTransport::write(const std::string& key, const SMCKeyData& 
     return writeTarget(*fan->fan, *rpm) ? kSMCResultSuccess : kSMCResultError;
 }
 
+// Manual mode is taken together with the speed, in one helper run: on its
+// own it would be one more run, and one more password prompt, per fan.
 bool HwmonSMCTransport::writeMode(const HwmonInventory::Fan& fan, std::uint8_t mode) {
-    if (mode > 1) return false;
-    bool written = true;
-    if (fan.hasPwm) {
-        auto enable = fan.pwmFile("_enable");
-        if (mode == 1) {
-            if (!savedEnable_.contains(enable)) {
-                if (auto before = readIntegerAttribute(enable)) savedEnable_[enable] = *before;
-            }
-            written = writeAttribute(enable, "1");
-        } else {
-            auto saved = savedEnable_.find(enable);
-            auto restore = saved == savedEnable_.end() ? kPwmAutomatic : saved->second;
-            written = writeAttribute(enable, std::to_string(restore));
-            if (written && saved != savedEnable_.end()) savedEnable_.erase(saved);
-        }
-    }
-    if (fan.hasAppleSmc) written = writeAttribute(fan.fanFile("manual"), mode == 1 ? "1" : "0") && written;
-    return written;
+    if (mode > 1 || writer_ == nullptr) return false;
+    return mode == 1 || writer_->setAutomatic(fan);
 }
 
 bool HwmonSMCTransport::writeTarget(const HwmonInventory::Fan& fan, double rpm) {
-    if (!(rpm >= 0 && rpm <= static_cast<double>(kMaxRPM))) return false;
-    const auto whole = std::to_string(std::llround(rpm));
-    if (fan.hasTarget) return writeAttribute(fan.fanFile("target"), whole);
-    if (fan.hasAppleSmc) return writeAttribute(fan.fanFile("output"), whole);
-    if (!fan.hasPwm) return false;
+    if (!(rpm >= 0 && rpm <= static_cast<double>(kMaxRPM)) || writer_ == nullptr) return false;
+    // The helper drives pwmN where the chip has it, as a duty cycle.
+    std::error_code error;
+    if (!std::filesystem::exists(fan.pwmFile(), error)) return writer_->setManual(fan, std::lround(rpm));
     // Without a speed target, drive the duty cycle in proportion within
     // the fan's range; that needs the range.
     auto minimum = readRPM(fan.fanFile("min")).value_or(0);
     auto maximum = readRPM(fan.fanFile("max"));
     if (!maximum || *maximum <= minimum) return false;
     double fraction = (rpm - static_cast<double>(minimum)) / static_cast<double>(*maximum - minimum);
-    auto duty = std::lround(std::clamp(fraction, 0.0, 1.0) * 255.0);
-    return writeAttribute(fan.pwmFile(), std::to_string(duty));
+    return writer_->setManual(fan, std::lround(std::clamp(fraction, 0.0, 1.0) * 255.0));
 }
 
 }  // namespace vigilo

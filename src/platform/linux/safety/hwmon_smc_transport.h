@@ -2,11 +2,11 @@
 
 #include <cstdint>
 #include <filesystem>
-#include <map>
 #include <optional>
 #include <string>
 
 #include "platform/linux/safety/hwmon_inventory.h"
+#include "platform/linux/safety/privileged_fan_writer.h"
 #include "platform/smc_transport.h"
 
 namespace vigilo {
@@ -15,14 +15,15 @@ namespace vigilo {
 // class. It answers key-info, read and write requests for the fan keys
 // (FNum, FnAc, FnMn, FnMx, FnTg, FnMd) and the 14 temperature keys, which
 // map in order to the processor and graphics die sensors. Speeds and
-// temperatures are answered as "flt ", FNum as "ui8 ". Writing needs root;
-// a write that cannot be made answers with a non-zero result.
+// temperatures are answered as "flt ", FNum as "ui8 ". Writes need root and
+// go through the privileged fan writer: without one, or when it cannot make
+// the write, the request answers with a non-zero result.
 //
 // The chips are looked up when the connection opens; with no fan and no die
 // sensor there is nothing to open. Called under the SMC access's lock only.
 class HwmonSMCTransport final : public SMCTransport {
 public:
-    explicit HwmonSMCTransport(std::filesystem::path root = "/sys/class/hwmon");
+    explicit HwmonSMCTransport(std::filesystem::path root = "/sys/class/hwmon", PrivilegedFanWriter* writer = nullptr);
 
     OpenResult open() override;
     void close() override;
@@ -51,10 +52,9 @@ private:
     bool writeTarget(const HwmonInventory::Fan& fan, double rpm);
 
     std::filesystem::path root_;
+    PrivilegedFanWriter* writer_;
     HwmonInventory inventory_;
     bool open_ = false;
-    // pwmN_enable as it was before the first manual-mode write, by file.
-    std::map<std::filesystem::path, std::int64_t> savedEnable_;
 };
 
 }  // namespace vigilo

@@ -52,11 +52,11 @@ TEST(LogindClamshellOnLogind, HoldsTwoSeparateBlockLocksUntilSwitchedOff) {
     if (!testing::inMockBusScenario("logind")) GTEST_SKIP() << "needs the logind scenario of test_power_management.py";
     testing::LogCapture log;
     LogindClamshell clamshell;
-    ASSERT_TRUE(clamshell.setDisableSleep(true));
-    EXPECT_TRUE(clamshell.setDisableSleep(true)) << "switching on twice keeps the locks";
+    ASSERT_TRUE(clamshell.setDisableSleep(true, Consent::withoutAsking));
+    EXPECT_TRUE(clamshell.setDisableSleep(true, Consent::withoutAsking)) << "switching on twice keeps the locks";
     expectOurTwoBlockLocks(logindLocksSettledAt(2));
 
-    EXPECT_TRUE(clamshell.setDisableSleep(false));
+    EXPECT_TRUE(clamshell.setDisableSleep(false, Consent::withoutAsking));
     EXPECT_TRUE(logindLocksSettledAt(0).empty());
     EXPECT_TRUE(log.contains("Clamshell: logind lid locks taken"));
     EXPECT_TRUE(log.contains("Clamshell: logind lid locks released"));
@@ -66,7 +66,7 @@ TEST(LogindClamshellOnLogind, DestroyingReleasesTheLocks) {
     if (!testing::inMockBusScenario("logind")) GTEST_SKIP() << "needs the logind scenario of test_power_management.py";
     {
         LogindClamshell clamshell;
-        ASSERT_TRUE(clamshell.setDisableSleep(true));
+        ASSERT_TRUE(clamshell.setDisableSleep(true, Consent::withoutAsking));
         expectOurTwoBlockLocks(logindLocksSettledAt(2));
     }
     EXPECT_TRUE(logindLocksSettledAt(0).empty());
@@ -76,14 +76,14 @@ TEST(LogindClamshellOnBareBus, RefusalReturnsFalseAndHoldsNothing) {
     if (!testing::inMockBusScenario("bare")) GTEST_SKIP() << "needs the bare scenario of test_power_management.py";
     testing::LogCapture log;
     LogindClamshell clamshell;
-    EXPECT_FALSE(clamshell.setDisableSleep(true));
-    EXPECT_FALSE(clamshell.setDisableSleep(true)) << "a refusal keeps nothing that would pass for the mode";
+    EXPECT_FALSE(clamshell.setDisableSleep(true, Consent::withoutAsking));
+    EXPECT_FALSE(clamshell.setDisableSleep(true, Consent::withoutAsking)) << "a refusal keeps nothing that would pass for the mode";
     bool logged = false;
     for (const auto& line : log.lines())
         logged = logged || line.starts_with("Clamshell: error: logind handle-lid-switch lock failed: ");
     EXPECT_TRUE(logged);
     EXPECT_FALSE(log.contains("Clamshell: logind lid locks released")) << "nothing was held";
-    EXPECT_TRUE(clamshell.setDisableSleep(false));
+    EXPECT_TRUE(clamshell.setDisableSleep(false, Consent::withoutAsking));
 }
 
 TEST(LogindClamshellOnRefusingLogind, ARefusedSleepLockGivesUpTheLidLockToo) {
@@ -91,7 +91,7 @@ TEST(LogindClamshellOnRefusingLogind, ARefusedSleepLockGivesUpTheLidLockToo) {
         GTEST_SKIP() << "needs the logind-refuses-sleep scenario of test_power_management.py";
     testing::LogCapture log;
     LogindClamshell clamshell;
-    EXPECT_FALSE(clamshell.setDisableSleep(true));
+    EXPECT_FALSE(clamshell.setDisableSleep(true, Consent::withoutAsking));
     EXPECT_TRUE(logindLocksSettledAt(0).empty()) << "the lid lock alone would be half the mode";
     bool logged = false;
     for (const auto& line : log.lines())

@@ -5,11 +5,13 @@
 #include <filesystem>
 #include <map>
 
+#include "common/fake_privileged_runner.h"
 #include "common/log_capture.h"
 #include "common/temp_dir.h"
 #include "platform/linux/safety/sysfs_attribute.h"
 #include "safety/cooling_manager.h"
 #include "safety/fan_controller.h"
+#include "safety/restore_record.h"
 #include "safety/smc.h"
 
 namespace vigilo {
@@ -17,9 +19,16 @@ namespace {
 
 using Reading = FanController::Reading;
 
+using Status = PrivilegedRunner::Result::Status;
+using Call = std::vector<std::string>;
+
 struct HwmonTree : ::testing::Test {
     testing::TempDir root;
-    HwmonSMCTransport transport{root.path()};
+    testing::TempDir data;
+    testing::FakePrivilegedRunner helper;
+    RestoreRecord record{data.path()};
+    PrivilegedFanWriter writer{helper, record};
+    HwmonSMCTransport transport{root.path(), &writer};
     SMC smc{transport};
     testing::LogCapture logs;
 
@@ -27,68 +36,112 @@ struct HwmonTree : ::testing::Test {
         root.write(folder + "/name", name + "\n");
         for (const auto& [attribute, value] : attributes) root.write(folder + "/" + attribute, value + "\n");
     }
-    std::optional<std::string> attribute(const std::string& file) { return readAttribute(root / file); }
+    std::string device(const std::string& folder) { return std::filesystem::canonical(root / folder).string(); }
     std::optional<double> number(const char* key) {
         auto value = smc.read(key);
         if (!value) return std::nullopt;
         EXPECT_EQ(value->dataType, "flt ");
         return SMCDecode::number(*value);
     }
-    // Root may write anything, so an attribute that cannot be written is a folder.
-    void makeUnwritable(const std::string& file) {
-        std::filesystem::remove(root / file);
-        std::filesystem::create_directories(root / file);
+    std::optional<nlohmann::json> recorded(const std::string& folder, int index) {
+        return RestoreRecord(data.path()).get("fan " + device(folder) + " " + std::to_string(index));
     }
 };
 
-TEST_F(HwmonTree, TwoFanPwmChip) {
+TEST_F(HwmonTree, PwmFanRecordsItsAutomaticModeBeforeTheFirstManualWrite) {
     chip("hwmon3", "nct6798", {{"fan1_input", "1210"}, {"fan1_min", "300"}, {"fan1_max", "2300"},
                                {"pwm1", "80"}, {"pwm1_enable", "5"},
                                {"fan2_input", "900"}, {"pwm2", "100"}, {"pwm2_enable", "2"},
                                {"fan3_input", "700"}});  // no control: not counted
+    const std::string chip3 = device("hwmon3");
     EXPECT_EQ(FanController::count(smc), 2);
     EXPECT_EQ(FanController::readAll(smc),
               (std::vector<Reading>{{0, 1210, 300, 2300, 1210}, {1, 900, 0, 0, 900}}));
 
     EXPECT_TRUE(FanController::setTarget(smc, 0, 1300));
-    EXPECT_EQ(attribute("hwmon3/pwm1_enable"), "1");
-    EXPECT_EQ(attribute("hwmon3/pwm1"), "128") << "halfway between 300 and 2300 rpm";
+    EXPECT_EQ(recorded("hwmon3", 1), (nlohmann::json{{"chip", chip3}, {"index", 1}, {"pwmEnable", 5}}));
+    root.write("hwmon3/pwm1_enable", "1\n");  // what the helper did
     EXPECT_TRUE(FanController::setTarget(smc, 0, 2000));
+    EXPECT_EQ(recorded("hwmon3", 1)->at("pwmEnable"), 5) << "kept from before the first manual write";
     EXPECT_TRUE(FanController::setAutomatic(smc, 0));
-    EXPECT_EQ(attribute("hwmon3/pwm1_enable"), "5") << "back to what it was before the first manual write";
+    EXPECT_EQ(recorded("hwmon3", 1), std::nullopt);
+    EXPECT_FALSE(std::filesystem::exists(data / "restore.json")) << "nothing left to put back";
+    EXPECT_TRUE(FanController::setAutomatic(smc, 0)) << "nothing to give back: no helper run";
 
     EXPECT_FALSE(FanController::setTarget(smc, 1, 1500)) << "no maximum to scale the duty cycle";
     EXPECT_TRUE(logs.contains("SMC: error: SMC write F1Tg failed rc=0 result=1"));
-    EXPECT_EQ(attribute("hwmon3/pwm2"), "100");
+    EXPECT_EQ(helper.calls, (std::vector<Call>{{"fan-manual", chip3, "1", "128"},  // halfway from 300 to 2300
+                                               {"fan-manual", chip3, "1", "217"},
+                                               {"fan-auto", chip3, "1", "5"}}));
+    EXPECT_EQ(helper.actions, std::vector<std::string>(3, kFanControlAction));
+    EXPECT_EQ(helper.consents, std::vector<Consent>(3, Consent::withoutAsking));
 }
 
-TEST_F(HwmonTree, UnknownPreviousEnableRestoresAutomatic) {
-    chip("hwmon0", "it8628", {{"fan1_input", "1000"}, {"pwm1", "80"}, {"pwm1_enable", "garbage"}});
-    const std::uint8_t forced[] = {1}, automatic[] = {0}, bogus[] = {7};
-    EXPECT_TRUE(smc.write("F0Md", "ui8 ", forced));
-    EXPECT_TRUE(smc.write("F0Md", "ui8 ", automatic));
-    EXPECT_EQ(attribute("hwmon0/pwm1_enable"), "2");
+TEST_F(HwmonTree, EachKindOfChipGetsTheValueItsAttributeTakes) {
+    chip("hwmon0", "it8628", {{"fan1_input", "1000"}, {"fan1_max", "2000"}, {"pwm1", "80"}, {"pwm1_enable", "1"}});
+    chip("hwmon1", "applesmc", {{"fan1_input", "2000"}, {"fan1_min", "1200"}, {"fan1_max", "5800"},
+                                {"fan1_manual", "0"}, {"fan1_output", "2100"}});
+    chip("hwmon2", "dell_smm", {{"fan1_input", "2500"}, {"fan1_min", "0"}, {"fan1_max", "4900"},
+                                {"fan1_target", "2400"}});
+    EXPECT_EQ(FanController::readAll(smc)[0], (Reading{0, 2000, 1200, 5800, 2100})) << "chips in name order";
+    CoolingManager::runPreset(smc, FanPreset::emergencyMax);
+    CoolingManager::runPreset(smc, FanPreset::balanced);
+    EXPECT_EQ(helper.calls, (std::vector<Call>{
+                                {"fan-manual", device("hwmon1"), "1", "5800"},
+                                {"fan-manual", device("hwmon2"), "1", "4900"},
+                                {"fan-manual", device("hwmon0"), "1", "255"},
+                                // no automatic mode on hwmon2; hwmon0 was found in manual mode: the usual value
+                                {"fan-auto", device("hwmon1"), "1", "0"},
+                                {"fan-auto", device("hwmon0"), "1", "2"},
+                            }));
+    const std::uint8_t bogus[] = {7};
     EXPECT_FALSE(smc.write("F0Md", "ui8 ", bogus));
     EXPECT_FALSE(smc.write("F0Md", "ui8 ", std::span<const std::uint8_t>{}));
 }
 
-TEST_F(HwmonTree, AppleSmcChip) {
-    chip("hwmon1", "applesmc", {{"fan1_input", "2000"}, {"fan1_min", "1200"}, {"fan1_max", "5800"},
-                                {"fan1_manual", "0"}, {"fan1_output", "2100"}});
-    EXPECT_EQ(FanController::readAll(smc), (std::vector<Reading>{{0, 2000, 1200, 5800, 2100}}));
-    CoolingManager::runPreset(smc, FanPreset::aiWorkload);
-    EXPECT_EQ(attribute("hwmon1/fan1_manual"), "1");
-    EXPECT_EQ(attribute("hwmon1/fan1_output"), "4420");
-    CoolingManager::runPreset(smc, FanPreset::balanced);
-    EXPECT_EQ(attribute("hwmon1/fan1_manual"), "0");
+TEST_F(HwmonTree, RestoreAllFollowsTheHelpersAnswer) {
+    struct Case {
+        Status answer;
+        bool entryKept;
+        const char* logged;
+    };
+    const std::string fan = "Fan: error: Fan /sys/devices/platform/nct6775.656/hwmon/hwmon3 2 ";
+    for (const Case& c : {Case{Status::done, false, "back to automatic control (5)"},
+                          Case{Status::refused, false, "no longer there to restore: said"},
+                          Case{Status::notAllowed, true, "restore skipped (said); the next launch tries again"},
+                          Case{Status::failed, true, "restore failed: said"}}) {
+        SCOPED_TRACE(c.logged);
+        ASSERT_TRUE(record.put("fan /sys/devices/platform/nct6775.656/hwmon/hwmon3 2",
+                               {{"chip", "/sys/devices/platform/nct6775.656/hwmon/hwmon3"}, {"index", 2}, {"pwmEnable", 5}}));
+        ASSERT_TRUE(record.put("fan broken", {{"chip", 3}}));
+        ASSERT_TRUE(record.put("kde lid action", {{"profile", "AC"}}));
+        helper.answer = {c.answer, "said"};
+        helper.calls.clear();
+        RestoreRecord afterCrash(data.path());
+        PrivilegedFanWriter next(helper, afterCrash);
+        next.restoreAll();
+        EXPECT_EQ(helper.calls, (std::vector<Call>{{"fan-auto", "/sys/devices/platform/nct6775.656/hwmon/hwmon3", "2", "5"}}));
+        EXPECT_EQ(afterCrash.entries().size(), c.entryKept ? 2u : 1u) << "another owner's entry stays, a broken one goes";
+        EXPECT_TRUE(logs.contains(c.answer == Status::done ? "Fan: Fan /sys/devices/platform/nct6775.656/hwmon/hwmon3 2 " + std::string(c.logged)
+                                                           : fan + c.logged));
+        EXPECT_TRUE(logs.contains("Fan: error: Fan record fan broken is unreadable; dropped"));
+    }
 }
 
-TEST_F(HwmonTree, FanTargetChip) {
-    chip("hwmon2", "dell_smm", {{"fan1_input", "2500"}, {"fan1_min", "0"}, {"fan1_max", "4900"},
-                                {"fan1_target", "2400"}});
-    EXPECT_EQ(FanController::readAll(smc), (std::vector<Reading>{{0, 2500, 0, 4900, 2400}}));
-    EXPECT_TRUE(FanController::setTarget(smc, 0, 9000));
-    EXPECT_EQ(attribute("hwmon2/fan1_target"), "4900");
+TEST_F(HwmonTree, ARefusedManualWriteFailsAndStaysRecorded) {
+    chip("hwmon0", "nct6775", {{"fan1_input", "1000"}, {"fan1_max", "2000"}, {"pwm1", "80"}, {"pwm1_enable", "2"}});
+    helper.answer = {Status::notAllowed, "polkit does not allow com.vigilo.app.fan-control without asking"};
+    EXPECT_FALSE(FanController::setTarget(smc, 0, 1500));
+    EXPECT_TRUE(logs.contains("SMC: error: SMC write F0Tg failed rc=0 result=1"));
+    EXPECT_TRUE(logs.contains("Fan: error: Fan " + device("hwmon0") + " 1 manual speed 191 skipped: polkit does not allow com.vigilo.app.fan-control without asking"));
+    EXPECT_TRUE(recorded("hwmon0", 1)) << "recorded before the attempt: a crash mid-write is repaired too";
+    const std::uint8_t one[] = {1};
+    EXPECT_FALSE(smc.write("F0Ac", "ui8 ", one)) << "speeds are read-only";
+    EXPECT_FALSE(smc.write("TC0P", "ui8 ", one));
+
+    HwmonSMCTransport readOnly(root.path());
+    SMC withoutWriter(readOnly);
+    EXPECT_FALSE(FanController::setTarget(withoutWriter, 0, 1500));
 }
 
 TEST_F(HwmonTree, SensorsArePickedAndOrderedByChipName) {
@@ -103,18 +156,6 @@ TEST_F(HwmonTree, SensorsArePickedAndOrderedByChipName) {
     EXPECT_EQ(smc.read("Tp0b"), std::nullopt);
     EXPECT_EQ(FanController::count(smc), 0);
     EXPECT_EQ(CoolingManager::scan(smc), (CoolingManager::Snapshot{61.0, {}, false}));
-}
-
-TEST_F(HwmonTree, UnwritableAttributesAnswerWithAFailure) {
-    chip("hwmon0", "nct6775", {{"fan1_input", "1000"}, {"fan1_max", "2000"}, {"pwm1", "80"}, {"pwm1_enable", "2"}});
-    makeUnwritable("hwmon0/pwm1");
-    makeUnwritable("hwmon0/pwm1_enable");
-    EXPECT_FALSE(FanController::setTarget(smc, 0, 1500));
-    EXPECT_TRUE(logs.contains("SMC: error: SMC write F0Md failed rc=0 result=1"));
-    EXPECT_TRUE(logs.contains("SMC: error: SMC write F0Tg failed rc=0 result=1"));
-    const std::uint8_t one[] = {1};
-    EXPECT_FALSE(smc.write("F0Ac", "ui8 ", one)) << "speeds are read-only";
-    EXPECT_FALSE(smc.write("TC0P", "ui8 ", one));
 }
 
 TEST_F(HwmonTree, GarbageVanishedAndHugeValuesReadAbsent) {
