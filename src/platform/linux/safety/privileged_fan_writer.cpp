@@ -38,17 +38,22 @@ PrivilegedFanWriter::PrivilegedFanWriter(PrivilegedRunner& helper, RestoreRecord
 
 bool PrivilegedFanWriter::setManual(const HwmonInventory::Fan& fan, long value) {
     const std::string chip = devicePath(fan.chip);
-    if (!record(fan, chip)) return false;
+    bool recordedNow = false;
+    if (!record(fan, chip, recordedNow)) return false;
     const auto result = helper_.run(kFanControlAction,
                                     {"fan-manual", chip, std::to_string(fan.index), std::to_string(value)}, consent_);
     if (result.ok()) return true;
-    log_.error("Fan {} {} manual speed {} {}: {}", chip, fan.index, value,
-               result.status == Status::notAllowed ? "skipped" : "failed", result.message);
+    // Nothing ran, so there is nothing to give back; after a failure the
+    // fan may be half switched, and the entry stays.
+    const bool untouched = result.status == Status::notAllowed || result.status == Status::refused;
+    if (untouched && recordedNow) record_.erase(recordKey(chip, fan.index));
+    log_.error("Fan {} {} manual speed {} {}: {}", chip, fan.index, value, untouched ? "skipped" : "failed",
+               result.message);
     return false;
 }
 
 // Only fans with an automatic mode have something to give back.
-bool PrivilegedFanWriter::record(const HwmonInventory::Fan& fan, const std::string& chip) {
+bool PrivilegedFanWriter::record(const HwmonInventory::Fan& fan, const std::string& chip, bool& recordedNow) {
     if (!fan.hasPwm && !fan.hasAppleSmc) return true;
     const std::string key = recordKey(chip, fan.index);
     if (record_.get(key)) return true;
@@ -61,6 +66,7 @@ bool PrivilegedFanWriter::record(const HwmonInventory::Fan& fan, const std::stri
         log_.error("Fan {} {} left alone: its automatic setting could not be recorded", chip, fan.index);
         return false;
     }
+    recordedNow = true;
     return true;
 }
 

@@ -38,7 +38,7 @@ public:
     void restoreAll();
 
 private:
-    bool record(const HwmonInventory::Fan& fan, const std::string& chip);
+    bool record(const HwmonInventory::Fan& fan, const std::string& chip, bool& recordedNow);
     bool giveBack(const std::string& key, const std::string& chip, int index, int enableValue);
 
     Logger log_{"Fan"};

@@ -128,13 +128,16 @@ TEST_F(HwmonTree, RestoreAllFollowsTheHelpersAnswer) {
     }
 }
 
-TEST_F(HwmonTree, ARefusedManualWriteFailsAndStaysRecorded) {
+TEST_F(HwmonTree, AManualWriteNotAllowedFailsAndLeavesNoRecord) {
     chip("hwmon0", "nct6775", {{"fan1_input", "1000"}, {"fan1_max", "2000"}, {"pwm1", "80"}, {"pwm1_enable", "2"}});
     helper.answer = {Status::notAllowed, "polkit does not allow com.vigilo.app.fan-control without asking"};
     EXPECT_FALSE(FanController::setTarget(smc, 0, 1500));
     EXPECT_TRUE(logs.contains("SMC: error: SMC write F0Tg failed rc=0 result=1"));
     EXPECT_TRUE(logs.contains("Fan: error: Fan " + device("hwmon0") + " 1 manual speed 191 skipped: polkit does not allow com.vigilo.app.fan-control without asking"));
-    EXPECT_TRUE(recorded("hwmon0", 1)) << "recorded before the attempt: a crash mid-write is repaired too";
+    EXPECT_FALSE(recorded("hwmon0", 1)) << "nothing ran, nothing to give back";
+    helper.answer = {Status::failed, "cannot write"};
+    EXPECT_FALSE(FanController::setTarget(smc, 0, 1500));
+    EXPECT_TRUE(recorded("hwmon0", 1)) << "half switched, perhaps: given back at quit";
     const std::uint8_t one[] = {1};
     EXPECT_FALSE(smc.write("F0Ac", "ui8 ", one)) << "speeds are read-only";
     EXPECT_FALSE(smc.write("TC0P", "ui8 ", one));
