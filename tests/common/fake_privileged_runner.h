@@ -1,5 +1,6 @@
 #pragma once
 
+#include <functional>
 #include <mutex>
 #include <string>
 #include <vector>
@@ -8,16 +9,19 @@
 
 namespace vigilo::testing {
 
-// Records every helper request and answers `answer`; changes nothing.
+// Records every helper request and answers `answer`; changes nothing but
+// what `effect` does.
 struct FakePrivilegedRunner final : PrivilegedRunner {
     Result run(const char* action, const std::vector<std::string>& arguments, Consent consent) override {
         std::lock_guard lock(mutex);
         actions.emplace_back(action);
         calls.push_back(arguments);
         consents.push_back(consent);
+        if (effect) effect(arguments);
         return answer;
     }
     Result answer{Result::Status::done, ""};
+    std::function<void(const std::vector<std::string>&)> effect;
     std::mutex mutex;
     std::vector<std::string> actions;
     std::vector<std::vector<std::string>> calls;

@@ -11,6 +11,7 @@
 #include <thread>
 #include <vector>
 
+#include "common/fake_privileged_runner.h"
 #include "common/log_capture.h"
 #include "common/mockbus_scenario.h"
 #include "common/temp_dir.h"
@@ -84,6 +85,41 @@ TEST(LogindClamshellOnBareBus, RefusalReturnsFalseAndHoldsNothing) {
     EXPECT_TRUE(logged);
     EXPECT_FALSE(log.contains("Clamshell: logind lid locks released")) << "nothing was held";
     EXPECT_TRUE(clamshell.setDisableSleep(false, Consent::withoutAsking));
+}
+
+TEST(LogindClamshellOnBareBus, RefusedLocksFallBackToTheHelpersDropIn) {
+    if (!testing::inMockBusScenario("bare")) GTEST_SKIP() << "needs the bare scenario of test_power_management.py";
+    using Status = PrivilegedRunner::Result::Status;
+    using Calls = std::vector<std::vector<std::string>>;
+    const Calls on{{"lid-drop-in", "on"}}, onThenUndo{{"lid-drop-in", "on"}, {"lid-drop-in", "off"}};
+    struct Case {
+        Status answer;
+        bool writes;  // the helper wrote the file whatever it answered
+        bool switchedOn;
+        Calls calls;
+    };
+    for (const Case& c : {Case{Status::done, true, true, on}, Case{Status::notAllowed, false, false, on},
+                          Case{Status::failed, true, false, onThenUndo}}) {
+        SCOPED_TRACE(static_cast<int>(c.answer));
+        testing::TempDir run;
+        testing::FakePrivilegedRunner helper;
+        LogindClamshell clamshell(run.path(), &helper);
+        helper.answer = {c.answer, "said"};
+        helper.effect = [&](const std::vector<std::string>& words) {
+            if (words[1] == "on" && c.writes) run.write("systemd/logind.conf.d/vigilo-lid.conf", "");
+            if (words[1] == "off") std::filesystem::remove(clamshell.dropInPath());
+        };
+        EXPECT_EQ(clamshell.setDisableSleep(true, Consent::mayAsk), c.switchedOn);
+        EXPECT_EQ(clamshell.isSleepDisabled(), c.switchedOn);
+        EXPECT_EQ(helper.calls, c.calls);
+        EXPECT_EQ(helper.actions.front(), kClosedLidAction);
+        EXPECT_EQ(helper.consents.front(), Consent::mayAsk);
+
+        helper.answer = {Status::done, ""};
+        EXPECT_TRUE(clamshell.setDisableSleep(false, Consent::withoutAsking));
+        EXPECT_FALSE(clamshell.isSleepDisabled());
+        EXPECT_EQ(helper.calls.size(), c.calls.size() + (c.switchedOn ? 1 : 0)) << "off runs the helper only for a drop-in";
+    }
 }
 
 TEST(LogindClamshellOnRefusingLogind, ARefusedSleepLockGivesUpTheLidLockToo) {
