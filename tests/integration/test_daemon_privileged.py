@@ -73,7 +73,8 @@ class PrivilegedChangesPutBack(DaemonTestCase):
         self.pwm_enable = os.path.join(chip, 'pwm1_enable')
         self.drop_in = os.path.join(self.root, 'run', 'systemd', 'logind.conf.d', 'vigilo-lid.conf')
         self.reloads = os.path.join(self.root, 'reloads')
-        logind = subprocess.Popen([sys.executable, '-c', FAKE_LOGIND, self.reloads])  # pylint: disable=consider-using-with
+        logind = subprocess.Popen(  # pylint: disable=consider-using-with
+            [sys.executable, '-c', FAKE_LOGIND, self.reloads])
         self.addCleanup(logind.wait)
         self.addCleanup(logind.kill)
         write(os.path.join(self.root, 'proc', str(logind.pid), 'comm'), 'systemd-logind\n')
