@@ -131,11 +131,11 @@ bool HwmonSMCTransport::writeMode(const HwmonInventory::Fan& fan, std::uint8_t m
 
 bool HwmonSMCTransport::writeTarget(const HwmonInventory::Fan& fan, double rpm) {
     if (!(rpm >= 0 && rpm <= static_cast<double>(kMaxRPM)) || writer_ == nullptr) return false;
-    // The helper drives pwmN where the chip has it, as a duty cycle.
     std::error_code error;
     if (!std::filesystem::exists(fan.pwmFile(), error)) return writer_->setManual(fan, std::lround(rpm));
-    // Without a speed target, drive the duty cycle in proportion within
-    // the fan's range; that needs the range.
+    // The helper drives pwmN wherever the chip has it, even beside a speed
+    // target: the speed becomes a duty cycle in proportion within the fan's
+    // range, which needs the range.
     auto minimum = readRPM(fan.fanFile("min")).value_or(0);
     auto maximum = readRPM(fan.fanFile("max"));
     if (!maximum || *maximum <= minimum) return false;

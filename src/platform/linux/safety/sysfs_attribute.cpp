@@ -67,19 +67,6 @@ std::optional<std::int64_t> readIntegerAttribute(const std::filesystem::path& fi
     return parseInteger(*text);
 }
 
-bool writeAttribute(const std::filesystem::path& file, std::string_view value) {
-    int fd = ::open(file.c_str(), O_WRONLY | O_CLOEXEC | O_NONBLOCK | O_TRUNC);
-    if (fd < 0) return false;
-    std::string line(value);
-    line += '\n';
-    ssize_t n;
-    do {
-        n = ::write(fd, line.data(), line.size());
-    } while (n < 0 && errno == EINTR);
-    bool closed = ::close(fd) == 0;
-    return n == static_cast<ssize_t>(line.size()) && closed;
-}
-
 std::vector<std::filesystem::path> listFolder(const std::filesystem::path& folder) {
     std::vector<std::filesystem::path> entries;
     std::error_code error;

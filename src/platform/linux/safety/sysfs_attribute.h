@@ -19,10 +19,6 @@ std::optional<std::string> readAttribute(const std::filesystem::path& file);
 // A whole decimal integer (optionally signed), nothing else on the line.
 std::optional<std::int64_t> readIntegerAttribute(const std::filesystem::path& file);
 
-// Writes `value` to an existing attribute. False when it cannot be written
-// (usually: not root).
-bool writeAttribute(const std::filesystem::path& file, std::string_view value);
-
 // The entries of `folder` sorted by name; empty when it cannot be listed.
 std::vector<std::filesystem::path> listFolder(const std::filesystem::path& folder);
 

@@ -29,15 +29,6 @@ TEST(SysfsAttribute, ReadsTheFirstLineTrimmed) {
     EXPECT_EQ(readIntegerAttribute(root.write("n", "1200\n")), 1200);
 }
 
-TEST(SysfsAttribute, WritesOnlyExistingAttributes) {
-    testing::TempDir root;
-    auto file = root.write("pwm1", "80\n");
-    EXPECT_TRUE(writeAttribute(file, "255"));
-    EXPECT_EQ(readAttribute(file), "255");
-    EXPECT_FALSE(writeAttribute(root / "missing", "1"));
-    EXPECT_FALSE(writeAttribute(root.path(), "1"));
-}
-
 TEST(SysfsAttribute, ListsAFolderSorted) {
     testing::TempDir root;
     root.write("b/x", "");
