@@ -101,7 +101,8 @@ FinishedProcess runToCompletion(const std::vector<std::string>& argv, std::chron
     }
     result.started = true;
     const auto deadline = Clock::now() + timeout;
-    int status = 0;
+    // Stays "not exited normally" if something else reaps the child.
+    int status = -1;
     if (!collectErrorOutput(readEnd.fd, deadline, result.errorOutput) || !waitForExit(pid, deadline, status)) {
         result.timedOut = true;
         // A helper pkexec has already started runs as root and cannot be
