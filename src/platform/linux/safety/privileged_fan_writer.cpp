@@ -71,30 +71,32 @@ bool PrivilegedFanWriter::record(const HwmonInventory::Fan& fan, const std::stri
 }
 
 bool PrivilegedFanWriter::setAutomatic(const HwmonInventory::Fan& fan) {
-    const std::string chip = devicePath(fan.chip);
-    const std::string key = recordKey(chip, fan.index);
+    const std::string key = recordKey(devicePath(fan.chip), fan.index);
     const auto entry = record_.get(key);
-    if (!entry) return true;
-    return giveBack(key, chip, fan.index, entry->value("pwmEnable", static_cast<int>(kPwmAutomatic)));
+    return !entry || giveBack(key, *entry);
 }
 
 void PrivilegedFanWriter::restoreAll() {
     for (const auto& [key, entry] : record_.entries()) {
-        if (!key.starts_with(kRecordKeyPrefix)) continue;
-        const auto chip = entry.find("chip");
-        const auto index = entry.find("index");
-        const auto enable = entry.find("pwmEnable");
-        if (chip == entry.end() || !chip->is_string() || index == entry.end() || !index->is_number_integer() ||
-            enable == entry.end() || !enable->is_number_integer()) {
-            log_.error("Fan record {} is unreadable; dropped", key);
-            record_.erase(key);
-            continue;
-        }
-        giveBack(key, chip->get<std::string>(), index->get<int>(), enable->get<int>());
+        if (key.starts_with(kRecordKeyPrefix)) giveBack(key, entry);
     }
 }
 
-bool PrivilegedFanWriter::giveBack(const std::string& key, const std::string& chip, int index, int enableValue) {
+// The record may have been edited by hand: anything but the three fields
+// we wrote is dropped, never trusted.
+bool PrivilegedFanWriter::giveBack(const std::string& key, const nlohmann::json& entry) {
+    const auto chipField = entry.find("chip");
+    const auto indexField = entry.find("index");
+    const auto enableField = entry.find("pwmEnable");
+    if (chipField == entry.end() || !chipField->is_string() || indexField == entry.end() ||
+        !indexField->is_number_integer() || enableField == entry.end() || !enableField->is_number_integer()) {
+        log_.error("Fan record {} is unreadable; dropped", key);
+        record_.erase(key);
+        return true;
+    }
+    const auto chip = chipField->get<std::string>();
+    const auto index = indexField->get<std::int64_t>();
+    const auto enableValue = enableField->get<std::int64_t>();
     const auto result = helper_.run(kFanControlAction,
                                     {"fan-auto", chip, std::to_string(index), std::to_string(enableValue)}, consent_);
     switch (result.status) {

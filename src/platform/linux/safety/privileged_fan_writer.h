@@ -2,6 +2,8 @@
 
 #include <string>
 
+#include <nlohmann/json_fwd.hpp>
+
 #include "platform/linux/safety/hwmon_inventory.h"
 #include "platform/privileged_runner.h"
 #include "support/log.h"
@@ -39,7 +41,7 @@ public:
 
 private:
     bool record(const HwmonInventory::Fan& fan, const std::string& chip, bool& recordedNow);
-    bool giveBack(const std::string& key, const std::string& chip, int index, int enableValue);
+    bool giveBack(const std::string& key, const nlohmann::json& entry);
 
     Logger log_{"Fan"};
     PrivilegedRunner& helper_;

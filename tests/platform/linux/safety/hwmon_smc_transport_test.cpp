@@ -67,6 +67,9 @@ TEST_F(HwmonTree, PwmFanRecordsItsAutomaticModeBeforeTheFirstManualWrite) {
     EXPECT_EQ(recorded("hwmon3", 1), std::nullopt);
     EXPECT_FALSE(std::filesystem::exists(data / "restore.json")) << "nothing left to put back";
     EXPECT_TRUE(FanController::setAutomatic(smc, 0)) << "nothing to give back: no helper run";
+    ASSERT_TRUE(record.put("fan " + chip3 + " 1", {{"chip", chip3}, {"index", 1}, {"pwmEnable", "5"}}));
+    EXPECT_TRUE(FanController::setAutomatic(smc, 0)) << "a hand-edited entry is dropped, not run";
+    EXPECT_EQ(recorded("hwmon3", 1), std::nullopt);
 
     EXPECT_FALSE(FanController::setTarget(smc, 1, 1500)) << "no maximum to scale the duty cycle";
     EXPECT_TRUE(logs.contains("SMC: error: SMC write F1Tg failed rc=0 result=1"));
@@ -114,6 +117,7 @@ TEST_F(HwmonTree, RestoreAllFollowsTheHelpersAnswer) {
         ASSERT_TRUE(record.put("fan /sys/devices/platform/nct6775.656/hwmon/hwmon3 2",
                                {{"chip", "/sys/devices/platform/nct6775.656/hwmon/hwmon3"}, {"index", 2}, {"pwmEnable", 5}}));
         ASSERT_TRUE(record.put("fan broken", {{"chip", 3}}));
+        ASSERT_TRUE(record.put("fan edited", {{"chip", "/sys/x"}, {"index", 1}, {"pwmEnable", "5"}}));
         ASSERT_TRUE(record.put("kde lid action", {{"profile", "AC"}}));
         helper.answer = {c.answer, "said"};
         helper.calls.clear();
@@ -125,6 +129,7 @@ TEST_F(HwmonTree, RestoreAllFollowsTheHelpersAnswer) {
         EXPECT_TRUE(logs.contains(c.answer == Status::done ? "Fan: Fan /sys/devices/platform/nct6775.656/hwmon/hwmon3 2 " + std::string(c.logged)
                                                            : fan + c.logged));
         EXPECT_TRUE(logs.contains("Fan: error: Fan record fan broken is unreadable; dropped"));
+        EXPECT_TRUE(logs.contains("Fan: error: Fan record fan edited is unreadable; dropped"));
     }
 }
 
