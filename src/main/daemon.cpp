@@ -35,7 +35,8 @@ Daemon::Daemon(SdEventLoop& loop, const XdgEnvironment& env, std::string socketP
       alerts_(push_, webhooks_),
       notifier_(loop),
       systemSleep_(loop),
-      clamshell_(systemRoot(env) / "run", &helper_),
+      kdeLid_(KdeLidAction::configDirOf(env)),
+      clamshell_(systemRoot(env) / "run", &helper_, &kdeLid_, &restoreRecord_),
       crashGuard_(appSupportDir(env), ::getpid(), loop.clock()),
       state_(AppComponents{loop, settings_, battery_, thermal_, watcher_, runner_, activity_, cooling_, alerts_, power_,
                            confirmation_, notifier_, rules_, watchdog_, systemSleep_, applications_, processes_,
@@ -49,7 +50,9 @@ Daemon::Daemon(SdEventLoop& loop, const XdgEnvironment& env, std::string socketP
     // Before the socket starts: nobody may switch closed-lid mode on while
     // what a crash left behind is still being put back.
     state_.recoverClamshellAtLaunch();
-    // In the same step: fans a crashed run left in manual control.
+    // In the same step: KDE's lid action and the fans a crashed run left
+    // changed.
+    clamshell_.restoreDesktopLidAction();
     fanWriter_.restoreAll();
 }
 

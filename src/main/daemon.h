@@ -19,6 +19,8 @@
 #include "ipc/ipc_server.h"
 #include "platform/credential_store.h"
 #include "platform/linux/dbus/shortcuts_service.h"
+
+#include "platform/linux/desktop/kde_lid_action.h"
 #include "platform/linux/desktop_notifier.h"
 #include "platform/linux/network/linux_network_monitor.h"
 #include "platform/linux/online/online_services.h"
@@ -110,6 +112,7 @@ private:
     HeadlessConfirmation confirmation_;
     DesktopNotifier notifier_;
     LogindSystemSleep systemSleep_;
+    KdeLidAction kdeLid_;
     LogindClamshell clamshell_;
     LinuxLidState lid_;
     CrashGuard crashGuard_;

@@ -3,6 +3,8 @@
 #include <system_error>
 #include <utility>
 
+#include "platform/linux/desktop/kde_lid_action.h"
+#include "safety/restore_record.h"
 #include "support/log.h"
 
 namespace vigilo {
@@ -25,8 +27,9 @@ InhibitorLock takeLock(sd_bus* bus, const char* what) {
 
 }  // namespace
 
-LogindClamshell::LogindClamshell(std::filesystem::path runRoot, PrivilegedRunner* helper)
-    : runRoot_(std::move(runRoot)), helper_(helper) {}
+LogindClamshell::LogindClamshell(std::filesystem::path runRoot, PrivilegedRunner* helper, KdeLidAction* kde,
+                                 RestoreRecord* record)
+    : runRoot_(std::move(runRoot)), helper_(helper), kde_(kde), record_(record) {}
 
 std::filesystem::path LogindClamshell::dropInPath() const {
     return runRoot_ / "systemd" / "logind.conf.d" / "vigilo-lid.conf";
@@ -40,12 +43,29 @@ bool LogindClamshell::isSleepDisabled() {
 bool LogindClamshell::setDisableSleep(bool disable, Consent consent) {
     if (!disable) {
         releaseLocks();
+        restoreDesktopLidAction();
         return removeDropIn(consent);
     }
     if ((lidLock_.held() && sleepLock_.held()) || isSleepDisabled()) return true;
-    // Seam: where the desktop applies its own lid action (KDE), it is set to
-    // "do nothing" here as well.
-    return takeLocks() || writeDropIn(consent);
+    if (takeLocks()) {
+        quietDesktopLidAction();
+        return true;
+    }
+    // Outside a session there is no desktop lid action to quiet.
+    return writeDropIn(consent);
+}
+
+// A failure is logged by KdeLidAction; the locks still keep logind from
+// acting on the lid, and the sleep lock holds off KDE's own suspend.
+void LogindClamshell::quietDesktopLidAction() {
+    if (kde_ == nullptr || record_ == nullptr || !kde_->kdeHandlesLid()) return;
+    kde_->setDoNothing([this](const nlohmann::json& previous) { return record_->put(kKdeLidRecordKey, previous); });
+}
+
+void LogindClamshell::restoreDesktopLidAction() {
+    if (kde_ == nullptr || record_ == nullptr) return;
+    const auto previous = record_->get(kKdeLidRecordKey);
+    if (previous && kde_->restore(*previous)) record_->erase(kKdeLidRecordKey);
 }
 
 bool LogindClamshell::writeDropIn(Consent consent) {

@@ -8,7 +8,9 @@
 
 namespace vigilo {
 
+class KdeLidAction;
 class PrivilegedRunner;
+class RestoreRecord;
 
 // Closed-lid mode through logind: a block lock on "handle-lid-switch" and one
 // on "sleep", held while the mode is on. They are taken one by one because
@@ -19,14 +21,23 @@ class PrivilegedRunner;
 // locks; there the privileged helper writes our logind drop-in under
 // <runRoot>/systemd/logind.conf.d/ instead, which lasts until removed or the
 // next boot. Whether sleep is disabled is whether that drop-in exists.
+//
+// Where KDE applies its own lid action (it holds a lid lock of its own), that
+// action is set to "do nothing" while the locks are held; its previous
+// values wait in the restore record until they are back.
 class LogindClamshell final : public ClamshellControl {
 public:
     static constexpr std::chrono::milliseconds kCallTimeout{3000};
     static constexpr const char* kWho = "Vigilo";
     static constexpr const char* kWhy = "Vigilo keeping the computer running with the lid closed";
 
-    // `helper` absent: no fallback, the locks are the only means.
-    explicit LogindClamshell(std::filesystem::path runRoot = "/run", PrivilegedRunner* helper = nullptr);
+    // The restore record's entry for KDE's previous lid action.
+    static constexpr const char* kKdeLidRecordKey = "kdeLidAction";
+
+    // `helper` absent: no fallback, the locks are the only means. `kde` and
+    // `record` absent: the desktop's own lid action is left alone.
+    explicit LogindClamshell(std::filesystem::path runRoot = "/run", PrivilegedRunner* helper = nullptr,
+                             KdeLidAction* kde = nullptr, RestoreRecord* record = nullptr);
 
     bool isSleepDisabled() override;
     bool setDisableSleep(bool disable, Consent consent) override;
@@ -34,14 +45,21 @@ public:
     // Our drop-in, the file whose presence makes isSleepDisabled() true.
     std::filesystem::path dropInPath() const;
 
+    // Puts KDE's lid action back from the record, if a run left it changed
+    // (at launch, after a crash); the entry goes once it is back.
+    void restoreDesktopLidAction();
+
 private:
     bool takeLocks();
     void releaseLocks();
     bool writeDropIn(Consent consent);
     bool removeDropIn(Consent consent);
+    void quietDesktopLidAction();
 
     std::filesystem::path runRoot_;
     PrivilegedRunner* helper_;
+    KdeLidAction* kde_;
+    RestoreRecord* record_;
     InhibitorLock lidLock_;
     InhibitorLock sleepLock_;
 };
