@@ -1,10 +1,12 @@
-'''What the daemon changes through the privileged helper is put back at quit
-and, after a kill -9, at the next launch; without polkit's permission
-nothing is changed at all. Outside a session (logind refusing the locks) closed-lid mode is
-the helper's logind drop-in, and a cooling preset leaves a fan in manual
-control. The test build of the helper acts on the scratch tree compiled into
-it (the build folder's helper-test-root), which the daemon is pointed at
-through VIGILO_TEST_ROOT and VIGILO_TEST_HELPER; polkit is a mock.'''
+'''What closed-lid mode and the fan presets change outside the daemon is put
+back at quit and, after a kill -9, at the next launch from "restore.json" and
+the crash guard. Outside a session (logind refusing the locks) closed-lid
+mode is the privileged helper's logind drop-in, and a cooling preset leaves a
+fan in manual control; without polkit's permission nothing is changed at
+all. The test build of the helper acts on the scratch tree compiled into it
+(the build folder's helper-test-root), which the daemon is pointed at through
+VIGILO_TEST_ROOT and VIGILO_TEST_HELPER; polkit is a mock. In a KDE session
+closed-lid mode also sets KDE's own lid action to do nothing.'''
 
 import json
 import os
@@ -14,13 +16,15 @@ import subprocess
 import sys
 import time
 
-from mockbus import TEMPLATES, bin_dir
+from mockbus import LOGIND, TEMPLATES, bin_dir
 from test_daemon import DaemonTestCase
 
 ALL_DAY_RULE = {'id': '3B7E51A2-0C4D-4E8F-9A61-5D2C7B0E9F13', 'name': 'lid and fans', 'isEnabled': True,
                 'conditions': [{'timeWindow': {'startMinutes': 0, 'endMinutes': 1440}}],
                 'actions': [{'startClamshell': {}}, {'setCoolingPreset': {'_0': 'quiet'}}],
                 'cooldownSeconds': 300, 'isBuiltIn': False, 'createdAt': 800000000, 'updatedAt': 800000000}
+# Without the scratch tree a fan preset would reach this machine's own fans.
+LID_ONLY_RULE = dict(ALL_DAY_RULE, actions=[{'startClamshell': {}}])
 
 # Stands in for systemd-logind in the fake /proc: counts the SIGHUPs that
 # make it re-read its drop-ins.
@@ -46,7 +50,47 @@ def write(path, text):
         f.write(text)
 
 
-class PrivilegedChangesPutBack(DaemonTestCase):
+class RuleDriven(DaemonTestCase):
+    '''A daemon restarted with the all-day rule switched on or off.'''
+
+    def data(self, name):
+        return os.path.join(self.home, 'data', 'Vigilo', name)
+
+    def set_rules(self, enabled, rules):
+        write(os.path.join(self.home, 'config', 'Vigilo', 'preferences.json'),
+              json.dumps({'watchPatterns': ['ollama'], 'pollInterval': 1, 'smartRulesEnabled': enabled}))
+        write(self.data('rules.json'), json.dumps(rules))
+
+    def stop(self, kill=False):
+        self.daemon.send_signal(signal.SIGKILL if kill else signal.SIGTERM)
+        self.assertEqual(self.daemon.wait(timeout=10), -signal.SIGKILL if kill else 0)
+
+    def start_with_rule(self, enabled, rule=ALL_DAY_RULE):
+        self.set_rules(enabled, [rule] if enabled else [])
+        self.daemon = self.start_daemon()
+
+
+class KdeLidActionPutBack(RuleDriven):
+
+    def test_the_launch_after_kill_9_puts_kdes_lid_action_back(self):
+        self.bus.add_template(os.path.join(TEMPLATES, 'kde_solid_power_management.py'), system_bus=False)
+        # The mock drops a lock when its descriptor closes: keep it open.
+        self.kde_lock = self.bus.call(True, *LOGIND, 'Inhibit', 'handle-power-key:handle-lid-switch', 'PowerDevil',
+                                      'KDE handles power events', 'block')
+        settings = os.path.join(self.home, 'config', 'powerdevilrc')
+        write(settings, '[AC][SuspendAndShutdown]\nLidAction=1\n')
+        self.stop()
+        self.start_with_rule(True, LID_ONLY_RULE)
+        self.wait_until(lambda: 'LidAction=0' in read(settings), 15, "KDE's lid action was not set to do nothing")
+        self.assertIn('kdeLidAction', json.loads(read(self.data('restore.json'))))
+
+        self.stop(kill=True)
+        self.start_with_rule(False)
+        self.assertEqual(read(settings), '[AC][SuspendAndShutdown]\nLidAction=1\n')
+        self.assertFalse(os.path.exists(self.data('restore.json')))
+
+
+class PrivilegedChangesPutBack(RuleDriven):
 
     WITH_LOGIND = False
 
@@ -81,17 +125,8 @@ class PrivilegedChangesPutBack(DaemonTestCase):
         self.wait_until(lambda: os.path.exists(self.reloads), message='the stand-in logind did not start')
         self.env.update(VIGILO_TEST_ROOT=self.root, VIGILO_TEST_HELPER=os.path.join(bin_dir(), 'vigilo-helper-test'))
 
-    def data(self, name):
-        return os.path.join(self.home, 'data', 'Vigilo', name)
-
-    def set_rules(self, enabled, rules):
-        write(os.path.join(self.home, 'config', 'Vigilo', 'preferences.json'),
-              json.dumps({'watchPatterns': ['ollama'], 'pollInterval': 1, 'smartRulesEnabled': enabled}))
-        write(self.data('rules.json'), json.dumps(rules))
-
     def changed_by_the_rule(self):
-        self.set_rules(True, [ALL_DAY_RULE])
-        self.daemon = self.start_daemon()
+        self.start_with_rule(True)
         self.wait_until(lambda: os.path.exists(self.drop_in) and read(self.pwm_enable) == '1', 15,
                         'the rule did not reach the helper')
         self.wait_until(lambda: 'Clamshell:  on' in self.vigilo('status').stdout, 5, 'closed-lid mode not on')
@@ -103,11 +138,9 @@ class PrivilegedChangesPutBack(DaemonTestCase):
             self.assertFalse(os.path.exists(self.data(name)), name)
 
     def test_quit_and_the_launch_after_kill_9_put_the_drop_in_and_the_fan_back(self):
-        self.daemon.terminate()
-        self.daemon.wait(timeout=10)
+        self.stop()
         self.changed_by_the_rule()
-        self.daemon.terminate()
-        self.assertEqual(self.daemon.wait(timeout=10), 0)
+        self.stop()
         self.assert_put_back()
 
         self.changed_by_the_rule()
@@ -115,12 +148,10 @@ class PrivilegedChangesPutBack(DaemonTestCase):
         self.assertEqual(json.loads(read(self.data('restore.json'))),
                          {f'fan {chip} 1': {'chip': chip, 'index': 1, 'pwmEnable': 5}})
         self.assertTrue(os.path.exists(self.data('crashguard.json')))
-        self.daemon.send_signal(signal.SIGKILL)
-        self.daemon.wait(timeout=10)
+        self.stop(kill=True)
         self.assertTrue(os.path.exists(self.drop_in))
-        self.set_rules(False, [])
         reloads_before = read(self.reloads).count('reload')
-        self.daemon = self.start_daemon()
+        self.start_with_rule(False)
 
         self.assert_put_back()
         self.assertEqual(read(self.reloads).count('reload'), reloads_before + 1)
@@ -135,10 +166,8 @@ class PrivilegedChangesPutBack(DaemonTestCase):
     def test_without_polkits_permission_nothing_changes(self):
         self.bus.mock_interface(True, 'org.freedesktop.PolicyKit1', '/org/freedesktop/PolicyKit1/Authority') \
             .SetAllowed([])
-        self.daemon.terminate()
-        self.daemon.wait(timeout=10)
-        self.set_rules(True, [ALL_DAY_RULE])
-        self.daemon = self.start_daemon()
+        self.stop()
+        self.start_with_rule(True)
         log = os.path.join(self.home, 'daemon.log')
         self.wait_until(lambda: 'manual speed 0 skipped' in read(log), 15, 'the rule did not run')
         self.assertIn('logind lid drop-in on failed: polkit does not allow com.vigilo.app.closed-lid without asking',
