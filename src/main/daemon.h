@@ -19,7 +19,6 @@
 #include "ipc/ipc_server.h"
 #include "platform/credential_store.h"
 #include "platform/linux/dbus/shortcuts_service.h"
-
 #include "platform/linux/desktop/kde_lid_action.h"
 #include "platform/linux/desktop_notifier.h"
 #include "platform/linux/network/linux_network_monitor.h"
