@@ -7,7 +7,7 @@
 
 namespace vigilo {
 
-Daemon::Daemon(SdEventLoop& loop, const XdgEnvironment& env, std::string socketPath)
+Daemon::Daemon(ApplicationLoop& loop, const XdgEnvironment& env, std::string socketPath)
     : loop_(loop),
       settings_(preferencesDir(env), writer_),
       powerSources_(loop),

@@ -35,7 +35,7 @@
 #include "platform/linux/safety/linux_power_sources.h"
 #include "platform/linux/safety/privileged_fan_writer.h"
 #include "platform/linux/safety/sysfs_thermal_level_source.h"
-#include "platform/linux/sd_event_loop.h"
+#include "support/application_loop.h"
 #include "platform/linux/unix_socket.h"
 #include "rules/rules_store.h"
 #include "safety/battery_monitor.h"
@@ -55,7 +55,7 @@ namespace vigilo {
 // last. Destroyed in reverse, so the socket goes first.
 class Daemon {
 public:
-    Daemon(SdEventLoop& loop, const XdgEnvironment& env, std::string socketPath);
+    Daemon(ApplicationLoop& loop, const XdgEnvironment& env, std::string socketPath);
     // Background tasks use the components: they finish before those go.
     ~Daemon() { loop_.finishBackgroundWork(); }
     Daemon(const Daemon&) = delete;
@@ -79,7 +79,7 @@ private:
     static std::filesystem::path systemRoot(const XdgEnvironment& env);
     static HelperRunner helperRunner(const XdgEnvironment& env);
 
-    SdEventLoop& loop_;
+    ApplicationLoop& loop_;
     SerialWriter writer_;
     AppSettings settings_;
     LinuxPowerSources powerSources_;

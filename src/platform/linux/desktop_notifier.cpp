@@ -1,7 +1,6 @@
 #include "platform/linux/desktop_notifier.h"
 
 #include <fmt/format.h>
-#include <systemd/sd-event.h>
 
 #include <cstring>
 
@@ -18,19 +17,30 @@ bool DesktopNotifier::connect() {
     // A session bus that went away (a logout and login while lingering) is
     // opened afresh.
     if (bus_ && sd_bus_is_open(bus_.get()) > 0) return true;
-    bus_.reset();
+    disconnect();
     dbus::BusError error;
-    dbus::BusPtr bus = dbus::openBus(dbus::BusKind::session, error);
-    if (!bus) {
+    bus_ = dbus::openBus(dbus::BusKind::session, error);
+    if (!bus_) {
         failed(error.cause);
         return false;
     }
-    if (int r = sd_bus_attach_event(bus.get(), loop_.event(), SD_EVENT_PRIORITY_NORMAL); r < 0) {
-        failed(fmt::format("no session bus: {}", std::strerror(-r)));
-        return false;
-    }
-    bus_ = std::move(bus);
+    busWatch_ = loop_.watchReadable(sd_bus_get_fd(bus_.get()), [this] { drain(); });
     return true;
+}
+
+void DesktopNotifier::disconnect() {
+    busWatch_.cancel();
+    bus_.reset();
+}
+
+// Replies and the bus's own messages; a broken connection is opened again
+// at the next notification.
+void DesktopNotifier::drain() {
+    if (!bus_) return;
+    int r;
+    while ((r = sd_bus_process(bus_.get(), nullptr)) > 0) {
+    }
+    if (r < 0) disconnect();
 }
 
 void DesktopNotifier::post(const std::string& title, const std::string& body) {
@@ -49,6 +59,8 @@ void DesktopNotifier::post(const std::string& title, const std::string& body) {
     // A floating slot: a reply still on its way when the bus is closed is
     // dropped with it.
     if (r >= 0) r = sd_bus_call_async(bus_.get(), nullptr, m, &DesktopNotifier::onReply, this, 0);
+    // The loop only watches for replies: what is queued is written now.
+    if (r >= 0) r = sd_bus_flush(bus_.get());
     if (r < 0) failed(std::strerror(-r));
 }
 

@@ -1,14 +1,14 @@
 #pragma once
 
 #include "platform/linux/dbus/bus.h"
-#include "platform/linux/sd_event_loop.h"
 #include "platform/local_notifier.h"
 #include "support/log.h"
+#include "support/loop.h"
 
 namespace vigilo {
 
 // Desktop notifications through org.freedesktop.Notifications on the
-// session bus, whose connection is attached to the daemon's loop. Linux has
+// session bus, whose connection is driven by the application's loop. Linux has
 // no permission prompt, and notification servers come and go (dunst and mako
 // start on demand), so each notification is sent on its own: D-Bus
 // activation may start a server, and "no server" fails that one notification
@@ -16,17 +16,21 @@ namespace vigilo {
 // through. `loop` must outlive the notifier.
 class DesktopNotifier final : public LocalNotifier {
 public:
-    explicit DesktopNotifier(SdEventLoop& loop) : loop_(loop) {}
+    explicit DesktopNotifier(Loop& loop) : loop_(loop) {}
     // Returns at once; the answer is looked at on the loop.
     void post(const std::string& title, const std::string& body) override;
 
 private:
     bool connect();
+    void disconnect();
+    void drain();
     void failed(const std::string& cause);
     static int onReply(sd_bus_message* reply, void* self, sd_bus_error*);
 
-    SdEventLoop& loop_;
+    Loop& loop_;
     dbus::BusPtr bus_;
+    // Declared after the bus: stops watching it before it closes.
+    Handle busWatch_;
     bool failing_ = false;
     Logger log_{"AppState"};
 };

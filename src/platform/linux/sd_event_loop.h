@@ -4,7 +4,7 @@
 #include <mutex>
 #include <vector>
 
-#include "support/loop.h"
+#include "support/application_loop.h"
 #include "support/worker_pool.h"
 
 typedef struct sd_event sd_event;
@@ -15,7 +15,7 @@ namespace vigilo {
 // The daemon's main loop, on sd-event. Background tasks run on a small
 // worker pool; post() is safe from any thread and wakes the loop through an
 // eventfd.
-class SdEventLoop final : public Loop {
+class SdEventLoop final : public ApplicationLoop {
 public:
     SdEventLoop();
     ~SdEventLoop() override;
@@ -31,20 +31,10 @@ public:
     const Clock& clock() const override { return clock_; }
     using Loop::runInBackground;
 
-    // Calls `handler` on the loop thread when the signal arrives. Blocks the
-    // signal in the calling thread only: block it before any other thread
-    // starts (they inherit the mask), or one of them receives it instead.
-    Handle onSignal(int signal, Task handler);
-
-    // Blocks until every background task submitted so far has run. The
-    // owner of what those tasks use calls it before that goes away.
-    void finishBackgroundWork() { workers_->drain(); }
-
-    // Runs until quit(); returns the code given to quit().
-    int run();
-    void quit(int code = 0);
-
-    sd_event* event() const { return event_; }
+    Handle onSignal(int signal, Task handler) override;
+    void finishBackgroundWork() override { workers_->drain(); }
+    int run() override;
+    void quit(int code = 0) override;
 
 private:
     struct Callback;
