@@ -6,3 +6,14 @@ foreach(_lib IN LISTS _core_libs)
         message(FATAL_ERROR "vigilo_core must not link ${_lib}")
     endif()
 endforeach()
+
+# Qt is linked by libvigilo-ui.so alone: the executable and the other modules
+# start without it.
+foreach(_target vigilo_linux_base vigilo_linux vigilo-app vigilo-system vigilo-online)
+    get_target_property(_libs ${_target} LINK_LIBRARIES)
+    foreach(_lib IN LISTS _libs)
+        if(_lib MATCHES "Qt|vigilo_ui_qt")
+            message(FATAL_ERROR "${_target} must not link ${_lib}")
+        endif()
+    endforeach()
+endforeach()
