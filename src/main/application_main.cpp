@@ -2,11 +2,13 @@
 #include <stdlib.h>
 
 #include <cstdio>
+#include <optional>
 
 #include "cli/program_entry.h"
 #include "ipc/ipc_paths.h"
 #include "main/daemon.h"
 #include "main/entry_points.h"
+#include "main/user_interface_module.h"
 #include "platform/linux/early_quit_guard.h"
 #include "platform/linux/instance_lock.h"
 #include "platform/linux/journal_log_sink.h"
@@ -73,17 +75,23 @@ int runApplication(const std::vector<std::string>& arguments) {
     }
     removeInterruptedWrites(env, log);
 
-    SdEventLoop loop;
+    // The tray role runs everything on the toolkit's loop; the daemon on
+    // sd-event.
+    std::unique_ptr<UserInterface> ui = headless ? nullptr : openUserInterface(arguments);
+    std::optional<SdEventLoop> daemonLoop;
+    ApplicationLoop& loop = ui ? ui->loop() : daemonLoop.emplace();
     auto onInterrupt = loop.onSignal(SIGINT, [&] { loop.quit(0); });
     auto onTerminate = loop.onSignal(SIGTERM, [&] { loop.quit(0); });
 
-    Daemon daemon(loop, env, paths.path);
+    Daemon daemon(loop, env, paths.path, ui ? &ui->confirmation() : nullptr);
     auto onHangUp = loop.onSignal(SIGHUP, [&] { daemon.reload(); });
     quitGuard.release();  // the loop's signal sources take over
+    const bool tray = ui && ui->showTray(daemon.trayServices());
     daemon.startServer();
-    log.info("Vigilo started ({})", headless ? "headless" : "the tray is not available yet; running headless");
+    log.info("Vigilo started ({})", tray ? "tray" : headless ? "headless" : "no tray is available; running headless");
 
     const int code = loop.run();
+    if (ui) ui->hideTray();
     daemon.shutdown();
     log.info("Vigilo stopped");
     return code < 0 ? 1 : code;

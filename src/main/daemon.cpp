@@ -7,7 +7,7 @@
 
 namespace vigilo {
 
-Daemon::Daemon(ApplicationLoop& loop, const XdgEnvironment& env, std::string socketPath)
+Daemon::Daemon(ApplicationLoop& loop, const XdgEnvironment& env, std::string socketPath, ConfirmationDialog* dialogs)
     : loop_(loop),
       settings_(preferencesDir(env), writer_),
       powerSources_(loop),
@@ -39,7 +39,7 @@ Daemon::Daemon(ApplicationLoop& loop, const XdgEnvironment& env, std::string soc
       clamshell_(systemRoot(env) / "run", &helper_, &kdeLid_, &restoreRecord_),
       crashGuard_(appSupportDir(env), ::getpid(), loop.clock()),
       state_(AppComponents{loop, settings_, battery_, thermal_, watcher_, runner_, activity_, cooling_, alerts_, power_,
-                           confirmation_, notifier_, rules_, watchdog_, systemSleep_, applications_, processes_,
+                           dialogs ? *dialogs : headlessConfirmation_, notifier_, rules_, watchdog_, systemSleep_, applications_, processes_,
                            ::getuid(), clamshell_, crashGuard_, lid_}),
       stateForIPC_(state_),
       server_(
@@ -92,6 +92,10 @@ void Daemon::reload() {
     writer_.flush();
     rules_.reload();
     settings_.reload();
+}
+
+TrayServices Daemon::trayServices() {
+    return TrayServices{state_, settings_, battery_, thermal_, watcher_, cooling_, runner_, lid_, watchdog_};
 }
 
 void Daemon::shutdown() {

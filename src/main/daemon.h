@@ -17,6 +17,7 @@
 #include "cli/command_runner.h"
 #include "detection/process_watcher.h"
 #include "ipc/ipc_server.h"
+#include "main/ui_module_abi.h"
 #include "platform/credential_store.h"
 #include "platform/linux/dbus/shortcuts_service.h"
 #include "platform/linux/desktop/kde_lid_action.h"
@@ -55,7 +56,10 @@ namespace vigilo {
 // last. Destroyed in reverse, so the socket goes first.
 class Daemon {
 public:
-    Daemon(ApplicationLoop& loop, const XdgEnvironment& env, std::string socketPath);
+    // `dialogs` asks the user at the screen; without it every confirmation
+    // goes ahead, as it must for a request typed in a terminal.
+    Daemon(ApplicationLoop& loop, const XdgEnvironment& env, std::string socketPath,
+           ConfirmationDialog* dialogs = nullptr);
     // Background tasks use the components: they finish before those go.
     ~Daemon() { loop_.finishBackgroundWork(); }
     Daemon(const Daemon&) = delete;
@@ -72,6 +76,8 @@ public:
     // Stops the socket, lets the controller release everything, and waits
     // until every pending background task and file write is done.
     void shutdown();
+
+    TrayServices trayServices();
 
 private:
     static ProcessWatcher::Options watcherOptions(const AppSettings& settings);
@@ -108,7 +114,7 @@ private:
     PushService push_;
     ServiceAlerts alerts_;
     LinuxPowerManagement power_;
-    HeadlessConfirmation confirmation_;
+    HeadlessConfirmation headlessConfirmation_;
     DesktopNotifier notifier_;
     LogindSystemSleep systemSleep_;
     KdeLidAction kdeLid_;

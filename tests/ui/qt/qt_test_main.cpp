@@ -5,10 +5,13 @@
 
 #include <QApplication>
 
+#include "ui/qt/tray_icons.h"
+
 int main(int argc, char** argv) {
     ::setenv("QT_QPA_PLATFORM", "offscreen", 0);
     QApplication application(argc, argv);
     QApplication::setQuitOnLastWindowClosed(false);
+    vigilo::addBuildTreeIcons();
     testing::InitGoogleMock(&argc, argv);
     return RUN_ALL_TESTS();
 }

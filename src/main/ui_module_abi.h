@@ -1,0 +1,62 @@
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "platform/confirmation_dialog.h"
+#include "support/application_loop.h"
+
+namespace vigilo {
+
+class AppSettings;
+class AppState;
+class BatteryMonitor;
+class CommandRunner;
+class CoolingManager;
+class LidState;
+class ProcessWatcher;
+class ThermalMonitor;
+class Watchdog;
+
+// What the tray shows and drives: the running application's components,
+// which outlive the tray.
+struct TrayServices {
+    AppState& state;
+    AppSettings& settings;
+    BatteryMonitor& battery;
+    ThermalMonitor& thermal;
+    ProcessWatcher& watcher;
+    CoolingManager& cooling;
+    CommandRunner& runner;
+    LidState& lid;
+    Watchdog& watchdog;
+};
+
+// The tray role's user interface, made by libvigilo-ui.so: the toolkit's
+// application object, the loop on its event loop, the dialogs and the tray.
+// Main thread only.
+class UserInterface {
+public:
+    virtual ~UserInterface() = default;
+    // The loop the whole application runs on while the interface exists.
+    virtual ApplicationLoop& loop() = 0;
+    // Modal questions to the user at the screen.
+    virtual ConfirmationDialog& confirmation() = 0;
+    // Shows the icon and its menu; false when the desktop offers no tray
+    // (the application then runs on as the daemon).
+    virtual bool showTray(const TrayServices& services) = 0;
+    // Takes the icon and the windows away before the services go.
+    virtual void hideTray() = 0;
+};
+
+}  // namespace vigilo
+
+extern "C" {
+// nullptr when no display can be reached.
+using VigiloOpenUserInterface = vigilo::UserInterface* (*)(const std::vector<std::string>* arguments);
+}
+
+namespace vigilo {
+inline constexpr const char* kUiModuleFile = "libvigilo-ui.so";
+inline constexpr const char* kOpenUserInterfaceSymbol = "vigilo_ui_open";
+}  // namespace vigilo

@@ -1,0 +1,53 @@
+#pragma once
+
+#include <functional>
+#include <memory>
+#include <vector>
+
+#include "main/ui_module_abi.h"
+#include "support/handle.h"
+
+class QMenu;
+class QSystemTrayIcon;
+
+namespace vigilo {
+
+class WindowShelf;
+
+// The tray icon and its menu. The icon and tooltip follow the state; the
+// menu is rebuilt from scratch after every observed change, on the next
+// turn of the loop, so a change made from inside a menu action never pulls
+// the menu out from under its own handler. Main thread only.
+class Tray {
+public:
+    // `quit` ends the application once the quit guard lets it.
+    Tray(const TrayServices& services, Loop& loop, WindowShelf& windows, std::function<void()> quit);
+    ~Tray();
+    Tray(const Tray&) = delete;
+    Tray& operator=(const Tray&) = delete;
+
+    // The menu as it stands, for tests and screenshots.
+    QMenu* menu() const { return menu_.get(); }
+    QSystemTrayIcon& icon() const { return *icon_; }
+
+private:
+    void subscribe();
+    void scheduleRebuild();
+    void refreshIcon();
+    void rebuildMenu();
+    void followTick();
+    void quitGuarded();
+
+    TrayServices services_;
+    Loop& loop_;
+    WindowShelf& windows_;
+    std::function<void()> quit_;
+    std::unique_ptr<QSystemTrayIcon> icon_;
+    std::unique_ptr<QMenu> menu_;
+    std::vector<Handle> subscriptions_;
+    Handle tick_;
+    bool rebuildPending_ = false;
+    LifeToken life_;
+};
+
+}  // namespace vigilo
