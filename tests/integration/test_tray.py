@@ -1,0 +1,137 @@
+'''The tray role end to end: vigilo-app on a virtual X display (Xvfb) with a
+private session bus, on which the test stands up the panel's
+StatusNotifierWatcher or leaves it out.'''
+
+import os
+import shutil
+import signal
+import subprocess
+import tempfile
+import unittest
+
+from mockbus import MockBusTestCase, bin_dir, _die_with_parent
+
+WATCHER = ('org.kde.StatusNotifierWatcher', '/StatusNotifierWatcher')
+TEMPLATES = os.path.join(os.path.dirname(os.path.abspath(__file__)), 'templates')
+
+
+def start_xvfb(test):
+    '''A virtual X display on a free number, stopped at clean-up.'''
+    read, write = os.pipe()
+    server = subprocess.Popen(['Xvfb', '-displayfd', str(write), '-nolisten', 'tcp', '-screen', '0', '800x600x24'],
+                              pass_fds=(write,), stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL,
+                              preexec_fn=_die_with_parent)
+    os.close(write)
+    with os.fdopen(read) as f:
+        number = f.readline().strip()
+    test.addCleanup(lambda: (server.terminate(), server.wait()))
+    if not number:
+        test.fail('Xvfb did not start')
+    return ':' + number
+
+
+@unittest.skipUnless(shutil.which('Xvfb'), 'Xvfb is missing')
+class TrayTestCase(MockBusTestCase):
+
+    def setUp(self):
+        super().setUp()
+        self.home = tempfile.mkdtemp(prefix='vigilo-home-')
+        self.addCleanup(shutil.rmtree, self.home, ignore_errors=True)
+        runtime = os.path.join(self.home, 'run')
+        os.mkdir(runtime, 0o700)
+        self.env = dict(self.bus.env, HOME=self.home, XDG_RUNTIME_DIR=runtime, DISPLAY=start_xvfb(self),
+                        XDG_CONFIG_HOME=os.path.join(self.home, 'config'),
+                        XDG_DATA_HOME=os.path.join(self.home, 'data'))
+        for name in ('WAYLAND_DISPLAY', 'QT_QPA_PLATFORM'):
+            self.env.pop(name, None)
+        self.socket = os.path.join(runtime, f'vigilo-{os.getuid()}.sock')
+        self.log = os.path.join(self.home, 'app.log')
+
+    def start_application(self):
+        with open(self.log, 'ab') as log:
+            app = subprocess.Popen([os.path.join(bin_dir(), 'vigilo-app')], env=self.env,
+                                   stdout=subprocess.DEVNULL, stderr=log)
+
+        def stop():
+            if app.poll() is None:
+                app.kill()
+            app.wait()
+        self.addCleanup(stop)
+        return app
+
+    def vigilo(self, *args):
+        return subprocess.run([os.path.join(bin_dir(), 'vigilo'), *args], env=self.env, capture_output=True,
+                              text=True, timeout=30, check=False)
+
+    def stop_application(self, app):
+        app.send_signal(signal.SIGTERM)
+        self.assertEqual(app.wait(timeout=10), 0)
+        self.assertFalse(os.path.exists(self.socket))
+
+    def read_log(self):
+        with open(self.log, encoding='utf-8') as f:
+            return f.read()
+
+
+class WithATrayHost(TrayTestCase):
+
+    def setUp(self):
+        super().setUp()
+        self.bus.add_template(os.path.join(TEMPLATES, 'status_notifier_watcher.py'), system_bus=False)
+
+    def registered_items(self):
+        return self.bus.call(False, *WATCHER, 'org.freedesktop.DBus.Properties', 'Get', WATCHER[0],
+                             'RegisteredStatusNotifierItems')
+
+    def item(self):
+        name, path = str(self.registered_items()[-1]).split('/', 1)
+        return self.bus.connection(False).get_object(name, '/' + path)
+
+    def tooltip(self):
+        return str(self.item().Get('org.kde.StatusNotifierItem', 'ToolTip',
+                                   dbus_interface='org.freedesktop.DBus.Properties')[2])
+
+    def menu_labels(self):
+        item = self.item()
+        path = item.Get('org.kde.StatusNotifierItem', 'Menu', dbus_interface='org.freedesktop.DBus.Properties')
+        menu = self.bus.connection(False).get_object(item.bus_name, path)
+        _, layout = menu.GetLayout(0, -1, [], dbus_interface='com.canonical.dbusmenu')
+        labels = []
+
+        def walk(entry):
+            label = dict(entry[1]).get('label')
+            if label:
+                labels.append(str(label))
+            for child in entry[2]:
+                walk(child)
+        walk(layout)
+        return labels
+
+    def test_item_registers_its_menu_follows_the_state_and_sigterm_ends_it_cleanly(self):
+        app = self.start_application()
+        self.wait_until(lambda: len(self.registered_items()) > 0, 15, 'the tray item did not register')
+        self.wait_until(lambda: self.vigilo('status').returncode == 0, 10, 'the application did not answer')
+        labels = self.menu_labels()
+        for entry in ('Auto Mode', 'Keep Awake', 'Closed-Lid Mode…', 'Windows', 'Dashboard…',
+                      'Show Status Window…', 'Quit Vigilo'):
+            self.assertIn(entry, labels)
+        self.assertNotIn('Stop', labels)
+        self.assertEqual(self.tooltip(), 'Vigilo — Awake Off')
+
+        self.assertEqual(self.vigilo('start').returncode, 0)
+        self.wait_until(lambda: 'Stop' in self.menu_labels(), 5, '"Stop" did not appear')
+        self.assertEqual(self.tooltip(), 'Vigilo — Awake On')
+        self.assertIn('Vigilo started (tray)', self.read_log())
+
+        self.stop_application(app)
+
+
+class WithoutATrayHost(TrayTestCase):
+
+    def test_the_application_runs_on_as_the_daemon(self):
+        app = self.start_application()
+        self.wait_until(lambda: self.vigilo('status').returncode == 0, 15, 'the application did not answer')
+        self.assertEqual(self.vigilo('start').returncode, 0)
+        self.assertIn('Awake On', self.vigilo('status').stdout)
+        self.assertEqual(self.read_log().count('no tray is available'), 1)
+        self.stop_application(app)
