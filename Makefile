@@ -14,7 +14,7 @@ BUILD_TYPE := Debug
 CMAKE_FLAGS += -DVIGILO_SANITIZE=ON
 endif
 
-.PHONY: all deps configure build test run bench fuzz clean install pot deb
+.PHONY: all deps configure build test run bench fuzz screenshots clean install pot deb
 
 all: build
 
@@ -56,6 +56,14 @@ bench: deps
 fuzz: deps
 	@bash tests/fuzz/build $(FUZZ_DIR) $(JOBS) --required
 	@bash tests/fuzz/run $(FUZZ_DIR) $(FUZZ_SECONDS)
+
+# The tray's menu and windows over a fixed state and clock, as PNGs in
+# $(BUILD_DIR)/screenshots; not part of `make test`.
+screenshots: build
+	@mkdir -p $(BUILD_DIR)/screenshots
+	@QT_QPA_PLATFORM=offscreen VIGILO_SCREENSHOT_DIR=$(abspath $(BUILD_DIR))/screenshots \
+		$(BUILD_DIR)/bin/vigilo_qt_tests --gtest_also_run_disabled_tests --gtest_filter='Screenshots.*' >/dev/null
+	@ls $(BUILD_DIR)/screenshots
 
 clean:
 	rm -rf build build-sanitize build-bench $(FUZZ_DIR)

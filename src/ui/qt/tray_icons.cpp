@@ -5,6 +5,9 @@
 namespace vigilo {
 
 void addBuildTreeIcons() {
+    // Without a desktop's platform theme (a bare X server, the offscreen
+    // platform) Qt looks up no theme at all, not even the fallback folders.
+    if (QIcon::themeName().isEmpty()) QIcon::setThemeName(QStringLiteral("hicolor"));
 #ifdef VIGILO_BUILD_ICON_DIR
     // The build tree holds the bare SVGs, not a theme: they are found by
     // name in the fallback folders, after every theme.

@@ -8,7 +8,8 @@
 namespace vigilo {
 
 // Points Qt's icon lookup at the build tree's icons too, so the tray shows
-// them before `cmake --install`. Once, before the first icon is made.
+// them before `cmake --install`, and at the hicolor theme where the desktop
+// names none. Once, before the first icon is made.
 void addBuildTreeIcons();
 
 // The tray's icon, by theme name, so the panel recolours the symbolic SVG:

@@ -1,0 +1,62 @@
+// Renders the tray's menu and windows over a fixed state and clock into
+// $VIGILO_SCREENSHOT_DIR, for `make screenshots`; disabled in the suite.
+#include <QMenu>
+#include <QPixmap>
+#include <cstdlib>
+#include <filesystem>
+
+#include "app/app_state_fixture.h"
+#include "ui/qt/state_window.h"
+#include "ui/qt/tray.h"
+#include "ui/qt/window_shelf.h"
+
+namespace vigilo {
+namespace {
+
+using namespace std::chrono_literals;
+
+class Screenshots : public testing::AppStateTest {
+protected:
+    void save(QWidget& widget, const char* name) {
+        const char* folder = std::getenv("VIGILO_SCREENSHOT_DIR");
+        ASSERT_NE(folder, nullptr);
+        const auto path = std::filesystem::path(folder) / name;
+        EXPECT_TRUE(widget.grab().save(QString::fromStdString(path.string()))) << path;
+    }
+
+    WatchMatch match(const char* name, double cpu, bool active, Duration age) {
+        WatchMatch m;
+        m.displayName = name;
+        m.cpuPercent = cpu;
+        m.isActive = active;
+        m.firstSeenAt = loop.clock().wallNow() - age;
+        return m;
+    }
+};
+
+TEST_F(Screenshots, DISABLED_TrayMenuStatusAndDashboard) {
+    powerSources.setBattery(76, true);
+    lid.closed = false;
+    settings.watchPatterns.set({"claude", "ollama"});
+    state().toggleAutoWatch();
+    loop.runUntilIdle();
+    watcher.matches.publish({match("claude", 42, true, 75min), match("ollama", 3, false, 12min)});
+    cooling.temperature().publish(71.0);
+    watchdog.recentAlerts.publish({Watchdog::Alert{"1", Watchdog::Kind::agentStuck,
+                                                   "claude looks stuck: no CPU activity for 30 minutes",
+                                                   loop.clock().wallNow() - 5min}});
+    loop.runUntilIdle();
+    loop.advanceWallClock(42min + 7s);
+
+    TrayServices services{state(), settings, battery, thermal, watcher, cooling, runner, lid, watchdog};
+    WindowShelf windows(services, loop);
+    Tray tray(services, loop, windows, [] {});
+    loop.runUntilIdle();
+    tray.menu()->adjustSize();
+    save(*tray.menu(), "tray-menu.png");
+    save(windows.showStatus(), "status.png");
+    save(windows.showDashboard(), "dashboard.png");
+}
+
+}  // namespace
+}  // namespace vigilo
