@@ -130,7 +130,9 @@ class WithoutATrayHost(TrayTestCase):
 
     def test_the_application_runs_on_as_the_daemon(self):
         app = self.start_application()
-        self.wait_until(lambda: self.vigilo('status').returncode == 0, 15, 'the application did not answer')
+        self.wait_until(lambda: self.vigilo('status').returncode == 0 or app.poll() is not None, 15,
+                        'the application did not answer')
+        self.assertIsNone(app.poll(), self.read_log())
         self.assertEqual(self.vigilo('start').returncode, 0)
         self.assertIn('Awake On', self.vigilo('status').stdout)
         self.assertEqual(self.read_log().count('no tray is available'), 1)

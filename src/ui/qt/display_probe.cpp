@@ -12,22 +12,21 @@ namespace vigilo {
 namespace {
 
 // `abstractName` tries the abstract address first, as the X server listens
-// on both and a sandbox may hide /tmp.
-bool connects(const std::string& path, bool abstractName) {
+// on both and a sandbox may hide /tmp. The connected descriptor, or -1.
+int connectTo(const std::string& path, bool abstractName) {
     for (int attempt = abstractName ? 0 : 1; attempt < 2; ++attempt) {
         sockaddr_un address{};
         address.sun_family = AF_UNIX;
         const std::size_t offset = attempt == 0 ? 1 : 0;
-        if (path.size() + offset >= sizeof address.sun_path) return false;
+        if (path.size() + offset >= sizeof address.sun_path) return -1;
         std::memcpy(address.sun_path + offset, path.data(), path.size());
         const int fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
-        if (fd < 0) return false;
+        if (fd < 0) return -1;
         const auto length = static_cast<socklen_t>(offsetof(sockaddr_un, sun_path) + offset + path.size());
-        const bool ok = ::connect(fd, reinterpret_cast<const sockaddr*>(&address), length) == 0;
+        if (::connect(fd, reinterpret_cast<const sockaddr*>(&address), length) == 0) return fd;
         ::close(fd);
-        if (ok) return true;
     }
-    return false;
+    return -1;
 }
 
 std::string environment(const char* name) {
@@ -48,15 +47,21 @@ std::optional<std::string> x11SocketPath(const std::string& display) {
     return "/tmp/.X11-unix/X" + number;
 }
 
-bool displayReachable() {
+std::optional<DisplayProbe> DisplayProbe::connect() {
     if (const auto wayland = environment("WAYLAND_DISPLAY"); !wayland.empty()) {
         const auto path = wayland.front() == '/' ? wayland : environment("XDG_RUNTIME_DIR") + "/" + wayland;
-        if (connects(path, false)) return true;
+        if (int fd = connectTo(path, false); fd >= 0) return DisplayProbe(fd);
     }
     const auto display = environment("DISPLAY");
-    if (display.empty()) return false;
+    if (display.empty()) return std::nullopt;
     const auto socket = x11SocketPath(display);
-    return !socket || connects(*socket, true);
+    if (!socket) return DisplayProbe(-1);
+    if (int fd = connectTo(*socket, true); fd >= 0) return DisplayProbe(fd);
+    return std::nullopt;
+}
+
+DisplayProbe::~DisplayProbe() {
+    if (fd_ >= 0) ::close(fd_);
 }
 
 }  // namespace vigilo

@@ -2,6 +2,7 @@
 
 #include <optional>
 #include <string>
+#include <utility>
 
 namespace vigilo {
 
@@ -9,9 +10,24 @@ namespace vigilo {
 // "/tmp/.X11-unix/X1"); nothing for a remote or unreadable name.
 std::optional<std::string> x11SocketPath(const std::string& display);
 
-// Whether the display the environment names answers. Qt ends the process
-// when it cannot open its display, so the tray role asks first and falls
-// back to the daemon instead. A remote X display is taken on trust.
-bool displayReachable();
+// A connection to the display the environment names, or nothing when it
+// does not answer. Qt ends the process when it cannot open its display, so
+// the tray role asks first and falls back to the daemon instead. A remote X
+// display is taken on trust (-1 then stands for it).
+//
+// Keep it open until Qt has its own connection: an X server with no other
+// client resets when the last one leaves, and a connection made during the
+// reset fails.
+class DisplayProbe {
+public:
+    static std::optional<DisplayProbe> connect();
+    DisplayProbe(DisplayProbe&& other) noexcept : fd_(std::exchange(other.fd_, -1)) {}
+    DisplayProbe& operator=(DisplayProbe&&) = delete;
+    ~DisplayProbe();
+
+private:
+    explicit DisplayProbe(int fd) : fd_(fd) {}
+    int fd_;
+};
 
 }  // namespace vigilo

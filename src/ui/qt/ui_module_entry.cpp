@@ -7,7 +7,8 @@ extern "C" {
 
 __attribute__((visibility("default"))) vigilo::UserInterface* vigilo_ui_open(
     const std::vector<std::string>* arguments) {
-    if (!vigilo::displayReachable()) return nullptr;
+    const auto probe = vigilo::DisplayProbe::connect();
+    if (!probe) return nullptr;
     return new vigilo::QtUserInterface(*arguments);
 }
 
