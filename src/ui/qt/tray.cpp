@@ -147,7 +147,8 @@ void Tray::quitGuarded() {
         box.setInformativeText(text(
             tr("Vigilo couldn't restore normal sleep (the admin prompt was cancelled). If you quit now, your "
                "computer may stay awake with the lid closed. Vigilo will restore it the next time it launches "
-               "\u2014 or run in Terminal: sudo vigilo-helper restore-sleep")));
+               "\u2014 or run in Terminal: sudo rm /run/systemd/logind.conf.d/vigilo-lid.conf && "
+               "sudo systemctl kill -s HUP systemd-logind")));
         auto* quit = box.addButton(text(tr("Quit Anyway")), QMessageBox::DestructiveRole);
         box.setDefaultButton(box.addButton(text(tr("Cancel")), QMessageBox::RejectRole));
         box.exec();
