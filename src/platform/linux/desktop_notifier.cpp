@@ -36,11 +36,7 @@ void DesktopNotifier::disconnect() {
 // Replies and the bus's own messages; a broken connection is opened again
 // at the next notification.
 void DesktopNotifier::drain() {
-    if (!bus_) return;
-    int r;
-    while ((r = sd_bus_process(bus_.get(), nullptr)) > 0) {
-    }
-    if (r < 0) disconnect();
+    if (bus_ && !dbus::processPending(bus_.get())) disconnect();
 }
 
 void DesktopNotifier::post(const std::string& title, const std::string& body) {

@@ -74,6 +74,13 @@ BusPtr openBus(BusKind kind, BusError& error) {
     return BusPtr(raw);
 }
 
+bool processPending(sd_bus* bus) {
+    int r;
+    while ((r = sd_bus_process(bus, nullptr)) > 0) {
+    }
+    return r >= 0;
+}
+
 MessagePtr newMethodCall(sd_bus* bus, const MethodTarget& target, BusError& error) {
     sd_bus_message* raw = nullptr;
     int r = sd_bus_message_new_method_call(bus, &raw, target.destination, target.path, target.interface,

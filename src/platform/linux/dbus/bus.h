@@ -55,6 +55,11 @@ struct MethodTarget {
 // first call, within that call's time-out.
 BusPtr openBus(BusKind kind, BusError& error);
 
+// Handles everything the connection has received, for a bus driven by a
+// watched descriptor. False when the connection broke; the owner then
+// closes it.
+bool processPending(sd_bus* bus);
+
 // A new method call with auto-start off: a service that is not running
 // answers "not there" at once instead of being launched behind our back.
 MessagePtr newMethodCall(sd_bus* bus, const MethodTarget& target, BusError& error);

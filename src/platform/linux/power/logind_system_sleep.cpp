@@ -62,11 +62,7 @@ bool LogindSystemSleep::requestSleep() {
 }
 
 void LogindSystemSleep::drain() {
-    if (!bus_) return;
-    int r;
-    while ((r = sd_bus_process(bus_.get(), nullptr)) > 0) {
-    }
-    if (r < 0) disconnect();
+    if (bus_ && !dbus::processPending(bus_.get())) disconnect();
 }
 
 int LogindSystemSleep::onReply(sd_bus_message* reply, void*, sd_bus_error*) {
