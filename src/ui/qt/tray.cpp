@@ -1,6 +1,7 @@
 #include "ui/qt/tray.h"
 
 #include <QAction>
+#include <QCursor>
 #include <QMenu>
 #include <QMessageBox>
 #include <QPushButton>
@@ -30,6 +31,11 @@ Tray::Tray(const TrayServices& services, Loop& loop, WindowShelf& windows, std::
     rebuildMenu();
     subscribe();
     followTick();
+    // A click on the icon opens the menu too, where the panel leaves that
+    // to the application.
+    QObject::connect(icon_.get(), &QSystemTrayIcon::activated, icon_.get(), [this](auto reason) {
+        if (reason == QSystemTrayIcon::Trigger && menu_) menu_->popup(QCursor::pos());
+    });
     icon_->show();
 }
 
