@@ -1,6 +1,7 @@
 #include "main/user_interface_module.h"
 
 #include "platform/linux/loaded_module.h"
+#include "support/log.h"
 
 namespace vigilo {
 
@@ -9,7 +10,9 @@ std::unique_ptr<UserInterface> openUserInterface(const std::vector<std::string>&
     static const LoadedModule module(kUiModuleFile, "AppState");
     auto open = module.symbol<VigiloOpenUserInterface>(kOpenUserInterfaceSymbol);
     if (!open) return nullptr;
-    return std::unique_ptr<UserInterface>(open(&arguments));
+    std::unique_ptr<UserInterface> ui(open(&arguments));
+    if (!ui) Logger("AppState").info("The display cannot be reached");
+    return ui;
 }
 
 }  // namespace vigilo
