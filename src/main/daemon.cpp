@@ -3,6 +3,7 @@
 #include <unistd.h>
 
 #include "ipc/ipc_dispatch.h"
+#include "platform/linux/own_executable.h"
 #include "platform/linux/secrets/credential_store_factory.h"
 
 namespace vigilo {
@@ -39,13 +40,15 @@ Daemon::Daemon(ApplicationLoop& loop, const XdgEnvironment& env, std::string soc
       clamshell_(systemRoot(env) / "run", &helper_, &kdeLid_, &restoreRecord_),
       crashGuard_(appSupportDir(env), ::getpid(), loop.clock()),
       state_(AppComponents{loop, settings_, battery_, thermal_, watcher_, runner_, activity_, cooling_, alerts_, power_,
-                           dialogs ? *dialogs : headlessConfirmation_, notifier_, rules_, watchdog_, systemSleep_, applications_, processes_,
-                           ::getuid(), clamshell_, crashGuard_, lid_}),
+                           dialogs ? *dialogs : headlessConfirmation_, notifier_, rules_, watchdog_, systemSleep_,
+                           applications_, processes_, ::getuid(), clamshell_, crashGuard_, lid_}),
       stateForIPC_(state_),
       server_(
           loop, [this](const IPCRequest& request) { return dispatchIPCRequest(request, stateForIPC_); }, sockets_,
           std::move(socketPath), ::getuid()),
-      shortcutsService_(loop, shortcuts_, ::getuid()) {
+      shortcutsService_(loop, shortcuts_, ::getuid()),
+      loginItem_(XdgAutostartEntry::fileFor(env), ownExecutablePath()),
+      cliInstaller_(env.home, ownExecutablePath(), systemCommandInstall_) {
     shortcuts_.attach(&state_);
     // Before the socket starts: nobody may switch closed-lid mode on while
     // what a crash left behind is still being put back.
@@ -95,7 +98,8 @@ void Daemon::reload() {
 }
 
 TrayServices Daemon::trayServices() {
-    return TrayServices{state_, settings_, battery_, thermal_, watcher_, cooling_, runner_, lid_, watchdog_};
+    return TrayServices{state_, settings_, battery_,  thermal_,   watcher_,     cooling_,
+                        runner_, lid_,      watchdog_, loginItem_, cliInstaller_};
 }
 
 void Daemon::shutdown() {

@@ -14,6 +14,7 @@
 #include "app/headless_confirmation.h"
 #include "app/service_alerts.h"
 #include "app/shortcut_actions.h"
+#include "cli/cli_installer.h"
 #include "cli/command_runner.h"
 #include "detection/process_watcher.h"
 #include "ipc/ipc_server.h"
@@ -21,9 +22,11 @@
 #include "platform/credential_store.h"
 #include "platform/linux/dbus/shortcuts_service.h"
 #include "platform/linux/desktop/kde_lid_action.h"
+#include "platform/linux/desktop_entry/xdg_autostart_entry.h"
 #include "platform/linux/desktop_notifier.h"
 #include "platform/linux/network/linux_network_monitor.h"
 #include "platform/linux/online/online_services.h"
+#include "platform/linux/pkexec_command_install.h"
 #include "platform/linux/power/linux_power_management.h"
 #include "platform/linux/power/logind_clamshell.h"
 #include "platform/linux/power/logind_system_sleep.h"
@@ -127,6 +130,10 @@ private:
     IPCServer server_;
     ShortcutActions shortcuts_;
     ShortcutsService shortcutsService_;
+    // The tray's: "Launch at Login" and "Install vigilo CLI…".
+    XdgAutostartEntry loginItem_;
+    PkexecCommandInstall systemCommandInstall_;
+    CLIInstaller cliInstaller_;
 };
 
 }  // namespace vigilo

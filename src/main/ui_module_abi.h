@@ -11,9 +11,11 @@ namespace vigilo {
 class AppSettings;
 class AppState;
 class BatteryMonitor;
+class CLIInstaller;
 class CommandRunner;
 class CoolingManager;
 class LidState;
+class LoginItem;
 class ProcessWatcher;
 class ThermalMonitor;
 class Watchdog;
@@ -30,6 +32,8 @@ struct TrayServices {
     CommandRunner& runner;
     LidState& lid;
     Watchdog& watchdog;
+    LoginItem& loginItem;
+    CLIInstaller& cliInstaller;
 };
 
 // The tray role's user interface, made by libvigilo-ui.so: the toolkit's

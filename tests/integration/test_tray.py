@@ -113,7 +113,8 @@ class WithATrayHost(TrayTestCase):
         self.wait_until(lambda: self.vigilo('status').returncode == 0, 10, 'the application did not answer')
         labels = self.menu_labels()
         for entry in ('Auto Mode', 'Keep Awake', 'Closed-Lid Mode…', 'Windows', 'Dashboard…',
-                      'Show Status Window…', 'Quit Vigilo'):
+                      'Show Status Window…', 'More', 'Timer', '30 minutes', 'Launch at Login',
+                      'Install vigilo CLI…', 'Settings…', 'Quit Vigilo'):
             self.assertIn(entry, labels)
         self.assertNotIn('Stop', labels)
         self.assertEqual(self.tooltip(), 'Vigilo — Awake Off')

@@ -2,6 +2,8 @@
 
 #include <QAction>
 #include <QCursor>
+#include <QIcon>
+#include <QKeySequence>
 #include <QMenu>
 #include <QMessageBox>
 #include <QPushButton>
@@ -14,8 +16,9 @@
 #include "safety/cooling_manager.h"
 #include "safety/thermal_monitor.h"
 #include "support/tr.h"
-#include "ui/qt/tray_icons.h"
+#include "ui/qt/install_dialog.h"
 #include "ui/qt/window_shelf.h"
+#include "ui/tray_icon.h"
 
 namespace vigilo {
 
@@ -23,10 +26,20 @@ namespace {
 
 QString text(const std::string& s) { return QString::fromStdString(s); }
 
+// The windows this build has; the menu shows the others disabled.
+constexpr AvailableWindows kWindows{.dashboard = true, .status = true};
+
 }  // namespace
 
 Tray::Tray(const TrayServices& services, Loop& loop, WindowShelf& windows, std::function<void()> quit)
-    : services_(services), loop_(loop), windows_(windows), quit_(std::move(quit)), icon_(std::make_unique<QSystemTrayIcon>()) {
+    : state_(services.state),
+      cliInstaller_(services.cliInstaller),
+      loop_(loop),
+      windows_(windows),
+      quit_(std::move(quit)),
+      launchAtLogin_(services.loginItem),
+      actions_(services.state, loop, launchAtLogin_),
+      icon_(std::make_unique<QSystemTrayIcon>()) {
     refreshIcon();
     rebuildMenu();
     subscribe();
@@ -45,23 +58,23 @@ Tray::~Tray() {
 }
 
 void Tray::subscribe() {
-    auto& state = services_.state;
     auto changed = [this](const auto&) {
         refreshIcon();
         followTick();
         scheduleRebuild();
     };
+    auto& state = state_;
     subscriptions_.push_back(state.mode.subscribe(changed));
     subscriptions_.push_back(state.assertionActive.subscribe(changed));
     subscriptions_.push_back(state.timerExpiresAt.subscribe(changed));
     subscriptions_.push_back(state.clamshellActive.subscribe(changed));
-    subscriptions_.push_back(services_.battery.snapshot().subscribe(changed));
-    subscriptions_.push_back(services_.thermal.level().subscribe(changed));
-    subscriptions_.push_back(services_.watcher.matches.subscribe(changed));
-    subscriptions_.push_back(services_.runner.isRunning().subscribe(changed));
-    subscriptions_.push_back(services_.settings.launchAtLogin.subscribe(changed));
-    subscriptions_.push_back(services_.settings.preventDisplaySleep.subscribe(changed));
-    subscriptions_.push_back(services_.cooling.temperature().subscribe(changed));
+    subscriptions_.push_back(state.battery().snapshot().subscribe(changed));
+    subscriptions_.push_back(state.thermal().level().subscribe(changed));
+    subscriptions_.push_back(state.watcher().matches.subscribe(changed));
+    subscriptions_.push_back(state.runner().isRunning().subscribe(changed));
+    subscriptions_.push_back(state.settings().launchAtLogin.subscribe(changed));
+    subscriptions_.push_back(state.settings().preventDisplaySleep.subscribe(changed));
+    subscriptions_.push_back(state.cooling().temperature().subscribe(changed));
 }
 
 // Several values often change in one go (a stop releases the lock, then
@@ -75,17 +88,17 @@ void Tray::scheduleRebuild() {
     });
 }
 
+// By theme name, so the panel recolours the symbolic icon like its own.
 void Tray::refreshIcon() {
-    const auto& mode = services_.state.mode.get();
-    icon_->setIcon(stateIcon(mode, services_.state.clamshellActive.get(), services_.thermal.level().get()));
-    icon_->setToolTip(text(trFormat("Vigilo \u2014 {}", mode.shortLabel())));
+    const auto& mode = state_.mode.get();
+    const auto icon = trayIcon(mode, state_.clamshellActive.get(), state_.thermal().currentLevel());
+    icon_->setIcon(QIcon::fromTheme(text(iconThemeName(icon))));
+    icon_->setToolTip(text(trayTooltip(mode)));
 }
 
 // The time-showing modes refresh every second; the others cost nothing idle.
 void Tray::followTick() {
-    using Kind = KeepAwakeMode::Kind;
-    const auto kind = services_.state.mode.get().kind();
-    const bool wanted = kind == Kind::timer || kind == Kind::autoWatch || kind == Kind::runCommand;
+    const bool wanted = trayNeedsSecondTick(state_.mode.get());
     if (wanted && !tick_.active()) {
         tick_ = loop_.startRepeating(std::chrono::seconds(1), [this] { refreshIcon(); });
     } else if (!wanted) {
@@ -95,60 +108,62 @@ void Tray::followTick() {
 
 void Tray::rebuildMenu() {
     auto menu = std::make_unique<QMenu>();
-    auto& state = services_.state;
-    auto deferred = [this](auto operation) {
-        return [this, operation] { loop_.post([this, operation, alive = life_.weak()] {
-            if (alive.lock()) operation(services_.state);
-        }); };
-    };
-    auto* live = menu->addAction(text(state.liveStatus()));
-    live->setEnabled(false);
-    QFont bold = live->font();
-    bold.setBold(true);
-    live->setFont(bold);
-    menu->addSeparator();
-    using Kind = KeepAwakeMode::Kind;
-    const auto kind = state.mode.get().kind();
-    auto addCheck = [&](const std::string& title, bool checked, auto act) {
-        auto* action = menu->addAction(text(title));
-        action->setCheckable(true);
-        action->setChecked(checked);
-        QObject::connect(action, &QAction::triggered, action, act);
-        return action;
-    };
-    addCheck(tr("Auto Mode"), kind == Kind::autoWatch, deferred([](AppState& s) { s.toggleAutoWatch(); }));
-    addCheck(tr("Keep Awake"), kind == Kind::on, deferred([](AppState& s) {
-        if (s.mode.get().is(Kind::on)) {
-            s.stop();
-        } else {
-            s.startAlwaysOn();
-        }
-    }));
-    addCheck(tr("Closed-Lid Mode\u2026"), state.clamshellActive.get(),
-             deferred([](AppState& s) { s.toggleClamshell(); }));
-    if (kind != Kind::off) {
-        QObject::connect(menu->addAction(text(tr("Stop"))), &QAction::triggered, menu.get(), [this] {
-            services_.state.stop();
-        });
-    }
-    menu->addSeparator();
-    auto* windows = menu->addMenu(text(tr("Windows")));
-    QObject::connect(windows->addAction(text(tr("Dashboard\u2026"))), &QAction::triggered, windows,
-                     [this] { windows_.showDashboard(); });
-    QObject::connect(windows->addAction(text(tr("Show Status Window\u2026"))), &QAction::triggered, windows,
-                     [this] { windows_.showStatus(); });
-    menu->addSeparator();
-    QObject::connect(menu->addAction(text(tr("Quit Vigilo"))), &QAction::triggered, menu.get(),
-                     [this] { quitGuarded(); });
-
+    fill(*menu, buildTrayMenu(gatherStateFacts(state_), kWindows));
     icon_->setContextMenu(menu.get());
+    // The old menu may still be closing: it goes at the next turn.
     if (menu_) menu_.release()->deleteLater();
     menu_ = std::move(menu);
 }
 
+void Tray::fill(QMenu& menu, const std::vector<MenuItem>& items) {
+    using Kind = MenuItem::Kind;
+    for (const auto& item : items) {
+        if (item.kind == Kind::separator) {
+            menu.addSeparator();
+            continue;
+        }
+        if (item.kind == Kind::submenu) {
+            QMenu* submenu = menu.addMenu(text(item.text));
+            submenu->setEnabled(item.enabled);
+            fill(*submenu, item.children);
+            continue;
+        }
+        // Menus have no indentation of their own.
+        auto* action = menu.addAction(QString(item.indent * 4, QLatin1Char(' ')) + text(item.text));
+        action->setEnabled(item.enabled);
+        action->setCheckable(item.kind == Kind::check);
+        action->setChecked(item.checked);
+        if (item.bold) {
+            QFont font = action->font();
+            font.setBold(true);
+            action->setFont(font);
+        }
+        if (!item.shortcut.empty()) action->setShortcut(QKeySequence(text("Ctrl+" + item.shortcut)));
+        if (item.kind != Kind::line) {
+            QObject::connect(action, &QAction::triggered, &menu, [this, item] { choose(item); });
+        }
+    }
+}
+
+// The view's own entries open windows and modal dialogs: they run after the
+// menu's handler has returned, so a dialog's nested loop never runs inside
+// the menu (or inside the panel's D-Bus call that chose the entry).
+void Tray::choose(const MenuItem& item) {
+    if (actions_.perform(item)) return;
+    loop_.post([this, alive = life_.weak(), action = item.action] {
+        if (!alive.lock()) return;
+        switch (action) {
+        case TrayAction::openDashboard: windows_.showDashboard(); break;
+        case TrayAction::openStatusWindow: windows_.showStatus(); break;
+        case TrayAction::installCli: runInstallDialog(cliInstaller_); break;
+        case TrayAction::quit: quitGuarded(); break;
+        default: break;
+        }
+    });
+}
+
 void Tray::quitGuarded() {
-    auto& state = services_.state;
-    if (state.clamshellActive.get() && !state.restoreSleepBeforeQuit()) {
+    if (state_.clamshellActive.get() && !state_.restoreSleepBeforeQuit()) {
         QMessageBox box(QMessageBox::Critical, QStringLiteral("Vigilo"), text(tr("Closed-lid mode is still on")));
         box.setInformativeText(text(
             tr("Vigilo couldn't restore normal sleep (the admin prompt was cancelled). If you quit now, your "

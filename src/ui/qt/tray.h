@@ -6,6 +6,9 @@
 
 #include "main/ui_module_abi.h"
 #include "support/handle.h"
+#include "ui/launch_at_login_manager.h"
+#include "ui/tray_actions.h"
+#include "ui/tray_menu_model.h"
 
 class QMenu;
 class QSystemTrayIcon;
@@ -14,10 +17,11 @@ namespace vigilo {
 
 class WindowShelf;
 
-// The tray icon and its menu. The icon and tooltip follow the state; the
-// menu is rebuilt from scratch after every observed change, on the next
-// turn of the loop, so a change made from inside a menu action never pulls
-// the menu out from under its own handler. Main thread only.
+// The tray icon and its menu, drawn from the tray models. The icon and
+// tooltip follow the state; the menu is rebuilt from scratch after every
+// observed change, on the next turn of the loop, so a change made from
+// inside a menu action never pulls the menu out from under its own handler.
+// Main thread only.
 class Tray {
 public:
     // `quit` ends the application once the quit guard lets it.
@@ -35,13 +39,18 @@ private:
     void scheduleRebuild();
     void refreshIcon();
     void rebuildMenu();
+    void fill(QMenu& menu, const std::vector<MenuItem>& items);
+    void choose(const MenuItem& item);
     void followTick();
     void quitGuarded();
 
-    TrayServices services_;
+    AppState& state_;
+    CLIInstaller& cliInstaller_;
     Loop& loop_;
     WindowShelf& windows_;
     std::function<void()> quit_;
+    LaunchAtLoginManager launchAtLogin_;
+    TrayActions actions_;
     std::unique_ptr<QSystemTrayIcon> icon_;
     std::unique_ptr<QMenu> menu_;
     std::vector<Handle> subscriptions_;

@@ -5,7 +5,7 @@
 #include <cstdlib>
 #include <filesystem>
 
-#include "app/app_state_fixture.h"
+#include "tray_fixture.h"
 #include "ui/qt/state_window.h"
 #include "ui/qt/tray.h"
 #include "ui/qt/window_shelf.h"
@@ -15,7 +15,7 @@ namespace {
 
 using namespace std::chrono_literals;
 
-class Screenshots : public testing::AppStateTest {
+class Screenshots : public testing::TrayFixture {
 protected:
     void save(QWidget& widget, const char* name) {
         const char* folder = std::getenv("VIGILO_SCREENSHOT_DIR");
@@ -48,7 +48,7 @@ TEST_F(Screenshots, DISABLED_TrayMenuStatusAndDashboard) {
     loop.runUntilIdle();
     loop.advanceWallClock(42min + 7s);
 
-    TrayServices services{state(), settings, battery, thermal, watcher, cooling, runner, lid, watchdog};
+    const TrayServices services = this->services();
     WindowShelf windows(services, loop);
     Tray tray(services, loop, windows, [] {});
     loop.runUntilIdle();

@@ -4,7 +4,7 @@
 #include <QMenu>
 #include <QSystemTrayIcon>
 
-#include "app/app_state_fixture.h"
+#include "tray_fixture.h"
 #include "ui/qt/window_shelf.h"
 
 namespace vigilo {
@@ -30,12 +30,7 @@ QAction* find(const QMenu& menu, const std::string& text) {
     return nullptr;
 }
 
-class TrayTest : public testing::AppStateTest {
-protected:
-    TrayServices services() {
-        return TrayServices{state(), settings, battery, thermal, watcher, cooling, runner, lid, watchdog};
-    }
-};
+using TrayTest = testing::TrayFixture;
 
 TEST_F(TrayTest, MenuAndTooltipFollowTheStateAndQuitGoesThroughTheGuard) {
     auto tray = services();
@@ -58,6 +53,7 @@ TEST_F(TrayTest, MenuAndTooltipFollowTheStateAndQuitGoesThroughTheGuard) {
     EXPECT_EQ(find(*view.menu(), "Stop"), nullptr);
 
     find(*view.menu(), "Quit Vigilo")->trigger();
+    loop.runUntilIdle();
     EXPECT_TRUE(quit);
 }
 

@@ -1,0 +1,12 @@
+#pragma once
+
+namespace vigilo {
+
+class CLIInstaller;
+
+// "Install vigilo CLI…": asks where to install the `vigilo` command (or to
+// remove it), runs the installer and shows its result. Modal; the system
+// targets wait for the administrator's prompt.
+void runInstallDialog(CLIInstaller& installer);
+
+}  // namespace vigilo
