@@ -7,11 +7,17 @@ import shutil
 import signal
 import subprocess
 import tempfile
+import time
 import unittest
+
+import dbus
 
 from mockbus import MockBusTestCase, bin_dir, _die_with_parent
 
 WATCHER = ('org.kde.StatusNotifierWatcher', '/StatusNotifierWatcher')
+UPOWER = ('org.freedesktop.UPower', '/org/freedesktop/UPower')
+DISPLAY_DEVICE = '/org/freedesktop/UPower/devices/DisplayDevice'
+REASON = 'Vigilo keeping system awake'
 TEMPLATES = os.path.join(os.path.dirname(os.path.abspath(__file__)), 'templates')
 
 
@@ -73,7 +79,8 @@ class TrayTestCase(MockBusTestCase):
             return f.read()
 
 
-class WithATrayHost(TrayTestCase):
+class TrayHostTestCase(TrayTestCase):
+    '''A panel's watcher on the session bus, and reading the item it lists.'''
 
     def setUp(self):
         super().setUp()
@@ -95,7 +102,7 @@ class WithATrayHost(TrayTestCase):
         item = self.item()
         path = item.Get('org.kde.StatusNotifierItem', 'Menu', dbus_interface='org.freedesktop.DBus.Properties')
         menu = self.bus.connection(False).get_object(item.bus_name, path)
-        _, layout = menu.GetLayout(0, -1, [], dbus_interface='com.canonical.dbusmenu')
+        _, layout = menu.GetLayout(0, -1, [], dbus_interface='com.canonical.dbusmenu', timeout=2)
         labels = []
 
         def walk(entry):
@@ -106,6 +113,9 @@ class WithATrayHost(TrayTestCase):
                 walk(child)
         walk(layout)
         return labels
+
+
+class WithATrayHost(TrayHostTestCase):
 
     def test_item_registers_its_menu_follows_the_state_and_sigterm_ends_it_cleanly(self):
         app = self.start_application()
@@ -138,3 +148,31 @@ class WithoutATrayHost(TrayTestCase):
         self.assertIn('Awake On', self.vigilo('status').stdout)
         self.assertEqual(self.read_log().count('no tray is available'), 1)
         self.stop_application(app)
+
+
+class WithAQuestionOnTheScreen(TrayHostTestCase):
+    '''`vigilo start` on battery asks at the screen: the question's nested loop
+    keeps the buses and the menu going, and SIGTERM answers it.'''
+
+    def setUp(self):
+        super().setUp()
+        self.bus.add_template('upower', system_bus=True)
+        upower = self.bus.connection(True).get_object(*UPOWER)
+        upower.Set(UPOWER[0], 'OnBattery', dbus.Boolean(True), dbus_interface=dbus.PROPERTIES_IFACE)
+        self.upower = dbus.Interface(upower, 'org.freedesktop.DBus.Mock')
+        # type battery, state discharging, 50 %, present
+        self.upower.SetupDisplayDevice(2, 2, 50.0, 50.0, 100.0, 10.0, 3600, 0, True, 'battery-good-symbolic', 1)
+
+    def test_sigterm_during_the_battery_question_ends_the_application_cleanly(self):
+        app = self.start_application()
+        self.wait_until(lambda: len(self.registered_items()) > 0, 15, 'the tray item did not register')
+        self.wait_until(lambda: 'Battery: 50%' in self.menu_labels(), 10, 'no battery line')
+        with subprocess.Popen([os.path.join(bin_dir(), 'vigilo'), 'start'], env=self.env,
+                              stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL) as client:
+            time.sleep(1)
+            self.assertIsNone(client.poll(), 'the start was not held by the question')
+            self.upower.SetDeviceProperties(DISPLAY_DEVICE, {'Percentage': dbus.Double(41.0, variant_level=1)})
+            self.wait_until(lambda: 'Battery: 41%' in self.menu_labels(), 10, 'the menu stood still under the question')
+            self.stop_application(app)
+            client.wait(timeout=10)
+        self.assertEqual([row for row in self.bus.logind_inhibitors() if row[2] == REASON], [])
