@@ -91,9 +91,16 @@ void Tray::scheduleRebuild() {
 // By theme name, so the panel recolours the symbolic icon like its own.
 void Tray::refreshIcon() {
     const auto& mode = state_.mode.get();
-    const auto icon = trayIcon(mode, state_.clamshellActive.get(), state_.thermal().currentLevel());
-    icon_->setIcon(QIcon::fromTheme(text(iconThemeName(icon))));
-    icon_->setToolTip(text(trayTooltip(mode)));
+    auto icon = iconThemeName(trayIcon(mode, state_.clamshellActive.get(), state_.thermal().currentLevel()));
+    if (icon != shownIcon_) {
+        icon_->setIcon(QIcon::fromTheme(text(icon)));
+        shownIcon_ = std::move(icon);
+    }
+    auto tooltip = trayTooltip(mode);
+    if (tooltip != shownTooltip_) {
+        icon_->setToolTip(text(tooltip));
+        shownTooltip_ = std::move(tooltip);
+    }
 }
 
 // The time-showing modes refresh every second; the others cost nothing idle.
@@ -107,12 +114,15 @@ void Tray::followTick() {
 }
 
 void Tray::rebuildMenu() {
+    auto items = buildTrayMenu(gatherStateFacts(state_), kWindows);
+    if (menu_ && items == shownItems_) return;
     auto menu = std::make_unique<QMenu>();
-    fill(*menu, buildTrayMenu(gatherStateFacts(state_), kWindows));
+    fill(*menu, items);
     icon_->setContextMenu(menu.get());
     // The old menu may still be closing: it goes at the next turn.
     if (menu_) menu_.release()->deleteLater();
     menu_ = std::move(menu);
+    shownItems_ = std::move(items);
 }
 
 void Tray::fill(QMenu& menu, const std::vector<MenuItem>& items) {

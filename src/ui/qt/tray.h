@@ -2,6 +2,7 @@
 
 #include <functional>
 #include <memory>
+#include <string>
 #include <vector>
 
 #include "main/ui_module_abi.h"
@@ -53,6 +54,12 @@ private:
     TrayActions actions_;
     std::unique_ptr<QSystemTrayIcon> icon_;
     std::unique_ptr<QMenu> menu_;
+    // What the icon and menu show now: an unchanged state sends the panel
+    // nothing (the battery is re-read every 10 seconds, the tick runs every
+    // second).
+    std::vector<MenuItem> shownItems_;
+    std::string shownIcon_;
+    std::string shownTooltip_;
     std::vector<Handle> subscriptions_;
     Handle tick_;
     bool rebuildPending_ = false;
