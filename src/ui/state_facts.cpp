@@ -2,6 +2,7 @@
 
 #include "app/app_state.h"
 #include "platform/lid_state.h"
+#include "cli/command_runner.h"
 #include "safety/cooling_manager.h"
 
 namespace vigilo {
@@ -31,6 +32,25 @@ StateFacts gatherStateFacts(AppState& state) {
     facts.launchAtLogin = state.settings().launchAtLogin.get();
     facts.now = state.loop().clock().wallNow();
     return facts;
+}
+
+std::vector<Handle> watchStateFacts(AppState& state, std::function<void()> changed) {
+    auto call = [changed = std::move(changed)](const auto&) { changed(); };
+    std::vector<Handle> handles;
+    handles.push_back(state.mode.subscribe(call));
+    handles.push_back(state.assertionActive.subscribe(call));
+    handles.push_back(state.timerExpiresAt.subscribe(call));
+    handles.push_back(state.clamshellActive.subscribe(call));
+    handles.push_back(state.lastUserMessage.subscribe(call));
+    handles.push_back(state.battery().snapshot().subscribe(call));
+    handles.push_back(state.thermal().level().subscribe(call));
+    handles.push_back(state.cooling().temperature().subscribe(call));
+    handles.push_back(state.watcher().matches.subscribe(call));
+    handles.push_back(state.watchdog().recentAlerts.subscribe(call));
+    handles.push_back(state.runner().isRunning().subscribe(call));
+    handles.push_back(state.settings().launchAtLogin.subscribe(call));
+    handles.push_back(state.settings().preventDisplaySleep.subscribe(call));
+    return handles;
 }
 
 }  // namespace vigilo

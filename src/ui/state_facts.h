@@ -1,5 +1,6 @@
 #pragma once
 
+#include <functional>
 #include <optional>
 #include <string>
 #include <vector>
@@ -12,6 +13,7 @@
 #include "safety/fan_preset.h"
 #include "safety/thermal_monitor.h"
 #include "support/clock.h"
+#include "support/handle.h"
 
 namespace vigilo {
 
@@ -49,5 +51,9 @@ struct StateFacts {
 // Reads the facts from the running application. Main thread only; the lid
 // reading may wait briefly on system services.
 StateFacts gatherStateFacts(AppState& state);
+
+// Calls `changed` whenever a published value behind the facts is assigned
+// (the battery every 10 seconds, changed or not), until the handles go.
+[[nodiscard]] std::vector<Handle> watchStateFacts(AppState& state, std::function<void()> changed);
 
 }  // namespace vigilo

@@ -9,11 +9,7 @@
 #include <QPushButton>
 #include <QSystemTrayIcon>
 
-#include "app/app_settings.h"
 #include "app/app_state.h"
-#include "cli/command_runner.h"
-#include "safety/battery_monitor.h"
-#include "safety/cooling_manager.h"
 #include "safety/thermal_monitor.h"
 #include "support/tr.h"
 #include "ui/qt/install_dialog.h"
@@ -58,23 +54,11 @@ Tray::~Tray() {
 }
 
 void Tray::subscribe() {
-    auto changed = [this](const auto&) {
+    subscriptions_ = watchStateFacts(state_, [this] {
         refreshIcon();
         followTick();
         scheduleRebuild();
-    };
-    auto& state = state_;
-    subscriptions_.push_back(state.mode.subscribe(changed));
-    subscriptions_.push_back(state.assertionActive.subscribe(changed));
-    subscriptions_.push_back(state.timerExpiresAt.subscribe(changed));
-    subscriptions_.push_back(state.clamshellActive.subscribe(changed));
-    subscriptions_.push_back(state.battery().snapshot().subscribe(changed));
-    subscriptions_.push_back(state.thermal().level().subscribe(changed));
-    subscriptions_.push_back(state.watcher().matches.subscribe(changed));
-    subscriptions_.push_back(state.runner().isRunning().subscribe(changed));
-    subscriptions_.push_back(state.settings().launchAtLogin.subscribe(changed));
-    subscriptions_.push_back(state.settings().preventDisplaySleep.subscribe(changed));
-    subscriptions_.push_back(state.cooling().temperature().subscribe(changed));
+    });
 }
 
 // Several values often change in one go (a stop releases the lock, then

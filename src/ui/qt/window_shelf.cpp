@@ -1,8 +1,6 @@
 #include "ui/qt/window_shelf.h"
 
 #include "app/app_state.h"
-#include "cli/command_runner.h"
-#include "safety/cooling_manager.h"
 #include "support/tr.h"
 #include "ui/qt/state_pages.h"
 #include "ui/qt/state_window.h"
@@ -11,22 +9,11 @@ namespace vigilo {
 
 namespace {
 
-// Both windows redraw on these, besides their clock.
+// Both windows redraw on every change, besides their clock.
 std::vector<Handle> followState(AppState& state, StateWindow& window) {
-    auto redraw = [&window](const auto&) {
+    return watchStateFacts(state, [&window] {
         if (window.isVisible()) window.redraw();
-    };
-    std::vector<Handle> handles;
-    handles.push_back(state.mode.subscribe(redraw));
-    handles.push_back(state.assertionActive.subscribe(redraw));
-    handles.push_back(state.clamshellActive.subscribe(redraw));
-    handles.push_back(state.lastUserMessage.subscribe(redraw));
-    handles.push_back(state.battery().snapshot().subscribe(redraw));
-    handles.push_back(state.thermal().level().subscribe(redraw));
-    handles.push_back(state.cooling().temperature().subscribe(redraw));
-    handles.push_back(state.watcher().matches.subscribe(redraw));
-    handles.push_back(state.watchdog().recentAlerts.subscribe(redraw));
-    return handles;
+    });
 }
 
 }  // namespace
