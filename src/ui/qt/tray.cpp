@@ -25,6 +25,24 @@ QString text(const std::string& s) { return QString::fromStdString(s); }
 // The windows this build has; the menu shows the others disabled.
 constexpr AvailableWindows kWindows{.dashboard = true, .status = true};
 
+// The entries depth first, each with its depth: two menus of the same shape
+// differ only in texts, marks and what is enabled.
+void flatten(const std::vector<MenuItem>& items, int depth, std::vector<std::pair<const MenuItem*, int>>& out) {
+    for (const auto& item : items) {
+        out.emplace_back(&item, depth);
+        flatten(item.children, depth + 1, out);
+    }
+}
+
+bool sameShape(const std::vector<MenuItem>& a, const std::vector<MenuItem>& b) {
+    std::vector<std::pair<const MenuItem*, int>> left, right;
+    flatten(a, 0, left);
+    flatten(b, 0, right);
+    return std::equal(left.begin(), left.end(), right.begin(), right.end(), [](const auto& x, const auto& y) {
+        return x.first->kind == y.first->kind && x.second == y.second;
+    });
+}
+
 }  // namespace
 
 Tray::Tray(const TrayServices& services, Loop& loop, WindowShelf& windows, std::function<void()> quit)
@@ -35,9 +53,11 @@ Tray::Tray(const TrayServices& services, Loop& loop, WindowShelf& windows, std::
       quit_(std::move(quit)),
       launchAtLogin_(services.loginItem),
       actions_(services.state, loop, launchAtLogin_),
-      icon_(std::make_unique<QSystemTrayIcon>()) {
+      icon_(std::make_unique<QSystemTrayIcon>()),
+      menu_(std::make_unique<QMenu>()) {
     refreshIcon();
     rebuildMenu();
+    icon_->setContextMenu(menu_.get());
     subscribe();
     followTick();
     // A click on the icon opens the menu too, where the panel leaves that
@@ -97,46 +117,65 @@ void Tray::followTick() {
     }
 }
 
+// One menu object for the life of the tray, its entries changed in place
+// where the shape allows: a panel reads it over D-Bus, and Qt's export keeps
+// something of every entry it was ever given (~10 KB a menu).
 void Tray::rebuildMenu() {
     auto items = buildTrayMenu(gatherStateFacts(state_), kWindows);
-    if (menu_ && items == shownItems_) return;
-    auto menu = std::make_unique<QMenu>();
-    fill(*menu, items);
-    icon_->setContextMenu(menu.get());
-    // The old menu may still be closing: it goes at the next turn.
-    if (menu_) menu_.release()->deleteLater();
-    menu_ = std::move(menu);
+    if (!shownItems_.empty() && items == shownItems_) return;
+    const bool inPlace = !shownItems_.empty() && sameShape(items, shownItems_);
     shownItems_ = std::move(items);
+    std::vector<std::pair<const MenuItem*, int>> flat;
+    flatten(shownItems_, 0, flat);
+    if (!inPlace) {
+        // A submenu takes its entry in the menu with it.
+        for (QMenu* submenu : std::exchange(submenus_, {})) delete submenu;
+        menu_->clear();
+        entries_.clear();
+        fill(*menu_, shownItems_);
+    }
+    for (std::size_t i = 0; i < flat.size(); ++i) show(*entries_[i], *flat[i].first);
 }
 
+// Adds the entries, depth first as flatten() lists them; show() fills them in.
 void Tray::fill(QMenu& menu, const std::vector<MenuItem>& items) {
     using Kind = MenuItem::Kind;
     for (const auto& item : items) {
+        const std::size_t index = entries_.size();
         if (item.kind == Kind::separator) {
-            menu.addSeparator();
-            continue;
-        }
-        if (item.kind == Kind::submenu) {
-            QMenu* submenu = menu.addMenu(text(item.text));
-            submenu->setEnabled(item.enabled);
+            entries_.push_back(menu.addSeparator());
+        } else if (item.kind == Kind::submenu) {
+            QMenu* submenu = menu.addMenu(QString());
+            // Nested ones go with their parent.
+            if (&menu == menu_.get()) submenus_.push_back(submenu);
+            entries_.push_back(submenu->menuAction());
             fill(*submenu, item.children);
-            continue;
-        }
-        // Menus have no indentation of their own.
-        auto* action = menu.addAction(QString(item.indent * 4, QLatin1Char(' ')) + text(item.text));
-        action->setEnabled(item.enabled);
-        action->setCheckable(item.kind == Kind::check);
-        action->setChecked(item.checked);
-        if (item.bold) {
-            QFont font = action->font();
-            font.setBold(true);
-            action->setFont(font);
-        }
-        if (!item.shortcut.empty()) action->setShortcut(QKeySequence(text("Ctrl+" + item.shortcut)));
-        if (item.kind != Kind::line) {
-            QObject::connect(action, &QAction::triggered, &menu, [this, item] { choose(item); });
+        } else {
+            auto* action = menu.addAction(QString());
+            entries_.push_back(action);
+            if (item.bold) {
+                QFont font = action->font();
+                font.setBold(true);
+                action->setFont(font);
+            }
+            if (!item.shortcut.empty()) action->setShortcut(QKeySequence(text("Ctrl+" + item.shortcut)));
+            // The entry's current item, looked up when chosen.
+            QObject::connect(action, &QAction::triggered, &menu, [this, index] {
+                std::vector<std::pair<const MenuItem*, int>> flat;
+                flatten(shownItems_, 0, flat);
+                if (index < flat.size()) choose(*flat[index].first);
+            });
         }
     }
+}
+
+void Tray::show(QAction& entry, const MenuItem& item) {
+    if (item.kind == MenuItem::Kind::separator) return;
+    // Menus have no indentation of their own.
+    entry.setText(QString(item.indent * 4, QLatin1Char(' ')) + text(item.text));
+    entry.setEnabled(item.enabled);
+    entry.setCheckable(item.kind == MenuItem::Kind::check);
+    entry.setChecked(item.checked);
 }
 
 // The view's own entries open windows and modal dialogs: they run after the

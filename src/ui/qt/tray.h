@@ -11,6 +11,7 @@
 #include "ui/tray_actions.h"
 #include "ui/tray_menu_model.h"
 
+class QAction;
 class QMenu;
 class QSystemTrayIcon;
 
@@ -41,6 +42,7 @@ private:
     void refreshIcon();
     void rebuildMenu();
     void fill(QMenu& menu, const std::vector<MenuItem>& items);
+    void show(QAction& entry, const MenuItem& item);
     void choose(const MenuItem& item);
     void followTick();
     void quitGuarded();
@@ -54,6 +56,8 @@ private:
     TrayActions actions_;
     std::unique_ptr<QSystemTrayIcon> icon_;
     std::unique_ptr<QMenu> menu_;
+    std::vector<QMenu*> submenus_;  // the menu's own submenus, remade with it
+    std::vector<QAction*> entries_;  // every entry, depth first
     // What the icon and menu show now: an unchanged state sends the panel
     // nothing (the battery is re-read every 10 seconds, the tick runs every
     // second).
