@@ -87,6 +87,7 @@ int runApplication(const std::vector<std::string>& arguments) {
     auto onHangUp = loop.onSignal(SIGHUP, [&] { daemon.reload(); });
     quitGuard.release();  // the loop's signal sources take over
     const bool tray = ui && ui->showTray(daemon.trayServices());
+    if (tray) daemon.setShowDashboard([&ui] { ui->showDashboard(); });
     daemon.startServer();
     log.info("Vigilo started ({})", tray ? "tray" : headless ? "headless" : "no tray is available; running headless");
 

@@ -81,6 +81,8 @@ public:
     void shutdown();
 
     TrayServices trayServices();
+    // What the dashboard shortcut opens, once there is a tray.
+    void setShowDashboard(std::function<void()> show) { shortcuts_.setShowDashboard(std::move(show)); }
 
 private:
     static ProcessWatcher::Options watcherOptions(const AppSettings& settings);

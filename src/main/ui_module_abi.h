@@ -51,6 +51,8 @@ public:
     virtual bool showTray(const TrayServices& services) = 0;
     // Takes the icon and the windows away before the services go.
     virtual void hideTray() = 0;
+    // Brings the dashboard to the front; nothing without a tray.
+    virtual void showDashboard() = 0;
 };
 
 }  // namespace vigilo

@@ -134,6 +134,10 @@ class WithATrayHost(TrayHostTestCase):
         self.assertEqual(self.tooltip(), 'Vigilo — Awake On')
         self.assertIn('Vigilo started (tray)', self.read_log())
 
+        # The shortcut's bus service runs on the tray's loop and reaches its dashboard.
+        self.bus.call(False, 'com.vigilo.app', '/com/vigilo/app', 'com.vigilo.app.Shortcuts', 'OpenDashboard')
+        self.assertNotIn('no dashboard without the tray', self.read_log())
+
         self.stop_application(app)
 
 

@@ -35,6 +35,10 @@ bool QtUserInterface::showTray(const TrayServices& services) {
     return true;
 }
 
+void QtUserInterface::showDashboard() {
+    if (windows_) windows_->showDashboard();
+}
+
 void QtUserInterface::hideTray() {
     tray_.reset();
     windows_.reset();

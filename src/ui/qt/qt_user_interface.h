@@ -26,6 +26,7 @@ public:
     ConfirmationDialog& confirmation() override { return confirmation_; }
     bool showTray(const TrayServices& services) override;
     void hideTray() override;
+    void showDashboard() override;
 
     Tray* tray() const { return tray_.get(); }
     WindowShelf* windows() const { return windows_.get(); }
