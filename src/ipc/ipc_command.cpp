@@ -7,7 +7,7 @@ namespace vigilo {
 
 namespace {
 
-constexpr std::array<std::pair<IPCCommand, std::string_view>, 11> kNames{{
+constexpr std::array<std::pair<IPCCommand, std::string_view>, 14> kNames{{
     {IPCCommand::status, "status"},
     {IPCCommand::start, "start"},
     {IPCCommand::stop, "stop"},
@@ -19,6 +19,9 @@ constexpr std::array<std::pair<IPCCommand, std::string_view>, 11> kNames{{
     {IPCCommand::notify, "notify"},
     {IPCCommand::ping, "ping"},
     {IPCCommand::report, "report"},
+    {IPCCommand::role, "role"},
+    {IPCCommand::showStatus, "showStatus"},
+    {IPCCommand::handOver, "handOver"},
 }};
 
 }  // namespace

@@ -6,7 +6,22 @@
 namespace vigilo {
 
 // A request's command, carried on the wire as its name.
-enum class IPCCommand { status, start, stop, autowatch, watch, unwatch, listPatterns, timer, notify, ping, report };
+enum class IPCCommand {
+    status,
+    start,
+    stop,
+    autowatch,
+    watch,
+    unwatch,
+    listPatterns,
+    timer,
+    notify,
+    ping,
+    report,
+    role,
+    showStatus,
+    handOver,
+};
 
 std::string_view ipcCommandName(IPCCommand command);
 std::optional<IPCCommand> ipcCommandNamed(std::string_view name);

@@ -61,9 +61,15 @@ IPCResponse report(IPCApplication& app) {
     return {.ok = true, .report = report, .score = score.value, .rating = std::string(ratingName(score.rating))};
 }
 
+IPCResponse showStatus(const IPCInstance& instance) {
+    if (!instance.showStatus) return {.ok = false, .message = "no status window: Vigilo runs headless"};
+    instance.showStatus();
+    return {.ok = true};
+}
+
 }  // namespace
 
-IPCResponse dispatchIPCRequest(const IPCRequest& request, IPCApplication& app) {
+IPCResponse dispatchIPCRequest(const IPCRequest& request, IPCApplication& app, const IPCInstance& instance) {
     switch (request.cmd) {
     case IPCCommand::status: return status(app);
     case IPCCommand::start:
@@ -88,6 +94,12 @@ IPCResponse dispatchIPCRequest(const IPCRequest& request, IPCApplication& app) {
         return {.ok = true};
     case IPCCommand::ping: return {.ok = true, .message = "pong"};
     case IPCCommand::report: return report(app);
+    case IPCCommand::role: return {.ok = true, .role = instance.role};
+    case IPCCommand::showStatus: return showStatus(instance);
+    case IPCCommand::handOver:
+        if (!instance.handOver) return {.ok = false, .message = "this Vigilo cannot hand over"};
+        instance.handOver();
+        return {.ok = true};
     }
     return {.ok = false, .message = "unknown"};
 }

@@ -70,6 +70,7 @@ std::string encodeResponse(const IPCResponse& response) {
     if (response.report) out["report"] = weeklyReportToJson(*response.report);
     put(out, "score", response.score);
     put(out, "rating", response.rating);
+    put(out, "role", response.role);
     return toWireJson(out);
 }
 
@@ -119,6 +120,7 @@ Decoded<IPCResponse> decodeResponse(std::string_view text) {
         }
         response.score = optionalInt64(object, "score");
         response.rating = optionalString(object, "rating");
+        response.role = optionalString(object, "role");
         return response;
     } catch (const JsonTypeError& e) {
         return std::string(e.what());

@@ -43,6 +43,8 @@ struct IPCResponse {
     std::optional<WeeklyReport> report;
     std::optional<std::int64_t> score;
     std::optional<std::string> rating;
+    // Which way the running instance was started: "tray" or "headless".
+    std::optional<std::string> role;
 
     bool operator==(const IPCResponse&) const = default;
 };

@@ -1,5 +1,7 @@
 #include "ipc/ipc_server.h"
 
+#include <utility>
+
 #include "ipc/ipc_framing.h"
 
 namespace vigilo {
@@ -71,35 +73,43 @@ void IPCServer::handle(LocalConnection& connection) {
     if (data.empty()) return;
 
     std::optional<IPCResponse> reply;
+    std::function<void()> afterReply;
     auto decoded = decodeRequest(data);
     if (auto* error = std::get_if<std::string>(&decoded)) {
         reply = IPCResponse{.ok = false, .message = "bad request: " + *error};
     } else {
-        reply = onMainThread(std::get<IPCRequest>(decoded));
+        reply = onMainThread(std::get<IPCRequest>(decoded), afterReply);
     }
     if (!reply) return;
     const std::string wire = encodeResponse(*reply) + "\n";
     connection.send(wire.data(), wire.size());  // a client that left is not our problem
+    if (afterReply) loop_.post(std::move(afterReply));
 }
 
-std::optional<IPCResponse> IPCServer::onMainThread(const IPCRequest& request) {
+std::optional<IPCResponse> IPCServer::onMainThread(const IPCRequest& request, std::function<void()>& afterReply) {
     struct Box {
         std::optional<IPCResponse> value;
+        std::function<void()> afterReply;
         bool done = false;
     };
     auto box = std::make_shared<Box>();
     auto shared = shared_;
     loop_.post([this, alive = life_.weak(), box, shared, request] {
         std::optional<IPCResponse> value;
+        std::function<void()> then;
         bool stopping;
         {
             std::lock_guard lock(shared->mutex);
             stopping = shared->stopping;
         }
-        if (!alive.expired() && !stopping) value = dispatch_(request);
+        if (!alive.expired() && !stopping) {
+            value = dispatch_(request);
+            then = std::exchange(afterReply_, {});
+        }
         {
             std::lock_guard lock(shared->mutex);
             box->value = std::move(value);
+            box->afterReply = std::move(then);
             box->done = true;
         }
         shared->changed.notify_all();
@@ -108,6 +118,7 @@ std::optional<IPCResponse> IPCServer::onMainThread(const IPCRequest& request) {
     std::unique_lock lock(shared->mutex);
     shared->changed.wait(lock, [&] { return box->done || shared->stopping; });
     if (!box->done) return std::nullopt;  // shutting down: no reply
+    afterReply = std::move(box->afterReply);
     return box->value ? box->value : IPCResponse{.ok = false, .message = "unknown"};
 }
 

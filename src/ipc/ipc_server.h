@@ -46,15 +46,21 @@ public:
     // Main thread. Stops serving and removes the socket file if it is ours.
     void stop();
     bool isListening() const { return listener_ != nullptr; }
+    // Main thread, from within the dispatch: `action` runs on the loop once
+    // the reply being made has been written, so that a request which ends
+    // the application still gets its answer.
+    void afterThisReply(std::function<void()> action) { afterReply_ = std::move(action); }
 
 private:
     struct Shared;
     void serve();
     void handle(LocalConnection& connection);
-    std::optional<IPCResponse> onMainThread(const IPCRequest& request);
+    // `afterReply` receives what the dispatch asked to run after its reply.
+    std::optional<IPCResponse> onMainThread(const IPCRequest& request, std::function<void()>& afterReply);
 
     Loop& loop_;
     Dispatch dispatch_;
+    std::function<void()> afterReply_;  // main thread
     LocalSocketServer& sockets_;
     std::string socketPath_;
     uid_t owner_;

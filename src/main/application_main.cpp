@@ -8,6 +8,7 @@
 #include "ipc/ipc_paths.h"
 #include "main/daemon.h"
 #include "main/entry_points.h"
+#include "main/running_instance.h"
 #include "main/user_interface_module.h"
 #include "platform/linux/early_quit_guard.h"
 #include "platform/linux/instance_lock.h"
@@ -20,6 +21,10 @@
 namespace vigilo {
 
 namespace {
+
+// How long a headless instance asked to hand over may take to release
+// everything and exit.
+constexpr double kHandOverSeconds = 10;
 
 // Temporaries of atomic writes that a kill cut short, beside every file the
 // application owns. Only the instance lock's holder may do this.
@@ -57,7 +62,7 @@ int runApplication(const std::vector<std::string>& arguments) {
     const bool headless = wantsHeadless(arguments, hasDisplay);
 
     // Single instance is the lock, taken before any file is read or written:
-    // a second instance leaves the running one's socket and files alone.
+    // a second launch only talks to the running one over its socket.
     const auto env = XdgEnvironment::fromProcess();
     const auto paths = IPCPaths::socketPath(env);
     if (paths.path.empty()) {
@@ -65,10 +70,14 @@ int runApplication(const std::vector<std::string>& arguments) {
         std::fprintf(stderr, "%s\n", paths.error.c_str());
         return 1;
     }
-    const InstanceLock instance(paths.lock);
-    if (instance.status() != InstanceLock::Status::held) {
-        const bool running = instance.status() == InstanceLock::Status::heldElsewhere;
-        const std::string why = running ? tr("Vigilo is already running") : instance.error();
+    std::optional<InstanceLock> instance(std::in_place, paths.lock);
+    if (instance->status() == InstanceLock::Status::heldElsewhere) {
+        if (auto status = settleWithRunningInstance(headless, paths.path, log)) return *status;
+        waitForInstanceLock(instance, paths.lock, kHandOverSeconds);
+    }
+    if (instance->status() != InstanceLock::Status::held) {
+        const bool running = instance->status() == InstanceLock::Status::heldElsewhere;
+        const std::string why = running ? tr("Vigilo is already running") : instance->error();
         log.error("{}", why);
         std::fprintf(stderr, "%s\n", why.c_str());
         return 1;
@@ -87,9 +96,15 @@ int runApplication(const std::vector<std::string>& arguments) {
     auto onHangUp = loop.onSignal(SIGHUP, [&] { daemon.reload(); });
     quitGuard.release();  // the loop's signal sources take over
     const bool tray = ui && ui->showTray(daemon.trayServices());
-    if (tray) daemon.setShowDashboard([&ui] { ui->showDashboard(); });
+    if (ui) daemon.setShowDashboard([&ui] { ui->showDashboard(); });
+    daemon.setInstance({.role = ui ? IPCInstance::kTrayRole : IPCInstance::kHeadlessRole,
+                        .showStatus = ui ? std::function<void()>([&ui] { ui->showStatus(); }) : nullptr,
+                        .handOver = [&loop, &log] {
+                            log.info("Handing over to a Vigilo started with the tray");
+                            loop.quit(0);
+                        }});
     daemon.startServer();
-    log.info("Vigilo started ({})", tray ? "tray" : headless ? "headless" : "no tray is available; running headless");
+    log.info("Vigilo started ({})", tray ? "tray" : headless ? "headless" : "no tray is available; a second launch opens the status window");
 
     const int code = loop.run();
     if (ui) ui->hideTray();

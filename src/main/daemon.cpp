@@ -44,8 +44,8 @@ Daemon::Daemon(ApplicationLoop& loop, const XdgEnvironment& env, std::string soc
                            applications_, processes_, ::getuid(), clamshell_, crashGuard_, lid_}),
       stateForIPC_(state_),
       server_(
-          loop, [this](const IPCRequest& request) { return dispatchIPCRequest(request, stateForIPC_); }, sockets_,
-          std::move(socketPath), ::getuid()),
+          loop, [this](const IPCRequest& request) { return dispatchIPCRequest(request, stateForIPC_, instance_); },
+          sockets_, std::move(socketPath), ::getuid()),
       shortcutsService_(loop, shortcuts_, ::getuid()),
       loginItem_(XdgAutostartEntry::fileFor(env), ownExecutablePath()),
       cliInstaller_(env.home, ownExecutablePath(), systemCommandInstall_) {
@@ -95,6 +95,13 @@ void Daemon::reload() {
     writer_.flush();
     rules_.reload();
     settings_.reload();
+}
+
+void Daemon::setInstance(IPCInstance instance) {
+    if (auto quit = std::move(instance.handOver)) {
+        instance.handOver = [this, quit = std::move(quit)] { server_.afterThisReply(quit); };
+    }
+    instance_ = std::move(instance);
 }
 
 TrayServices Daemon::trayServices() {

@@ -17,6 +17,7 @@
 #include "cli/cli_installer.h"
 #include "cli/command_runner.h"
 #include "detection/process_watcher.h"
+#include "ipc/ipc_instance.h"
 #include "ipc/ipc_server.h"
 #include "main/ui_module_abi.h"
 #include "platform/credential_store.h"
@@ -83,6 +84,9 @@ public:
     TrayServices trayServices();
     // What the dashboard shortcut opens, once there is a tray.
     void setShowDashboard(std::function<void()> show) { shortcuts_.setShowDashboard(std::move(show)); }
+    // What the socket learns and asks of this process; its hand-over runs
+    // once the reply is out.
+    void setInstance(IPCInstance instance);
 
 private:
     static ProcessWatcher::Options watcherOptions(const AppSettings& settings);
@@ -128,6 +132,7 @@ private:
     CrashGuard crashGuard_;
     AppState state_;
     AppStateIPC stateForIPC_;
+    IPCInstance instance_;
     UnixSocketServer sockets_;
     IPCServer server_;
     ShortcutActions shortcuts_;

@@ -46,13 +46,14 @@ public:
     virtual ApplicationLoop& loop() = 0;
     // Modal questions to the user at the screen.
     virtual ConfirmationDialog& confirmation() = 0;
-    // Shows the icon and its menu; false when the desktop offers no tray
-    // (the application then runs on as the daemon).
+    // Makes the windows ready and shows the icon and its menu; false when
+    // the desktop offers no tray (the windows are still there to open).
     virtual bool showTray(const TrayServices& services) = 0;
     // Takes the icon and the windows away before the services go.
     virtual void hideTray() = 0;
-    // Brings the dashboard to the front; nothing without a tray.
+    // Bring a window to the front; nothing before showTray.
     virtual void showDashboard() = 0;
+    virtual void showStatus() = 0;
 };
 
 }  // namespace vigilo

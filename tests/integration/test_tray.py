@@ -53,9 +53,9 @@ class TrayTestCase(MockBusTestCase):
         self.socket = os.path.join(runtime, f'vigilo-{os.getuid()}.sock')
         self.log = os.path.join(self.home, 'app.log')
 
-    def start_application(self):
+    def start_application(self, *args):
         with open(self.log, 'ab') as log:
-            app = subprocess.Popen([os.path.join(bin_dir(), 'vigilo-app')], env=self.env,
+            app = subprocess.Popen([os.path.join(bin_dir(), 'vigilo-app'), *args], env=self.env,
                                    stdout=subprocess.DEVNULL, stderr=log)
 
         def stop():

@@ -139,5 +139,21 @@ TEST(IPCDispatch, NotifyDefaultsAndRepliesWithOkOnly) {
     EXPECT_EQ(app.notified, (Strings{"Vigilo", ""}));
 }
 
+TEST(IPCDispatch, TheInstanceTellsItsRoleAndOnlyTheTrayShowsItsStatusWindow) {
+    FakeApplication app;
+    const IPCInstance headless;
+    EXPECT_EQ(encodeResponse(dispatchIPCRequest({.cmd = IPCCommand::role}, app, headless)),
+              R"({"ok":true,"role":"headless"})");
+    EXPECT_EQ(dispatchIPCRequest({.cmd = IPCCommand::showStatus}, app, headless),
+              (IPCResponse{.ok = false, .message = "no status window: Vigilo runs headless"}));
+
+    int shown = 0, handedOver = 0;
+    const IPCInstance tray{.role = "tray", .showStatus = [&] { ++shown; }, .handOver = [&] { ++handedOver; }};
+    EXPECT_EQ(dispatchIPCRequest({.cmd = IPCCommand::role}, app, tray).role, "tray");
+    EXPECT_TRUE(dispatchIPCRequest({.cmd = IPCCommand::showStatus}, app, tray).ok);
+    EXPECT_TRUE(dispatchIPCRequest({.cmd = IPCCommand::handOver}, app, tray).ok);
+    EXPECT_EQ(std::pair(shown, handedOver), std::pair(1, 1));
+}
+
 }  // namespace
 }  // namespace vigilo

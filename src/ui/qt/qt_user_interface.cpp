@@ -29,14 +29,19 @@ QtUserInterface::~QtUserInterface() {
 }
 
 bool QtUserInterface::showTray(const TrayServices& services) {
-    if (!QSystemTrayIcon::isSystemTrayAvailable()) return false;
+    // Without a tray host a second launch still asks for the status window.
     windows_ = std::make_unique<WindowShelf>(services, *loop_);
+    if (!QSystemTrayIcon::isSystemTrayAvailable()) return false;
     tray_ = std::make_unique<Tray>(services, *loop_, *windows_, [this] { loop_->quit(0); });
     return true;
 }
 
 void QtUserInterface::showDashboard() {
     if (windows_) windows_->showDashboard();
+}
+
+void QtUserInterface::showStatus() {
+    if (windows_) windows_->showStatus();
 }
 
 void QtUserInterface::hideTray() {

@@ -27,6 +27,7 @@ public:
     bool showTray(const TrayServices& services) override;
     void hideTray() override;
     void showDashboard() override;
+    void showStatus() override;
 
     Tray* tray() const { return tray_.get(); }
     WindowShelf* windows() const { return windows_.get(); }

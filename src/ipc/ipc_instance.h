@@ -1,0 +1,22 @@
+#pragma once
+
+#include <functional>
+#include <string>
+
+namespace vigilo {
+
+// What the socket may ask of the running process itself rather than of the
+// controller: which way it was started, its status window, and to make way
+// for a launch of the other kind. Main thread only.
+struct IPCInstance {
+    static constexpr const char* kTrayRole = "tray";
+    static constexpr const char* kHeadlessRole = "headless";
+
+    std::string role = kHeadlessRole;
+    // Opens or raises the status window; empty where there are no windows.
+    std::function<void()> showStatus;
+    // Ends the process as a termination signal would, once the reply is out.
+    std::function<void()> handOver;
+};
+
+}  // namespace vigilo
