@@ -200,25 +200,24 @@ TEST_F(CLIRunnerTest, StatusLinesArePaddedAndOptionalOnesLeftOut) {
     EXPECT_EQ(out.str(), "Mode:       ?\nAssertion:  inactive\nClamshell:  off\n");
 }
 
-TEST_F(CLIRunnerTest, WrapJoinsWordsHoldsTheAssertionAndReturnsTheStatus) {
+TEST_F(CLIRunnerTest, WrapHoldsTheAssertionAroundTheShellAndReturnsItsStatus) {
     shellResult.exitStatus = 7;
     EXPECT_EQ(run({"--", "sh", "-c", "exit 7"}), 7);
     EXPECT_THAT(shellCommands, ElementsAre("sh -c exit 7"));
     EXPECT_THAT(power.created, ElementsAre("vigilo: sh -c exit 7"));
     EXPECT_THAT(power.released, ElementsAre(41u));
-    EXPECT_EQ(out.str(), "");
-    EXPECT_EQ(err.str(), "");
-}
+    EXPECT_EQ(out.str() + err.str(), "");
 
-TEST_F(CLIRunnerTest, WrapRunsEvenWhenTheAssertionIsRefused) {
+    // A refused assertion does not stop the command.
     power.createResult = 5;
+    power.released.clear();
+    shellResult.exitStatus = 0;
     EXPECT_EQ(run({"--", "true"}), 0);
-    EXPECT_THAT(shellCommands, ElementsAre("true"));
+    EXPECT_THAT(shellCommands, ElementsAre("sh -c exit 7", "true"));
     EXPECT_TRUE(power.released.empty());
     EXPECT_EQ(err.str(), "");
-}
 
-TEST_F(CLIRunnerTest, WrapReportsAShellThatCannotStart) {
+    power.createResult = 0;
     shellResult = {.started = false, .startError = "No such file or directory"};
     EXPECT_EQ(run({"--", "x"}), 127);
     EXPECT_EQ(err.str(), "Failed to start: No such file or directory\n");

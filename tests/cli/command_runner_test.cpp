@@ -99,18 +99,10 @@ TEST_F(CommandRunnerTest, ChunksJoinIntoLinesByTheNewlineRules) {
     EXPECT_EQ(tail(), "ab\nc");
     write("\n\nd\n");
     EXPECT_EQ(tail(), "ab\nc\n\n\nd");
-}
-
-TEST_F(CommandRunnerTest, TwoTerminatedChunksGiveTwoLinesAndBlankLinesSurvive) {
-    runner.run("make");
-    write("a\n");
-    write("b\n");
-    EXPECT_EQ(tail(), "a\nb");
-    runner.run("ignored");  // still running
     exitWith(0);
-    runner.run("again");
-    write("a\n\nb\n");
-    EXPECT_EQ(tail(), "a\n\nb");
+    runner.run("again");  // a new run starts a new tail
+    write("e\n");
+    EXPECT_EQ(tail(), "e");
 }
 
 TEST_F(CommandRunnerTest, KeepsOnlyTheNewest200Lines) {
