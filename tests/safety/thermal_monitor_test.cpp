@@ -37,29 +37,20 @@ struct ThermalMonitorTest : ::testing::Test {
     Handle subscription = monitor.level().subscribe([this](const Level& l) { seen.push_back(l); });
 };
 
-TEST_F(ThermalMonitorTest, StartsNominalAndReadsOnStart) {
+TEST_F(ThermalMonitorTest, ReadsOnStartAndPublishesAndLogsOnlyChanges) {
     EXPECT_EQ(monitor.currentLevel(), Level::nominal);
     source.state = 1;
     monitor.start();
-    EXPECT_EQ(seen, std::vector{Level::fair});
-}
-
-TEST_F(ThermalMonitorTest, SameStateAgainPublishesAndLogsNothing) {
-    monitor.start();
-    source.change(0);
-    loop.runUntilIdle();
-    EXPECT_TRUE(seen.empty());
-    EXPECT_TRUE(logs.lines().empty());
-}
-
-TEST_F(ThermalMonitorTest, FairStraightToCriticalPublishesOnceAndLogsThree) {
-    source.state = 1;
-    monitor.start();
+    EXPECT_EQ(seen, std::vector{Level::fair}) << "read at once on start";
     logs.clear();
     source.change(3);
     loop.runUntilIdle();
     EXPECT_EQ(seen, (std::vector{Level::fair, Level::critical}));
     EXPECT_EQ(logs.lines(), std::vector<std::string>{"Thermal: Thermal state changed to 3"});
+    source.change(3);  // the same state again: nothing published or logged
+    loop.runUntilIdle();
+    EXPECT_EQ(seen.size(), 2u);
+    EXPECT_EQ(logs.lines().size(), 1u);
 }
 
 TEST_F(ThermalMonitorTest, UnknownStatesCountAsNominal) {
