@@ -71,7 +71,6 @@ TEST_F(AppSettingsTest, FreshStoreGivesTheDefaultsAndWritesNothing) {
 
 TEST_F(AppSettingsTest, TheFolderIsMadeAtTheFirstWrite) {
     AppSettings settings(dir / "config/Vigilo", writer);
-    expectDefaults(settings);
     settings.smartRulesEnabled.set(true);
     writer.flush();
     EXPECT_EQ(settings.preferencesFile(), dir / "config/Vigilo/preferences.json");

@@ -22,15 +22,10 @@ void expectInvariants(AppState& state, const RecordingPower& power) {
     EXPECT_EQ(state.assertionActive.get(), power.held > 0);
 }
 
-TEST_F(AppStateTest, ConstructionRecordsLaunchAndStartsOff) {
-    state();
-    EXPECT_THAT(activityKinds(), ElementsAre("launched"));
-    EXPECT_EQ(state().mode.get(), KeepAwakeMode::off());
-    expectInvariants(state(), power);
-}
-
 TEST_F(AppStateTest, NinetySecondTimerRunsOutIntoOff) {
     const auto start = loop.clock().wallNow();
+    EXPECT_EQ(state().mode.get(), KeepAwakeMode::off());
+    expectInvariants(state(), power);
     state().startTimer(90);
     EXPECT_EQ(state().mode.get(), KeepAwakeMode::timer(start + 90s));
     EXPECT_EQ(state().timerExpiresAt.get(), start + 90s);
@@ -88,7 +83,13 @@ TEST_F(AppStateTest, SuspendPastTheEndStopsAtTheFirstTurnAfterResume) {
 }
 
 TEST_F(AppStateTest, ChargingOnlyWaitsForPowerOnlyWithABattery) {
+    state().startChargingOnly();
+    EXPECT_TRUE(state().assertionActive.get()) << "no battery: keeps awake at once";
+    EXPECT_EQ(state().lastUserMessage.get(), std::nullopt);
+    state().stop();
+
     powerSources.setBattery(80, false);
+    loop.runUntilIdle();
     state().startChargingOnly();
     EXPECT_TRUE(state().mode.get().is(KeepAwakeMode::Kind::chargingOnly));
     EXPECT_FALSE(state().assertionActive.get());
@@ -103,12 +104,6 @@ TEST_F(AppStateTest, ChargingOnlyWaitsForPowerOnlyWithABattery) {
     EXPECT_FALSE(state().assertionActive.get());
     EXPECT_EQ(state().lastUserMessage.get(), "Charger removed \u2014 released assertion.");
     expectInvariants(state(), power);
-}
-
-TEST_F(AppStateTest, ChargingOnlyWithoutABatteryKeepsAwakeAtOnce) {
-    state().startChargingOnly();
-    EXPECT_TRUE(state().assertionActive.get());
-    EXPECT_EQ(state().lastUserMessage.get(), std::nullopt);
 }
 
 TEST_F(AppStateTest, BatteryConfirmationGuardsEveryEntryAndADeclineChangesNothing) {
@@ -167,14 +162,6 @@ TEST_F(AppStateTest, FirstEmptyReportAfterOnReleasesWithoutNotifying) {
     EXPECT_EQ(state().lastUserMessage.get(), "Auto Mode off.");
 }
 
-TEST_F(AppStateTest, AutoModeWithNothingRunningLetsGoOfAnEarlierKeepAwake) {
-    state().startAlwaysOn();
-    state().toggleAutoWatch();
-    loop.runUntilIdle();
-    EXPECT_FALSE(state().assertionActive.get());
-    EXPECT_TRUE(notifier.posted.empty());
-}
-
 TEST_F(AppStateTest, RefusedLockIsReportedOnlyWhenKeepAwakeWasAskedFor) {
     power.refuse = true;
     state().startAlwaysOn();
@@ -195,14 +182,12 @@ TEST_F(AppStateTest, RefusedLockIsReportedOnlyWhenKeepAwakeWasAskedFor) {
     EXPECT_FALSE(state().keepAwakeFailure());
 }
 
-TEST_F(AppStateTest, BlankCommandChangesNothing) {
-    state().runCommand(" \n\t ");
+TEST_F(AppStateTest, FailedCommandReportsTitleBodyAndStops) {
+    state().runCommand(" \n\t ");  // blank: nothing changes
     EXPECT_EQ(state().mode.get(), KeepAwakeMode::off());
     EXPECT_EQ(launcher.last, nullptr);
     EXPECT_EQ(state().lastUserMessage.get(), std::nullopt);
-}
 
-TEST_F(AppStateTest, FailedCommandReportsTitleBodyAndStops) {
     state().runCommand("  make test \n");
     EXPECT_EQ(state().lastUserMessage.get(), "Running: make test");
     ASSERT_NE(launcher.last, nullptr);
@@ -284,11 +269,9 @@ TEST_F(AppStateTest, PushOnlyWhenCompletionNoticesAndAProviderAreOn) {
 }
 
 TEST(AppStateFormat, DurationTexts) {
-    EXPECT_EQ(AppState::format(59), "59s");
-    EXPECT_EQ(AppState::format(59.6), "1m 00s");
-    EXPECT_EQ(AppState::format(61), "1m 01s");
-    EXPECT_EQ(AppState::format(3725), "1h 02m");
-    EXPECT_EQ(AppState::format(-5), "0s");
+    const std::pair<double, const char*> cases[] = {
+        {59, "59s"}, {59.6, "1m 00s"}, {61, "1m 01s"}, {3725, "1h 02m"}, {-5, "0s"}};
+    for (const auto& [seconds, text] : cases) EXPECT_EQ(AppState::format(seconds), text);
 }
 
 }  // namespace
