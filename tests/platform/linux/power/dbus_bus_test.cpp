@@ -6,6 +6,7 @@
 #include <string>
 
 #include "platform/linux/dbus/bus.h"
+#include "platform/linux/scoped_env.h"
 
 // The sd-bus layer on the private buses of tests/integration/test_power_management.py
 // (scenario "logind": logind on the system bus, an empty session bus).
@@ -54,15 +55,12 @@ TEST_F(DbusOnLogind, ErrorRepliesAndAbsentServicesComeBackAsErrors) {
 }
 
 TEST(DbusWithoutBus, OpeningAMissingBusFailsAtOnce) {
-    const char* saved = std::getenv("DBUS_SESSION_BUS_ADDRESS");
-    const std::string previous = saved ? saved : "";
-    setenv("DBUS_SESSION_BUS_ADDRESS", "unix:path=/nonexistent/vigilo-test/session_bus_socket", 1);
     BusError error;
-    BusPtr bus = openBus(BusKind::session, error);
-    if (saved)
-        setenv("DBUS_SESSION_BUS_ADDRESS", previous.c_str(), 1);
-    else
-        unsetenv("DBUS_SESSION_BUS_ADDRESS");
+    BusPtr bus;
+    {
+        vigilo::testing::ScopedEnv noBus("DBUS_SESSION_BUS_ADDRESS", vigilo::testing::kNoSessionBus);
+        bus = openBus(BusKind::session, error);
+    }
     EXPECT_FALSE(bus);
     EXPECT_EQ(error.cause, "no session bus: No such file or directory");
 }

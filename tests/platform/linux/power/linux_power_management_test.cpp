@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "common/log_capture.h"
+#include "platform/linux/scoped_env.h"
 
 // The cases on a mock bus run when tests/integration/test_power_management.py
 // starts the private buses and names its scenario in VIGILO_MOCKBUS_SCENARIO;
@@ -285,35 +286,9 @@ TEST_F(LinuxPowerManagementOnKde, DisplaySleepUsesTheScreenSaverAndAnIdleLock) {
     EXPECT_TRUE(observer.logindSettledAt(0).empty());
 }
 
-// Points both buses at sockets that do not exist while it lives.
-class NoBusEnvironment {
-public:
-    NoBusEnvironment() {
-        save("DBUS_SYSTEM_BUS_ADDRESS", system_);
-        save("DBUS_SESSION_BUS_ADDRESS", session_);
-        setenv("DBUS_SYSTEM_BUS_ADDRESS", "unix:path=/nonexistent/vigilo-test/system_bus_socket", 1);
-        setenv("DBUS_SESSION_BUS_ADDRESS", "unix:path=/nonexistent/vigilo-test/session_bus_socket", 1);
-    }
-    ~NoBusEnvironment() {
-        restore("DBUS_SYSTEM_BUS_ADDRESS", system_);
-        restore("DBUS_SESSION_BUS_ADDRESS", session_);
-    }
-
-private:
-    static void save(const char* name, std::optional<std::string>& into) {
-        if (const char* value = std::getenv(name)) into = value;
-    }
-    static void restore(const char* name, const std::optional<std::string>& value) {
-        if (value)
-            setenv(name, value->c_str(), 1);
-        else
-            unsetenv(name);
-    }
-    std::optional<std::string> system_, session_;
-};
-
 TEST(LinuxPowerManagementWithoutBus, FailsFastWithOneLogLineNamingEachCause) {
-    NoBusEnvironment noBus;
+    testing::ScopedEnv noSystemBus("DBUS_SYSTEM_BUS_ADDRESS", testing::kNoSystemBus);
+    testing::ScopedEnv noSessionBus("DBUS_SESSION_BUS_ADDRESS", testing::kNoSessionBus);
     testing::LogCapture capture;
     LinuxPowerManagement power;
     AssertionId id = 0;

@@ -11,6 +11,7 @@
 
 #include "common/temp_dir.h"
 #include "platform/linux/privileged/helper_process.h"
+#include "platform/linux/scoped_env.h"
 
 namespace vigilo {
 namespace {
@@ -44,9 +45,7 @@ TEST(HelperRunner, MapsTheHelpersStatusAndAsksPolkitOnlyForStepsWithoutAPerson) 
     testing::TempDir dir;
     const auto helper = dir.write("helper", "#!/bin/sh\necho \"helper: $2\" >&2\nexit $1\n");
     ::chmod(helper.c_str(), 0755);
-    const char* bus = std::getenv("DBUS_SYSTEM_BUS_ADDRESS");
-    const std::string previousBus = bus ? bus : "";
-    ::setenv("DBUS_SYSTEM_BUS_ADDRESS", "unix:path=/nonexistent/vigilo-test/system_bus_socket", 1);
+    testing::ScopedEnv noBus("DBUS_SYSTEM_BUS_ADDRESS", testing::kNoSystemBus);
     HelperRunner runner(helper, HelperRunner::Elevation::testBuild);
     struct Case {
         const char* exitStatus;
@@ -64,11 +63,6 @@ TEST(HelperRunner, MapsTheHelpersStatusAndAsksPolkitOnlyForStepsWithoutAPerson) 
     HelperRunner asRoot(helper, HelperRunner::Elevation::alreadyRoot);
     EXPECT_EQ(asRoot.run(kFanControlAction, {"0", "said"}, Consent::withoutAsking).status, Status::done)
         << "root has nobody to ask";
-    if (bus) {
-        ::setenv("DBUS_SYSTEM_BUS_ADDRESS", previousBus.c_str(), 1);
-    } else {
-        ::unsetenv("DBUS_SYSTEM_BUS_ADDRESS");
-    }
 }
 
 }  // namespace

@@ -11,30 +11,12 @@
 #include <string>
 
 #include "common/temp_dir.h"
+#include "platform/linux/scoped_env.h"
 
 namespace vigilo {
 namespace {
 
 using testing::TempDir;
-
-// Points the system bus at a socket that is not there for one test.
-class NoSystemBus {
-public:
-    NoSystemBus() {
-        if (const char* value = std::getenv(kVariable)) saved_ = value;
-        setenv(kVariable, "unix:path=/nonexistent/vigilo-test/system_bus_socket", 1);
-    }
-    ~NoSystemBus() {
-        if (saved_)
-            setenv(kVariable, saved_->c_str(), 1);
-        else
-            unsetenv(kVariable);
-    }
-
-private:
-    static constexpr const char* kVariable = "DBUS_SYSTEM_BUS_ADDRESS";
-    std::optional<std::string> saved_;
-};
 
 TEST(LinuxLidStateWithoutBus, ReadsTheAcpiButton) {
     struct Case {
@@ -52,7 +34,7 @@ TEST(LinuxLidStateWithoutBus, ReadsTheAcpiButton) {
         {"no label", "LID0", "closed\n", std::nullopt},
         {"lid without state file", "LID0", nullptr, std::nullopt},
     };
-    NoSystemBus noBus;
+    testing::ScopedEnv noBus("DBUS_SYSTEM_BUS_ADDRESS", testing::kNoSystemBus);
     for (const auto& c : cases) {
         TempDir proc;
         if (c.folder) std::filesystem::create_directories(proc.path() / "acpi/button/lid" / c.folder);

@@ -14,6 +14,7 @@
 #include "common/log_capture.h"
 #include "common/temp_dir.h"
 #include "platform/linux/http/curl_http_client.h"
+#include "platform/linux/scoped_env.h"
 #include "platform/linux/secrets/credential_store_factory.h"
 #include "platform/linux/secrets/file_credential_store.h"
 #include "platform/linux/secrets/secret_service_credential_store.h"
@@ -30,22 +31,7 @@ mode_t modeOf(const std::filesystem::path& file) {
     return info.st_mode & 0777;
 }
 
-// Sets an environment variable for the life of the object.
-class ScopedEnv {
-public:
-    ScopedEnv(const char* name, const std::string& value) : name_(name) {
-        if (const char* old = std::getenv(name)) old_ = old;
-        ::setenv(name, value.c_str(), 1);
-    }
-    ~ScopedEnv() {
-        if (old_) ::setenv(name_, old_->c_str(), 1);
-        else ::unsetenv(name_);
-    }
-
-private:
-    const char* name_;
-    std::optional<std::string> old_;
-};
+using testing::ScopedEnv;
 
 WebhookConfig sampleConfig() {
     return WebhookConfig{true, "123:ABC", "-100 42", false, "", true, "https://hooks.slack.test/x\"y",
