@@ -4,12 +4,14 @@
 
 #include <chrono>
 #include <cstdlib>
+#include <optional>
 #include <string>
 #include <thread>
 #include <tuple>
 #include <vector>
 
 #include "common/log_capture.h"
+#include "platform/linux/power/logind_locks.h"
 #include "platform/linux/scoped_env.h"
 
 // The cases on a mock bus run when tests/integration/test_power_management.py
@@ -34,8 +36,7 @@ public:
         return rows.value_or(std::vector<LogindInhibitor>{});
     }
 
-    // logind and the desktop mocks notice a closed lock or a vanished caller
-    // when they get round to it: wait a little for the count to settle.
+    // The desktop mocks notice a vanished caller when they get round to it.
     template <class Fetch>
     static auto settledAt(std::size_t count, Fetch fetch) {
         const auto deadline = std::chrono::steady_clock::now() + 3s;
@@ -46,9 +47,7 @@ public:
         }
         return rows;
     }
-    std::vector<LogindInhibitor> logindSettledAt(std::size_t count) {
-        return settledAt(count, [&] { return logind(); });
-    }
+    std::vector<LogindInhibitor> logindSettledAt(std::size_t count) { return testing::logindLocksSettledAt(count); }
 
     // The held inhibitors of a mock from tests/integration/templates.
     std::vector<Row> desktop(const char* name, const char* path) { return testRows(name, path, "GetInhibitors"); }
@@ -128,30 +127,21 @@ TEST_F(LinuxPowerManagementOnLogind, SystemSleepHoldsOneIdleBlockLockUntilReleas
 }
 
 TEST_F(LinuxPowerManagementOnLogind, DisplaySleepIsAnIdleLockTooAndEachAssertionHasItsOwn) {
-    LinuxPowerManagement power;
+    std::optional<LinuxPowerManagement> power(std::in_place);
     AssertionId system = 0, display = 0;
-    ASSERT_EQ(power.createAssertion(AssertionKind::systemSleep, "sys", system), 0);
-    ASSERT_EQ(power.createAssertion(AssertionKind::displaySleep, "disp", display), 0);
+    ASSERT_EQ(power->createAssertion(AssertionKind::systemSleep, "sys", system), 0);
+    ASSERT_EQ(power->createAssertion(AssertionKind::displaySleep, "disp", display), 0);
     EXPECT_NE(system, display);
     auto locks = observer.logind();
     ASSERT_EQ(locks.size(), 2u);
     EXPECT_TRUE(isIdleBlockLock(locks[1], "disp"));
 
-    EXPECT_EQ(power.releaseAssertion(display), 0);
+    EXPECT_EQ(power->releaseAssertion(display), 0);
     locks = observer.logindSettledAt(1);
     ASSERT_EQ(locks.size(), 1u);
     EXPECT_TRUE(isIdleBlockLock(locks[0], "sys")) << "only the display lock went";
-}
-
-TEST_F(LinuxPowerManagementOnLogind, DestroyingReleasesEverything) {
-    {
-        LinuxPowerManagement power;
-        AssertionId a = 0, b = 0;
-        ASSERT_EQ(power.createAssertion(AssertionKind::systemSleep, "a", a), 0);
-        ASSERT_EQ(power.createAssertion(AssertionKind::displaySleep, "b", b), 0);
-        EXPECT_EQ(observer.logind().size(), 2u);
-    }
-    EXPECT_TRUE(observer.logindSettledAt(0).empty());
+    power.reset();
+    EXPECT_TRUE(observer.logindSettledAt(0).empty()) << "destruction releases the rest";
 }
 
 TEST_F(LinuxPowerManagementOnBareBus, FailsAtOnceWhenLogindIsNotThere) {
@@ -171,29 +161,18 @@ TEST_F(LinuxPowerManagementOnBareBus, FailsAtOnceWhenLogindIsNotThere) {
 }
 
 TEST_F(LinuxPowerManagementOnGnome, UsesSuspendFlagForSystemIdleFlagForDisplayAndUninhibitsOnRelease) {
-    LinuxPowerManagement power;
+    std::optional<LinuxPowerManagement> power(std::in_place);
     AssertionId system = 0, display = 0;
-    ASSERT_EQ(power.createAssertion(AssertionKind::systemSleep, "sys", system), 0);
-    ASSERT_EQ(power.createAssertion(AssertionKind::displaySleep, "disp", display), 0);
+    ASSERT_EQ(power->createAssertion(AssertionKind::systemSleep, "sys", system), 0);
+    ASSERT_EQ(power->createAssertion(AssertionKind::displaySleep, "disp", display), 0);
     EXPECT_EQ(observer.desktop(kGnome, kGnomePath),
               (std::vector<Row>{{"Vigilo", "sys", 4u}, {"Vigilo", "disp", 8u}}));
     EXPECT_EQ(observer.logind().size(), 2u) << "logind's idle locks are taken as well";
 
-    EXPECT_EQ(power.releaseAssertion(system), 0);
+    EXPECT_EQ(power->releaseAssertion(system), 0);
     EXPECT_EQ(observer.desktop(kGnome, kGnomePath), (std::vector<Row>{{"Vigilo", "disp", 8u}}));
-    EXPECT_EQ(power.releaseAssertion(display), 0);
-    EXPECT_TRUE(observer.desktop(kGnome, kGnomePath).empty());
-    EXPECT_TRUE(observer.logindSettledAt(0).empty());
-}
-
-TEST_F(LinuxPowerManagementOnGnome, DestroyingUninhibits) {
-    {
-        LinuxPowerManagement power;
-        AssertionId id = 0;
-        ASSERT_EQ(power.createAssertion(AssertionKind::displaySleep, "disp", id), 0);
-        EXPECT_EQ(observer.desktop(kGnome, kGnomePath).size(), 1u);
-    }
-    EXPECT_TRUE(observer.desktop(kGnome, kGnomePath).empty());
+    power.reset();
+    EXPECT_TRUE(observer.desktop(kGnome, kGnomePath).empty()) << "destruction uninhibits the rest";
     EXPECT_TRUE(observer.logindSettledAt(0).empty());
 }
 

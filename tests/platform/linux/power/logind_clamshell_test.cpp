@@ -6,37 +6,19 @@
 
 #include <gtest/gtest.h>
 
-#include <chrono>
 #include <string>
-#include <thread>
 #include <vector>
 
 #include "common/fake_privileged_runner.h"
 #include "common/log_capture.h"
 #include "common/mockbus_scenario.h"
 #include "common/temp_dir.h"
+#include "platform/linux/power/logind_locks.h"
 
 namespace vigilo {
 namespace {
 
-using namespace std::chrono_literals;
-
-// The mock's locks once their count is `count`, or after three seconds:
-// logind notices a closed descriptor when it gets round to it.
-std::vector<LogindInhibitor> logindLocksSettledAt(std::size_t count) {
-    dbus::BusError error;
-    auto bus = dbus::openBus(dbus::BusKind::system, error);
-    const auto deadline = std::chrono::steady_clock::now() + 3s;
-    std::vector<LogindInhibitor> rows;
-    do {
-        auto listed = bus ? listLogindInhibitors(bus.get(), 3s, error) : std::nullopt;
-        EXPECT_TRUE(listed) << error.cause;
-        rows = listed.value_or(rows);
-        if (rows.size() == count) break;
-        std::this_thread::sleep_for(5ms);
-    } while (std::chrono::steady_clock::now() < deadline);
-    return rows;
-}
+using testing::logindLocksSettledAt;
 
 void expectOurTwoBlockLocks(const std::vector<LogindInhibitor>& locks) {
     ASSERT_EQ(locks.size(), 2u);
@@ -49,7 +31,7 @@ void expectOurTwoBlockLocks(const std::vector<LogindInhibitor>& locks) {
     }
 }
 
-TEST(LogindClamshellOnLogind, HoldsTwoSeparateBlockLocksUntilSwitchedOff) {
+TEST(LogindClamshellOnLogind, HoldsTwoSeparateBlockLocksUntilSwitchedOffOrDestroyed) {
     if (!testing::inMockBusScenario("logind")) GTEST_SKIP() << "needs the logind scenario of test_power_management.py";
     testing::LogCapture log;
     LogindClamshell clamshell;
@@ -61,16 +43,13 @@ TEST(LogindClamshellOnLogind, HoldsTwoSeparateBlockLocksUntilSwitchedOff) {
     EXPECT_TRUE(logindLocksSettledAt(0).empty());
     EXPECT_TRUE(log.contains("Clamshell: logind lid locks taken"));
     EXPECT_TRUE(log.contains("Clamshell: logind lid locks released"));
-}
 
-TEST(LogindClamshellOnLogind, DestroyingReleasesTheLocks) {
-    if (!testing::inMockBusScenario("logind")) GTEST_SKIP() << "needs the logind scenario of test_power_management.py";
     {
-        LogindClamshell clamshell;
-        ASSERT_TRUE(clamshell.setDisableSleep(true, Consent::withoutAsking));
+        LogindClamshell destroyed;
+        ASSERT_TRUE(destroyed.setDisableSleep(true, Consent::withoutAsking));
         expectOurTwoBlockLocks(logindLocksSettledAt(2));
     }
-    EXPECT_TRUE(logindLocksSettledAt(0).empty());
+    EXPECT_TRUE(logindLocksSettledAt(0).empty()) << "destruction releases the locks";
 }
 
 TEST(LogindClamshellOnBareBus, RefusalReturnsFalseAndHoldsNothing) {

@@ -36,32 +36,29 @@ struct ThermalTree : ::testing::Test {
     int level() { return ThermalReadings::read(root.path()).level(); }
 };
 
-TEST_F(ThermalTree, PassiveTripsGiveFairThenSerious) {
-    std::vector<std::pair<std::string, long>> trips{{"passive", 95000}, {"passive", 90000}, {"critical", 105000}};
-    zone(0, 79000, trips);
-    EXPECT_EQ(level(), 0);
-    zone(0, 80000, trips);
-    EXPECT_EQ(level(), 1) << "within 10 °C of the lowest passive trip";
-    zone(0, 90000, trips);
-    EXPECT_EQ(level(), 2);
-}
-
-TEST_F(ThermalTree, HotAndNearCriticalTripsGiveCritical) {
-    zone(0, 84999, {{"hot", 85000}});
-    EXPECT_EQ(level(), 0);
-    zone(0, 85000, {{"hot", 85000}});
-    EXPECT_EQ(level(), 3);
-    zone(0, 94999, {{"critical", 100000}});
-    EXPECT_EQ(level(), 0);
-    zone(0, 95000, {{"critical", 100000}});
-    EXPECT_EQ(level(), 3);
-}
-
-TEST_F(ThermalTree, ExceededActiveTripGivesFair) {
-    zone(0, 50000, {{"active", 50000}});
-    EXPECT_EQ(level(), 0);
-    zone(0, 50001, {{"active", 50000}});
-    EXPECT_EQ(level(), 1);
+TEST_F(ThermalTree, TripsGiveTheLevel) {
+    using Trips = std::vector<std::pair<std::string, long>>;
+    const Trips passive{{"passive", 95000}, {"passive", 90000}, {"critical", 105000}};
+    const struct {
+        long milliC;
+        Trips trips;
+        int level;
+    } cases[] = {
+        {79000, passive, 0},
+        {80000, passive, 1},  // within 10 °C of the lowest passive trip
+        {90000, passive, 2},
+        {84999, {{"hot", 85000}}, 0},
+        {85000, {{"hot", 85000}}, 3},
+        {94999, {{"critical", 100000}}, 0},
+        {95000, {{"critical", 100000}}, 3},
+        {50000, {{"active", 50000}}, 0},
+        {50001, {{"active", 50000}}, 1},  // an exceeded active trip
+    };
+    for (const auto& c : cases) {
+        std::filesystem::remove_all(root / "thermal_zone0");
+        zone(0, c.milliC, c.trips);
+        EXPECT_EQ(level(), c.level) << c.milliC;
+    }
 }
 
 TEST_F(ThermalTree, HighestZoneAndProcessorThrottlingWin) {
