@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <future>
+#include <optional>
 
 #include "common/log_capture.h"
 #include "local_http_server.h"
@@ -46,38 +47,37 @@ TEST_F(PushServiceTest, NtfyPostsTheBodyToBaseSlashTopic) {
     EXPECT_EQ(capture.lines(), std::vector<std::string>{"Push: ntfy push sent"});
 }
 
-TEST_F(PushServiceTest, NtfyBaseWithTrailingSlashAndPaddedTopic) {
-    ntfy(server.url() + "/", " \talerts  ", "Task finished \u2705", "done");
-    ntfy(server.url() + "/sub", "alerts", "Caf\u00e9 \u2014 na\u00efve", "done");
+TEST_F(PushServiceTest, NtfyTargetsAndTitleHeadersAreTidied) {
+    const struct {
+        std::string base, topic, title;
+        std::string target;
+        std::optional<std::string> titleHeader;
+    } cases[] = {
+        {"/", " \talerts  ", "Task finished \u2705", "/alerts", "Task finished "},
+        {"/sub", "alerts", "Caf\u00e9 \u2014 na\u00efve", "/sub/alerts", "Cafe  naive"},
+        {"", "alerts", "\u2705\U0001F389", "/alerts", std::nullopt},  // only emoji: no header
+        // Line breaks in a title never become headers.
+        {"", "alerts", "hi\r\nX-Injected: yes", "/alerts", "hi  X-Injected: yes"},
+    };
+    for (const auto& c : cases) ntfy(server.url() + c.base, c.topic, c.title, "line one\r\nline two");
     const auto requests = server.requests();
-    ASSERT_EQ(requests.size(), 2u);
-    EXPECT_EQ(requests[0].target, "/alerts");
-    EXPECT_EQ(requests[0].header("Title"), "Task finished ");
-    EXPECT_EQ(requests[1].target, "/sub/alerts");
-    EXPECT_EQ(requests[1].header("Title"), "Cafe  naive");
+    ASSERT_EQ(requests.size(), std::size(cases));
+    for (std::size_t i = 0; i < std::size(cases); ++i) {
+        EXPECT_EQ(requests[i].target, cases[i].target) << i;
+        EXPECT_EQ(requests[i].header("Title"), cases[i].titleHeader) << i;
+        EXPECT_FALSE(requests[i].header("X-Injected"));
+        EXPECT_EQ(requests[i].body, "line one\r\nline two");
+    }
 }
 
-TEST_F(PushServiceTest, TitleOfOnlyEmojiSendsNoTitleHeader) {
-    ntfy(server.url(), "alerts", "\u2705\U0001F389", "x");
-    ASSERT_EQ(server.requests().size(), 1u);
-    EXPECT_FALSE(server.requests()[0].header("Title"));
-}
-
-TEST_F(PushServiceTest, LineBreaksInATitleNeverBecomeHeaders) {
-    ntfy(server.url(), "alerts", "hi\r\nX-Injected: yes", "line one\r\nline two");
-    const auto requests = server.requests();
-    ASSERT_EQ(requests.size(), 1u);
-    EXPECT_EQ(requests[0].header("Title"), "hi  X-Injected: yes");
-    EXPECT_FALSE(requests[0].header("X-Injected"));
-    EXPECT_EQ(requests[0].body, "line one\r\nline two");
-}
-
-TEST_F(PushServiceTest, BlankTopicOrBadServerSendsNothing) {
+TEST_F(PushServiceTest, BlankTopicBadServerOrMissingUserSendsNothing) {
     ntfy(server.url(), "   ");
     ntfy("not a server", "alerts");
+    push([&](PushService::Done done) { service.sendPushover("token", "", "t", "b", std::move(done)); });
     EXPECT_TRUE(server.requests().empty());
     EXPECT_EQ(capture.lines(), (std::vector<std::string>{"Push: error: ntfy: invalid server/topic",
-                                                         "Push: error: ntfy: invalid server/topic"}));
+                                                         "Push: error: ntfy: invalid server/topic",
+                                                         "Push: error: pushover: missing token/user"}));
 }
 
 TEST_F(PushServiceTest, PushoverFormEncodesTheFourFields) {
@@ -92,12 +92,6 @@ TEST_F(PushServiceTest, PushoverFormEncodesTheFourFields) {
     EXPECT_EQ(requests[0].body,
               "token=tok%2Ben&user=us%26er&title=Task%20finished%20%E2%9C%85&message=a%3Db%20c%25");
     EXPECT_EQ(capture.lines(), std::vector<std::string>{"Push: pushover push sent"});
-}
-
-TEST_F(PushServiceTest, PushoverWithoutUserSendsNothing) {
-    push([&](PushService::Done done) { service.sendPushover("token", "", "t", "b", std::move(done)); });
-    EXPECT_TRUE(server.requests().empty());
-    EXPECT_EQ(capture.lines(), std::vector<std::string>{"Push: error: pushover: missing token/user"});
 }
 
 TEST_F(PushServiceTest, HttpFailureAndTransportErrorAreOneLineEach) {

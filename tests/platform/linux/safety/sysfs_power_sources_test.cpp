@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <map>
+
 #include "common/temp_dir.h"
 #include "safety/battery_monitor.h"
 
@@ -22,44 +24,52 @@ struct SysfsPowerSourcesTest : ::testing::Test {
     }
 };
 
-TEST_F(SysfsPowerSourcesTest, EnergyPairGivesTheLevel) {
-    supply("BAT0", {{"type", "Battery"}, {"present", "1"}, {"status", "Discharging"},
-                    {"energy_now", "45120000"}, {"energy_full", "50000000"}, {"capacity", "12"}});
-    supply("AC", {{"type", "Mains"}, {"online", "0"}});
-    EXPECT_EQ(snapshot(), (Snapshot{90, false, false, true}));
-}
-
-TEST_F(SysfsPowerSourcesTest, ChargePairWhenEnergyIsIncompleteAndNeverMixed) {
-    supply("BAT0", {{"type", "Battery"}, {"status", "Charging"}, {"energy_now", "1000"},
-                    {"charge_now", "3000000"}, {"charge_full", "4000000"}, {"capacity", "12"}});
-    supply("AC", {{"type", "Mains"}, {"online", "1"}});
-    EXPECT_EQ(snapshot(), (Snapshot{75, true, true, true}));
-}
-
-TEST_F(SysfsPowerSourcesTest, CapacityOnly) {
-    supply("BAT1", {{"type", "Battery"}, {"capacity", "64"}, {"status", "Not charging"}});
-    EXPECT_EQ(snapshot(), (Snapshot{64, false, false, true}));
-}
-
-TEST_F(SysfsPowerSourcesTest, PeripheralAndAbsentBatteriesAreIgnored) {
-    supply("hid-mouse-battery", {{"type", "Battery"}, {"scope", "Device"}, {"capacity", "5"}});
-    supply("BAT0", {{"type", "Battery"}, {"present", "0"}, {"capacity", "7"}});
-    supply("BAT1", {{"type", "Battery"}, {"scope", "System"}, {"capacity", "81"}});
-    EXPECT_EQ(snapshot().level, 81);
-}
-
-TEST_F(SysfsPowerSourcesTest, UsbSupplyOnlineMeansAc) {
-    supply("BAT0", {{"type", "Battery"}, {"capacity", "50"}});
-    supply("ucsi-source-psy-1", {{"type", "USB"}, {"online", "1"}});
-    EXPECT_TRUE(snapshot().isOnACPower);
-}
-
-TEST_F(SysfsPowerSourcesTest, DesktopWithoutBatteryOrTreeGivesNoBattery) {
-    supply("AC", {{"type", "Mains"}, {"online", "1"}});
-    supply("ups0", {{"type", "UPS"}, {"capacity", "40"}});
-    EXPECT_EQ(snapshot(), BatteryMonitor::noBattery());
-    SysfsPowerSources missing(root / "nowhere");
-    EXPECT_EQ(missing.copySources(), std::nullopt);
+TEST(SysfsPowerSources, SuppliesGiveTheSnapshot) {
+    using Supplies = std::map<std::string, std::map<std::string, std::string>>;
+    const struct {
+        const char* name;
+        Supplies supplies;
+        Snapshot expected;
+    } cases[] = {
+        {"energy pair",
+         {{"BAT0", {{"type", "Battery"}, {"present", "1"}, {"status", "Discharging"}, {"energy_now", "45120000"},
+                    {"energy_full", "50000000"}, {"capacity", "12"}}},
+          {"AC", {{"type", "Mains"}, {"online", "0"}}}},
+         {90, false, false, true}},
+        {"charge pair when energy is incomplete, never mixed",
+         {{"BAT0", {{"type", "Battery"}, {"status", "Charging"}, {"energy_now", "1000"}, {"charge_now", "3000000"},
+                    {"charge_full", "4000000"}, {"capacity", "12"}}},
+          {"AC", {{"type", "Mains"}, {"online", "1"}}}},
+         {75, true, true, true}},
+        {"capacity only", {{"BAT1", {{"type", "Battery"}, {"capacity", "64"}, {"status", "Not charging"}}}},
+         {64, false, false, true}},
+        {"peripheral and absent batteries are ignored",
+         {{"hid-mouse-battery", {{"type", "Battery"}, {"scope", "Device"}, {"capacity", "5"}}},
+          {"BAT0", {{"type", "Battery"}, {"present", "0"}, {"capacity", "7"}}},
+          {"BAT1", {{"type", "Battery"}, {"scope", "System"}, {"capacity", "81"}}}},
+         {81, false, false, true}},
+        {"an online USB supply means AC",
+         {{"BAT0", {{"type", "Battery"}, {"capacity", "50"}}}, {"ucsi-source-psy-1", {{"type", "USB"}, {"online", "1"}}}},
+         {50, false, true, true}},
+        {"huge attribute is rejected", {{"BAT0", {{"type", "Battery"}, {"capacity", std::string(10000, '7')}}}},
+         {100, false, false, true}},
+        {"desktop", {{"AC", {{"type", "Mains"}, {"online", "1"}}}, {"ups0", {{"type", "UPS"}, {"capacity", "40"}}}},
+         BatteryMonitor::noBattery()},
+    };
+    for (const auto& c : cases) {
+        testing::TempDir root;
+        for (const auto& [name, attributes] : c.supplies) {
+            for (const auto& [attribute, value] : attributes) root.write(name + "/" + attribute, value + "\n");
+        }
+        SysfsPowerSources sources(root.path());
+        EXPECT_EQ(BatteryMonitor::readSnapshot(sources.copySources()), c.expected) << c.name;
+    }
+    testing::TempDir root;
+    EXPECT_EQ(SysfsPowerSources(root / "nowhere").copySources(), std::nullopt);
+    SysfsPowerSources sources(root.path());
+    auto handle = sources.watchChanges([] {});
+    ASSERT_TRUE(handle.has_value()) << "the poll is the notification";
+    EXPECT_TRUE(handle->active());
 }
 
 TEST_F(SysfsPowerSourcesTest, GarbageValuesFallBackWithoutThrowing) {
@@ -74,18 +84,6 @@ TEST_F(SysfsPowerSourcesTest, GarbageValuesFallBackWithoutThrowing) {
     EXPECT_EQ(snapshot().level, 100) << "capacity above 100 is clamped";
     supply("BAT0", {{"energy_now", "-70"}, {"energy_full", "100"}, {"capacity", "33"}});
     EXPECT_EQ(snapshot().level, 33);
-}
-
-TEST_F(SysfsPowerSourcesTest, HugeAttributeIsRejected) {
-    supply("BAT0", {{"type", "Battery"}, {"capacity", std::string(10000, '7')}});
-    EXPECT_EQ(snapshot().level, 100);
-}
-
-TEST_F(SysfsPowerSourcesTest, PollIsTheNotification) {
-    SysfsPowerSources sources(root.path());
-    auto handle = sources.watchChanges([] {});
-    ASSERT_TRUE(handle.has_value());
-    EXPECT_TRUE(handle->active());
 }
 
 }  // namespace
