@@ -29,45 +29,12 @@
 #include "rules/rules_store.h"
 #include "safety/crash_guard.h"
 #include "safety/cooling_manager.h"
+#include "safety/fake_sources.h"
 #include "safety/smc.h"
 #include "support/fake_loop.h"
 #include "support/serial_writer.h"
 
 namespace vigilo::testing {
-
-struct FakePowerSources final : PowerSources {
-    std::optional<std::vector<PowerSourceDescription>> sources;  // none: a desktop
-    std::function<void()> onChange;
-    std::optional<std::vector<PowerSourceDescription>> copySources() override { return sources; }
-    std::optional<Handle> watchChanges(std::function<void()> callback) override {
-        onChange = std::move(callback);
-        return Handle([this] { onChange = nullptr; });
-    }
-    void setBattery(int percent, bool onAC) {
-        sources = std::vector<PowerSourceDescription>{{
-            {"Type", std::string("InternalBattery")},
-            {"Current Capacity", std::int64_t{percent}},
-            {"Max Capacity", std::int64_t{100}},
-            {"Power Source State", std::string(onAC ? "AC Power" : "Battery Power")},
-            {"Is Charging", onAC},
-        }};
-        if (onChange) onChange();
-    }
-};
-
-struct FakeThermalSource final : ThermalLevelSource {
-    long state = 0;
-    std::function<void()> onChange;
-    long thermalState() override { return state; }
-    Handle watchChanges(std::function<void()> changed) override {
-        onChange = std::move(changed);
-        return Handle([this] { onChange = nullptr; });
-    }
-    void report(long newState) {
-        state = newState;
-        if (onChange) onChange();
-    }
-};
 
 struct FakeProcessTable final : ProcessTable {
     std::vector<DetectedProcess> processes;

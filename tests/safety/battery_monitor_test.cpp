@@ -5,6 +5,7 @@
 #include <chrono>
 
 #include "common/log_capture.h"
+#include "safety/fake_sources.h"
 #include "support/fake_loop.h"
 
 namespace vigilo {
@@ -81,23 +82,7 @@ TEST(BatteryMonitorReading, StateFlagsAndWhichSourceIsTheBattery) {
     for (std::size_t i = 0; i < std::size(cases); ++i) EXPECT_EQ(read(cases[i].sources), cases[i].expected) << i;
 }
 
-class FakePowerSources final : public PowerSources {
-public:
-    std::optional<std::vector<PowerSourceDescription>> copySources() override {
-        ++reads;
-        return sources;
-    }
-    std::optional<Handle> watchChanges(std::function<void()> onChange) override {
-        if (!notificationsWork) return std::nullopt;
-        notify = std::move(onChange);
-        return Handle([this] { notify = nullptr; });
-    }
-
-    Sources sources;
-    bool notificationsWork = true;
-    std::function<void()> notify;
-    int reads = 0;
-};
+using testing::FakePowerSources;
 
 struct BatteryMonitorTest : ::testing::Test {
     FakeLoop loop;

@@ -5,6 +5,7 @@
 #include <string>
 
 #include "common/log_capture.h"
+#include "safety/fake_sources.h"
 #include "support/fake_loop.h"
 
 namespace vigilo {
@@ -12,21 +13,7 @@ namespace {
 
 using Level = ThermalMonitor::Level;
 
-class FakeThermalSource final : public ThermalLevelSource {
-public:
-    long thermalState() override { return state; }
-    Handle watchChanges(std::function<void()> onChange) override {
-        notify = std::move(onChange);
-        return Handle([this] { notify = nullptr; });
-    }
-    void change(long to) {
-        state = to;
-        if (notify) notify();
-    }
-
-    long state = 0;
-    std::function<void()> notify;
-};
+using testing::FakeThermalSource;
 
 struct ThermalMonitorTest : ::testing::Test {
     FakeLoop loop;
@@ -43,11 +30,11 @@ TEST_F(ThermalMonitorTest, ReadsOnStartAndPublishesAndLogsOnlyChanges) {
     monitor.start();
     EXPECT_EQ(seen, std::vector{Level::fair}) << "read at once on start";
     logs.clear();
-    source.change(3);
+    source.report(3);
     loop.runUntilIdle();
     EXPECT_EQ(seen, (std::vector{Level::fair, Level::critical}));
     EXPECT_EQ(logs.lines(), std::vector<std::string>{"Thermal: Thermal state changed to 3"});
-    source.change(3);  // the same state again: nothing published or logged
+    source.report(3);  // the same state again: nothing published or logged
     loop.runUntilIdle();
     EXPECT_EQ(seen.size(), 2u);
     EXPECT_EQ(logs.lines().size(), 1u);
@@ -56,9 +43,9 @@ TEST_F(ThermalMonitorTest, ReadsOnStartAndPublishesAndLogsOnlyChanges) {
 TEST_F(ThermalMonitorTest, UnknownStatesCountAsNominal) {
     source.state = 2;
     monitor.start();
-    source.change(4);
+    source.report(4);
     loop.runUntilIdle();
-    source.change(-1);
+    source.report(-1);
     loop.runUntilIdle();
     EXPECT_EQ(seen, (std::vector{Level::serious, Level::nominal}));
 }
