@@ -2,7 +2,6 @@
 
 #include <gtest/gtest.h>
 
-#include <array>
 #include <cstring>
 
 #include "common/log_capture.h"
@@ -23,39 +22,6 @@ TEST(SMCCodes, FourCharCodesAndNames) {
     EXPECT_EQ(SMC::fourCharString(0x00667074), "fpt");
     EXPECT_EQ(SMC::fourCharString(0x41C34200), "");
     EXPECT_EQ(SMC::fourCharString(0), "");
-}
-
-TEST(SMCRecord, FieldsSitAtTheirByteOffsets) {
-    SMCKeyData record;
-    record.key = 0x11223344;
-    record.keyInfo.dataSize = 0x55667788;
-    record.keyInfo.dataType = 0x99AABBCC;
-    record.keyInfo.dataAttributes = 0xD1;
-    record.result = 0xD2;
-    record.status = 0xD3;
-    record.data8 = 0xD4;
-    record.data32 = 0x01020304;
-    record.bytes[0] = 0xE0;
-    record.bytes[31] = 0xEF;
-    std::array<std::uint8_t, 76> raw;
-    static_assert(sizeof record == raw.size());
-    std::memcpy(raw.data(), &record, raw.size());
-    auto u32 = [&](std::size_t offset) {
-        std::uint32_t v;
-        std::memcpy(&v, raw.data() + offset, 4);
-        return v;
-    };
-    EXPECT_EQ(u32(0), 0x11223344u);
-    for (std::size_t i = 4; i < 28; ++i) EXPECT_EQ(raw[i], 0) << "offset " << i;
-    EXPECT_EQ(u32(28), 0x55667788u);
-    EXPECT_EQ(u32(32), 0x99AABBCCu);
-    EXPECT_EQ(raw[36], 0xD1);
-    EXPECT_EQ(raw[37], 0xD2);
-    EXPECT_EQ(raw[38], 0xD3);
-    EXPECT_EQ(raw[39], 0xD4);
-    EXPECT_EQ(u32(40), 0x01020304u);
-    EXPECT_EQ(raw[44], 0xE0);
-    EXPECT_EQ(raw[75], 0xEF);
 }
 
 struct SMCTest : ::testing::Test {
