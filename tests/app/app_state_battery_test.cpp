@@ -46,7 +46,7 @@ TEST_P(BatteryEscalationTest, EachStageActsOncePerDescent) {
         EXPECT_EQ(titles, report.titles) << "at " << report.level << "%" << (report.onAC ? " on AC" : "");
     }
     EXPECT_EQ(systemSleep.requests, c.sleeps);
-    EXPECT_EQ(power.held > 0, state().assertionActive.get());
+    EXPECT_EQ(!power.held.empty(), state().assertionActive.get());
 }
 
 const std::string warn = "Battery low", critical = "Battery critical", stopped = "Vigilo stopped",
@@ -101,7 +101,7 @@ TEST_F(AppStateTest, BatteryReactionsCarryTheirLevelsEverywhere) {
     EXPECT_THAT(alerts.webhooks, ElementsAre("auto_sleep: Vigilo put your computer to sleep | " + sleptBody));
     EXPECT_EQ(state().lastUserMessage.get(), sleptBody);
     EXPECT_TRUE(state().mode.get().is(KeepAwakeMode::Kind::off));
-    EXPECT_EQ(power.held, 0);
+    EXPECT_EQ(power.held.size(), 0u);
     std::vector<std::pair<std::string, std::int64_t>> levels;
     for (const auto& event : activity.events().get()) {
         if (event.value) levels.emplace_back(activityKindName(event.kind), *event.value);

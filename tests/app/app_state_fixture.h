@@ -1,8 +1,6 @@
 #pragma once
 
-#include <fcntl.h>
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 #include <memory>
 #include <optional>
@@ -15,8 +13,10 @@
 #include "app/app_settings.h"
 #include "app/app_state.h"
 #include "cli/command_runner.h"
+#include "cli/scripted_child.h"
 #include "common/temp_dir.h"
 #include "detection/process_watcher.h"
+#include "fake_power_management.h"
 #include "platform/confirmation_dialog.h"
 #include "platform/local_notifier.h"
 #include "platform/process_table.h"
@@ -103,55 +103,6 @@ struct NoSMC final : SMCTransport {
     int callStructMethod(std::uint32_t, const SMCKeyData&, SMCKeyData&) override { return 1; }
 };
 
-// A child whose output and exit the test writes through real pipes.
-struct ScriptedChild final : ChildProcess {
-    int output[2]{-1, -1}, exit[2]{-1, -1};
-    std::optional<int> status;
-    ScriptedChild() {
-        EXPECT_EQ(::pipe2(output, O_NONBLOCK | O_CLOEXEC), 0);
-        EXPECT_EQ(::pipe2(exit, O_NONBLOCK | O_CLOEXEC), 0);
-    }
-    ~ScriptedChild() override {
-        for (int fd : {output[0], output[1], exit[0], exit[1]}) ::close(fd);
-    }
-    pid_t pid() const override { return 4242; }
-    int outputFd() const override { return output[0]; }
-    int exitFd() const override { return exit[0]; }
-    std::optional<int> takeExitStatus() override { return status; }
-    void terminate() override {}
-    void finish(int code) {
-        status = code;
-        ::close(output[1]);
-        output[1] = -1;
-        EXPECT_EQ(::write(exit[1], "x", 1), 1);
-    }
-};
-
-struct ScriptedLauncher final : ChildProcessLauncher {
-    ScriptedChild* last = nullptr;
-    std::variant<std::unique_ptr<ChildProcess>, std::string> start(const std::string&) override {
-        auto child = std::make_unique<ScriptedChild>();
-        last = child.get();
-        return std::unique_ptr<ChildProcess>(std::move(child));
-    }
-};
-
-struct RecordingPower final : PowerManagement {
-    int held = 0;
-    AssertionId next = 1;
-    bool refuse = false;  // as with no logind and no desktop service
-    int createAssertion(AssertionKind, const std::string&, AssertionId& id) override {
-        if (refuse) return 5;
-        ++held;
-        id = next++;
-        return 0;
-    }
-    int releaseAssertion(AssertionId) override {
-        --held;
-        return 0;
-    }
-};
-
 struct AnsweringDialog final : ConfirmationDialog {
     bool answer = true;
     std::vector<std::string> asked;
@@ -223,7 +174,7 @@ protected:
     std::shared_ptr<FakeProcessTable> processes = std::make_shared<FakeProcessTable>();
     ScriptedLauncher launcher;
     NoSMC smcTransport;
-    RecordingPower power;
+    FakePowerManagement power;
     AnsweringDialog dialog;
     RecordingNotifier notifier;
     RecordingAlerts alerts;

@@ -15,11 +15,11 @@ using ::testing::Pair;
 
 // startedAt is empty exactly when off; an end date only in timer mode; the
 // published flag follows what the system holds.
-void expectInvariants(AppState& state, const RecordingPower& power) {
+void expectInvariants(AppState& state, const FakePowerManagement& power) {
     const bool off = state.mode.get().is(KeepAwakeMode::Kind::off);
     EXPECT_EQ(state.startedAt.get().has_value(), !off);
     EXPECT_EQ(state.timerExpiresAt.get().has_value(), state.mode.get().is(KeepAwakeMode::Kind::timer));
-    EXPECT_EQ(state.assertionActive.get(), power.held > 0);
+    EXPECT_EQ(state.assertionActive.get(), !power.held.empty());
 }
 
 TEST_F(AppStateTest, NinetySecondTimerRunsOutIntoOff) {
@@ -70,7 +70,7 @@ TEST_F(AppStateTest, StartingOnCancelsAPendingTimer) {
     loop.fastForwardBy(10min);
     EXPECT_EQ(state().mode.get(), KeepAwakeMode::on());
     EXPECT_TRUE(notifier.posted.empty());
-    EXPECT_EQ(power.held, 1);
+    EXPECT_EQ(power.held.size(), 1u);
     expectInvariants(state(), power);
 }
 
@@ -79,7 +79,7 @@ TEST_F(AppStateTest, SuspendPastTheEndStopsAtTheFirstTurnAfterResume) {
     loop.advanceWallClock(2h);
     loop.runUntilIdle();
     EXPECT_EQ(state().mode.get(), KeepAwakeMode::off());
-    EXPECT_EQ(power.held, 0);
+    EXPECT_EQ(power.held.size(), 0u);
 }
 
 TEST_F(AppStateTest, ChargingOnlyWaitsForPowerOnlyWithABattery) {
@@ -116,7 +116,7 @@ TEST_F(AppStateTest, BatteryConfirmationGuardsEveryEntryAndADeclineChangesNothin
     EXPECT_EQ(dialog.asked.size(), 4u);
     EXPECT_THAT(dialog.asked[0], ::testing::HasSubstr("will automatically stop below 20%"));
     EXPECT_EQ(state().mode.get(), KeepAwakeMode::off());
-    EXPECT_EQ(power.held, 0);
+    EXPECT_EQ(power.held.size(), 0u);
     EXPECT_EQ(launcher.last, nullptr);
 }
 
@@ -163,7 +163,7 @@ TEST_F(AppStateTest, FirstEmptyReportAfterOnReleasesWithoutNotifying) {
 }
 
 TEST_F(AppStateTest, RefusedLockIsReportedOnlyWhenKeepAwakeWasAskedFor) {
-    power.refuse = true;
+    power.failures[AssertionKind::systemSleep] = 5;  // as with no logind and no desktop service
     state().startAlwaysOn();
     EXPECT_EQ(state().mode.get(), KeepAwakeMode::on());
     EXPECT_TRUE(state().keepAwakeFailure());
@@ -177,7 +177,7 @@ TEST_F(AppStateTest, RefusedLockIsReportedOnlyWhenKeepAwakeWasAskedFor) {
     runProcesses({{100, "claude"}});
     EXPECT_TRUE(state().keepAwakeFailure());
 
-    power.refuse = false;
+    power.failures.clear();
     state().startAlwaysOn();
     EXPECT_FALSE(state().keepAwakeFailure());
 }
@@ -220,11 +220,11 @@ TEST_F(AppStateTest, LiveStatusNamesTwoMatchesAndCountsTheRest) {
 TEST_F(AppStateTest, DisplaySleepSettingReappliesOnlyWhileHolding) {
     state();
     settings.preventDisplaySleep.set(true);
-    EXPECT_EQ(power.held, 0);
+    EXPECT_EQ(power.held.size(), 0u);
     state().startAlwaysOn();
-    EXPECT_EQ(power.held, 2);  // system and display
+    EXPECT_EQ(power.held.size(), 2u);  // system and display
     settings.preventDisplaySleep.set(false);
-    EXPECT_EQ(power.held, 1);
+    EXPECT_EQ(power.held.size(), 1u);
     EXPECT_TRUE(state().assertionActive.get());
 }
 

@@ -2,44 +2,19 @@
 
 #include <gtest/gtest.h>
 
-#include <map>
 #include <optional>
 #include <string>
 #include <vector>
 
 #include "common/log_capture.h"
+#include "fake_power_management.h"
 
 namespace vigilo {
 namespace {
 
 const std::string kReason = "Vigilo keeping system awake";
 
-// Hands out identifiers 101, 102, ... and records every call.
-class FakePowerManagement final : public PowerManagement {
-public:
-    int createAssertion(AssertionKind kind, const std::string& name, AssertionId& id) override {
-        created.push_back(kind);
-        names.push_back(name);
-        if (auto failure = failures.find(kind); failure != failures.end()) return failure->second;
-        id = nextId++;
-        held[id] = kind;
-        return 0;
-    }
-    int releaseAssertion(AssertionId id) override {
-        released.push_back(id);
-        held.erase(id);
-        return releaseResult;
-    }
-
-    std::map<AssertionKind, int> failures;
-    int releaseResult = 0;
-    AssertionId nextId = 101;
-    std::vector<AssertionKind> created;
-    std::vector<std::string> names;
-    std::vector<AssertionId> released;
-    std::map<AssertionId, AssertionKind> held;
-};
-
+using testing::FakePowerManagement;
 using Lines = std::vector<std::string>;
 
 struct PowerAssertionManagerTest : ::testing::Test {

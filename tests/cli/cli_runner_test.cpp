@@ -5,6 +5,7 @@
 
 #include <sstream>
 
+#include "app/fake_power_management.h"
 #include "ipc/ipc_client.h"
 
 namespace vigilo {
@@ -13,37 +14,21 @@ namespace {
 using ::testing::ElementsAre;
 using ::testing::HasSubstr;
 
-struct FakePower final : PowerManagement {
-    int createResult = 0;
-    std::vector<std::string> created;
-    std::vector<AssertionId> released;
-    int createAssertion(AssertionKind kind, const std::string& name, AssertionId& id) override {
-        EXPECT_EQ(kind, AssertionKind::systemSleep);
-        created.push_back(name);
-        if (createResult != 0) return createResult;
-        id = 41;
-        return 0;
-    }
-    int releaseAssertion(AssertionId id) override {
-        released.push_back(id);
-        return 0;
-    }
-};
+using testing::FakePowerManagement;
 
+// Runs nothing: records the command and whether the assertion was held then.
 struct FakeShell final : ShellLauncher {
-    ShellRunResult result{.started = true, .exitStatus = 0};
-    std::vector<std::string>* ran;
-    FakePower* power;
-    bool heldWhileRunning = false;
+    ShellRunResult result;
+    std::function<void(const std::string&)> onRun;
     ShellRunResult runAndWait(const std::string& text) override {
-        ran->push_back(text);
-        heldWhileRunning = power->released.empty() && !power->created.empty();
+        onRun(text);
         return result;
     }
 };
 
 class CLIRunnerTest : public ::testing::Test {
 protected:
+    CLIRunnerTest() { power.nextId = 41; }
     int run(std::vector<std::string> args) {
         out.str("");
         err.str("");
@@ -61,8 +46,9 @@ protected:
                 [this] {
                     auto shell = std::make_unique<FakeShell>();
                     shell->result = shellResult;
-                    shell->ran = &shellCommands;
-                    shell->power = &power;
+                    shell->onRun = [this](const std::string& text) {
+                        shellCommands.push_back(text + (power.held.empty() ? "" : " (held)"));
+                    };
                     return std::unique_ptr<ShellLauncher>(std::move(shell));
                 },
         });
@@ -71,19 +57,19 @@ protected:
 
     // Lets the test keep the fake after the runner's unique_ptr goes.
     struct Forward final : PowerManagement {
-        explicit Forward(FakePower& p) : target(p) {}
+        explicit Forward(FakePowerManagement& p) : target(p) {}
         int createAssertion(AssertionKind k, const std::string& n, AssertionId& id) override {
             return target.createAssertion(k, n, id);
         }
         int releaseAssertion(AssertionId id) override { return target.releaseAssertion(id); }
-        FakePower& target;
+        FakePowerManagement& target;
     };
 
     std::ostringstream out, err;
     std::vector<IPCRequest> sent;
     IPCResponse reply{.ok = true};
     std::optional<ClientError> clientError;
-    FakePower power;
+    FakePowerManagement power;
     ShellRunResult shellResult{.started = true, .exitStatus = 0};
     std::vector<std::string> shellCommands;
 };
@@ -203,25 +189,26 @@ TEST_F(CLIRunnerTest, StatusLinesArePaddedAndOptionalOnesLeftOut) {
 TEST_F(CLIRunnerTest, WrapHoldsTheAssertionAroundTheShellAndReturnsItsStatus) {
     shellResult.exitStatus = 7;
     EXPECT_EQ(run({"--", "sh", "-c", "exit 7"}), 7);
-    EXPECT_THAT(shellCommands, ElementsAre("sh -c exit 7"));
-    EXPECT_THAT(power.created, ElementsAre("vigilo: sh -c exit 7"));
+    EXPECT_THAT(shellCommands, ElementsAre("sh -c exit 7 (held)"));
+    EXPECT_THAT(power.created, ElementsAre(AssertionKind::systemSleep));
+    EXPECT_THAT(power.names, ElementsAre("vigilo: sh -c exit 7"));
     EXPECT_THAT(power.released, ElementsAre(41u));
     EXPECT_EQ(out.str() + err.str(), "");
 
     // A refused assertion does not stop the command.
-    power.createResult = 5;
+    power.failures[AssertionKind::systemSleep] = 5;
     power.released.clear();
     shellResult.exitStatus = 0;
     EXPECT_EQ(run({"--", "true"}), 0);
-    EXPECT_THAT(shellCommands, ElementsAre("sh -c exit 7", "true"));
+    EXPECT_THAT(shellCommands, ElementsAre("sh -c exit 7 (held)", "true"));
     EXPECT_TRUE(power.released.empty());
     EXPECT_EQ(err.str(), "");
 
-    power.createResult = 0;
+    power.failures.clear();
     shellResult = {.started = false, .startError = "No such file or directory"};
     EXPECT_EQ(run({"--", "x"}), 127);
     EXPECT_EQ(err.str(), "Failed to start: No such file or directory\n");
-    EXPECT_THAT(power.released, ElementsAre(41u));
+    EXPECT_THAT(power.released, ElementsAre(42u));
 }
 
 }  // namespace

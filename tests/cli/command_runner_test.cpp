@@ -1,14 +1,11 @@
 #include "cli/command_runner.h"
 #include "support/utf8_text.h"
 
-#include <fcntl.h>
-#include <sys/eventfd.h>
-#include <unistd.h>
-
 #include <gtest/gtest.h>
 
 #include <chrono>
 
+#include "cli/scripted_child.h"
 #include "common/log_capture.h"
 #include "support/fake_loop.h"
 
@@ -17,69 +14,19 @@ namespace {
 
 using namespace std::chrono_literals;
 
-// A child the test drives: it writes the output and decides when to exit.
-struct ChildControl {
-    int outputWrite = -1;
-    int exitEvent = -1;
-    std::optional<int> status;
-    bool terminated = false;
-    std::string commandText;
-};
-
-class ScriptedChild final : public ChildProcess {
-public:
-    ScriptedChild(ChildControl& control, int outputRead) : control_(control), outputRead_(outputRead) {}
-    ~ScriptedChild() override { ::close(outputRead_); }
-    pid_t pid() const override { return 4242; }
-    int outputFd() const override { return outputRead_; }
-    int exitFd() const override { return control_.exitEvent; }
-    std::optional<int> takeExitStatus() override { return control_.status; }
-    void terminate() override { control_.terminated = true; }
-
-private:
-    ChildControl& control_;
-    int outputRead_;
-};
-
-class ScriptedLauncher final : public ChildProcessLauncher {
-public:
-    std::variant<std::unique_ptr<ChildProcess>, std::string> start(const std::string& commandText) override {
-        ++starts;
-        control.commandText = commandText;
-        if (!failure.empty()) return failure;
-        int fds[2];
-        if (control.outputWrite >= 0) ::close(control.outputWrite);
-        EXPECT_EQ(::pipe2(fds, O_CLOEXEC | O_NONBLOCK), 0);
-        control.outputWrite = fds[1];
-        return std::unique_ptr<ChildProcess>(std::make_unique<ScriptedChild>(control, fds[0]));
-    }
-    ChildControl control;
-    std::string failure;
-    int starts = 0;
-};
+using testing::ScriptedLauncher;
 
 class CommandRunnerTest : public ::testing::Test {
 protected:
     CommandRunnerTest() {
-        launcher.control.exitEvent = ::eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK);
         runner.onFinish = [this](std::int32_t code, double seconds) { finishes.emplace_back(code, seconds); };
     }
-    ~CommandRunnerTest() override {
-        closeOutput();
-        ::close(launcher.control.exitEvent);
-    }
     void write(std::string_view bytes) {
-        ASSERT_EQ(::write(launcher.control.outputWrite, bytes.data(), bytes.size()),
-                  static_cast<ssize_t>(bytes.size()));
+        launcher.last->write(bytes);
         loop.runUntilIdle();
     }
-    void closeOutput() {
-        if (launcher.control.outputWrite >= 0) ::close(launcher.control.outputWrite);
-        launcher.control.outputWrite = -1;
-    }
     void exitWith(int status) {
-        launcher.control.status = status;
-        ::eventfd_write(launcher.control.exitEvent, 1);
+        launcher.last->finish(status);
         loop.runUntilIdle();
     }
     const std::string& tail() { return runner.outputTail().get(); }
@@ -142,7 +89,7 @@ TEST_F(CommandRunnerTest, BlankCommandsAreIgnoredAndCommandsAreTrimmed) {
     EXPECT_EQ(launcher.starts, 0);
     EXPECT_FALSE(runner.startedAt().get());
     runner.run("  python train.py \n");
-    EXPECT_EQ(launcher.control.commandText, "python train.py");
+    EXPECT_EQ(launcher.commandText, "python train.py");
     EXPECT_EQ(runner.command().get(), "python train.py");
     EXPECT_TRUE(runner.isRunning().get());
     ASSERT_NE(runner.process(), nullptr);
@@ -176,7 +123,7 @@ TEST_F(CommandRunnerTest, ExitReportsCodeAndDurationOnce) {
 
 TEST_F(CommandRunnerTest, OutputWrittenBeforeTheExitIsInTheTail) {
     runner.run("echo");
-    ASSERT_EQ(::write(launcher.control.outputWrite, "bye\n", 4), 4);
+    launcher.last->write("bye\n");  // not yet read when the exit comes
     exitWith(0);
     EXPECT_EQ(tail(), "bye");
 }
