@@ -112,34 +112,26 @@ using LinuxPowerManagementOnOldGnome = OnMockBus<kOldGnomeScenario>;
 using LinuxPowerManagementOnKde = OnMockBus<kKdeScenario>;
 using LinuxPowerManagementOnHangingGnome = OnMockBus<kHangingGnomeScenario>;
 
-TEST_F(LinuxPowerManagementOnLogind, SystemSleepHoldsOneIdleBlockLockUntilReleased) {
-    LinuxPowerManagement power;
-    AssertionId id = 0;
-    ASSERT_EQ(power.createAssertion(AssertionKind::systemSleep, kReason, id), 0);
-    EXPECT_NE(id, 0u);
+TEST_F(LinuxPowerManagementOnLogind, EachAssertionHoldsItsOwnIdleBlockLockUntilReleasedOrDestroyed) {
+    std::optional<LinuxPowerManagement> power(std::in_place);
+    AssertionId system = 0, display = 0;
+    ASSERT_EQ(power->createAssertion(AssertionKind::systemSleep, kReason, system), 0);
+    EXPECT_NE(system, 0u);
     auto locks = observer.logind();
     ASSERT_EQ(locks.size(), 1u);
     EXPECT_TRUE(isIdleBlockLock(locks[0], kReason)) << locks[0].what << " " << locks[0].who;
 
-    EXPECT_EQ(power.releaseAssertion(id), 0);
-    EXPECT_TRUE(observer.logindSettledAt(0).empty());
-    EXPECT_NE(power.releaseAssertion(id), 0) << "a released id is unknown";
-}
-
-TEST_F(LinuxPowerManagementOnLogind, DisplaySleepIsAnIdleLockTooAndEachAssertionHasItsOwn) {
-    std::optional<LinuxPowerManagement> power(std::in_place);
-    AssertionId system = 0, display = 0;
-    ASSERT_EQ(power->createAssertion(AssertionKind::systemSleep, "sys", system), 0);
     ASSERT_EQ(power->createAssertion(AssertionKind::displaySleep, "disp", display), 0);
     EXPECT_NE(system, display);
-    auto locks = observer.logind();
+    locks = observer.logind();
     ASSERT_EQ(locks.size(), 2u);
-    EXPECT_TRUE(isIdleBlockLock(locks[1], "disp"));
+    EXPECT_TRUE(isIdleBlockLock(locks[1], "disp")) << "the display is kept on by an idle lock too";
 
     EXPECT_EQ(power->releaseAssertion(display), 0);
     locks = observer.logindSettledAt(1);
     ASSERT_EQ(locks.size(), 1u);
-    EXPECT_TRUE(isIdleBlockLock(locks[0], "sys")) << "only the display lock went";
+    EXPECT_TRUE(isIdleBlockLock(locks[0], kReason)) << "only the display lock went";
+    EXPECT_NE(power->releaseAssertion(display), 0) << "a released id is unknown";
     power.reset();
     EXPECT_TRUE(observer.logindSettledAt(0).empty()) << "destruction releases the rest";
 }
@@ -233,10 +225,10 @@ TEST_F(LinuxPowerManagementOnOldGnome, SwitchesToTheIdleFlagWhenSuspendBecomesAS
     EXPECT_TRUE(observer.logindSettledAt(0).empty());
 }
 
-TEST_F(LinuxPowerManagementOnKde, SystemSleepUsesPowerManagementAndNoLogindLock) {
+TEST_F(LinuxPowerManagementOnKde, SystemSleepUsesPowerManagementAndDisplaySleepTheScreenSaverWithAnIdleLock) {
     LinuxPowerManagement power;
-    AssertionId id = 0;
-    ASSERT_EQ(power.createAssertion(AssertionKind::systemSleep, "sys", id), 0);
+    AssertionId system = 0, display = 0;
+    ASSERT_EQ(power.createAssertion(AssertionKind::systemSleep, "sys", system), 0);
     auto held = observer.desktop(kKde, kKdePath);
     ASSERT_EQ(held.size(), 1u);
     EXPECT_EQ(std::get<0>(held[0]), "Vigilo");
@@ -244,23 +236,18 @@ TEST_F(LinuxPowerManagementOnKde, SystemSleepUsesPowerManagementAndNoLogindLock)
     EXPECT_TRUE(observer.logind().empty()) << "KDE would read an idle lock as keep-the-screen-on";
     EXPECT_TRUE(observer.desktop(kScreenSaver, kScreenSaverPath).empty());
 
-    EXPECT_EQ(power.releaseAssertion(id), 0);
-    EXPECT_TRUE(observer.desktop(kKde, kKdePath).empty());
-}
-
-TEST_F(LinuxPowerManagementOnKde, DisplaySleepUsesTheScreenSaverAndAnIdleLock) {
-    LinuxPowerManagement power;
-    AssertionId id = 0;
-    ASSERT_EQ(power.createAssertion(AssertionKind::displaySleep, "disp", id), 0);
-    auto held = observer.desktop(kScreenSaver, kScreenSaverPath);
+    ASSERT_EQ(power.createAssertion(AssertionKind::displaySleep, "disp", display), 0);
+    held = observer.desktop(kScreenSaver, kScreenSaverPath);
     ASSERT_EQ(held.size(), 1u);
     EXPECT_EQ(std::get<1>(held[0]), "disp");
     auto locks = observer.logind();
     ASSERT_EQ(locks.size(), 1u);
     EXPECT_TRUE(isIdleBlockLock(locks[0], "disp"));
-    EXPECT_TRUE(observer.desktop(kKde, kKdePath).empty());
+    EXPECT_EQ(observer.desktop(kKde, kKdePath).size(), 1u) << "nothing more for the display there";
 
-    EXPECT_EQ(power.releaseAssertion(id), 0);
+    EXPECT_EQ(power.releaseAssertion(system), 0);
+    EXPECT_TRUE(observer.desktop(kKde, kKdePath).empty());
+    EXPECT_EQ(power.releaseAssertion(display), 0);
     EXPECT_TRUE(observer.desktop(kScreenSaver, kScreenSaverPath).empty());
     EXPECT_TRUE(observer.logindSettledAt(0).empty());
 }

@@ -33,6 +33,7 @@ TEST(ProcStat, LargeCountersDoNotOverflowAndNegativeResidentIsZero) {
 TEST(ProcStat, MalformedTextIsRejected) {
     EXPECT_FALSE(parseProcStat("", 100, 4096));
     EXPECT_FALSE(parseProcStat("7 (x) R 1 2", 100, 4096));
+    EXPECT_FALSE(parseProcStat("no parenthesis at all", 100, 4096));
     EXPECT_FALSE(parseProcStat(statLine("x", "-1", "2", "3"), 100, 4096));
     EXPECT_FALSE(parseProcStat(statLine("x", "1", "2", "3x"), 100, 4096));
     EXPECT_FALSE(parseProcStat(statLine("x", "1", "2", "3"), 0, 4096));
