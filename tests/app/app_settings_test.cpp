@@ -50,16 +50,13 @@ void expectDefaults(const AppSettings& s) {
     EXPECT_EQ(s.pushoverToken.get(), "");
 }
 
-TEST_F(AppSettingsTest, FreshStoreGivesTheDefaultsAndWritesNothing) {
-    auto settings = open();
-    expectDefaults(*settings);
-    writer.flush();
-    EXPECT_FALSE(std::filesystem::exists(dir / "preferences.json"));
-    EXPECT_TRUE(logs.lines().empty());
-}
-
-TEST_F(AppSettingsTest, TheFolderIsMadeAtTheFirstWrite) {
+TEST_F(AppSettingsTest, FreshStoreGivesTheDefaultsWritesNothingAndMakesTheFolderAtTheFirstWrite) {
     AppSettings settings(dir / "config/Vigilo", writer);
+    expectDefaults(settings);
+    writer.flush();
+    EXPECT_FALSE(std::filesystem::exists(dir / "config"));
+    EXPECT_TRUE(logs.lines().empty());
+
     settings.smartRulesEnabled.set(true);
     writer.flush();
     EXPECT_EQ(settings.preferencesFile(), dir / "config/Vigilo/preferences.json");

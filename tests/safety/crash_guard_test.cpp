@@ -48,15 +48,6 @@ TEST_F(CrashGuardTest, ArmWritesTheFourKeysAndHeartbeatRefreshesOnlyItsDate) {
     EXPECT_FALSE(std::filesystem::exists(file));
 }
 
-TEST_F(CrashGuardTest, FileNotArmedIsLeftAlone) {
-    const std::string notArmed =
-        R"({"clamshellArmed":false,"pid":7,"armedAt":"2026-03-01T22:14:05Z","heartbeatAt":"2026-03-01T22:14:05Z"})";
-    writeFile(notArmed);
-    guard.heartbeat();
-    EXPECT_FALSE(guard.recoverIfStale());
-    EXPECT_EQ(readFile(file), notArmed);
-}
-
 // The pid is never checked: a file of a copy that is still running counts.
 TEST_F(CrashGuardTest, RecoverClearsAnArmedFileOfALiveWriter) {
     CrashGuard other{folder, 77, loop.clock()};
@@ -67,9 +58,10 @@ TEST_F(CrashGuardTest, RecoverClearsAnArmedFileOfALiveWriter) {
     EXPECT_FALSE(guard.recoverIfStale());
 }
 
-// Undecodable files are ignored and kept where they are.
-TEST_F(CrashGuardTest, UndecodableFileIsIgnoredAndKept) {
+// Files not armed or not decodable are ignored and kept where they are.
+TEST_F(CrashGuardTest, UnarmedOrUndecodableFileIsIgnoredAndKept) {
     const std::string cases[] = {
+        R"({"clamshellArmed":false,"pid":7,"armedAt":"2026-03-01T22:14:05Z","heartbeatAt":"2026-03-01T22:14:05Z"})",
         R"({"clamshellArmed":true})",
         R"({"clamshellArmed":true,"pid":7,"armedAt":"2026-03-01T22:14:05.123Z","heartbeatAt":"2026-03-01T22:14:05Z"})",
         R"({"clamshellArmed":true,"pid":7,"armedAt":"2026-03-01T22:14:05+01:00","heartbeatAt":"2026-03-01T22:14:05Z"})",
