@@ -114,7 +114,12 @@ struct AnsweringDialog final : ConfirmationDialog {
 
 struct RecordingNotifier final : LocalNotifier {
     std::vector<std::pair<std::string, std::string>> posted;
+    bool delivers = true;
     void post(const std::string& title, const std::string& body) override { posted.emplace_back(title, body); }
+    void postAnswered(const std::string& title, const std::string& body, Answered answered) override {
+        post(title, body);
+        answered(delivers);
+    }
 };
 
 struct RecordingAlerts final : AppAlerts {

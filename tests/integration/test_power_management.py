@@ -1,6 +1,7 @@
 '''Runs the LinuxPowerManagement, closed-lid and sd-bus cases of
 vigilo_linux_tests against private buses: logind alone, logind refusing the
-sleep lock, a system bus without logind, GNOME (new, old and hanging), KDE.'''
+sleep lock, a system bus without logind, GNOME (new, old and hanging), KDE,
+and the desktop notifier with and without a notification server.'''
 
 import os
 import re
@@ -29,7 +30,12 @@ class PowerManagementOnMockBus(unittest.TestCase):
         with MockBus() as bus:
             bus.add_logind()
             self.run_cases('logind', 'LinuxPowerManagementOnLogind:DbusOnLogind:LogindSystemSleepOnLogind:'
-                           'LogindClamshellOnLogind', bus)
+                           'LogindClamshellOnLogind:DesktopNotifierWithoutServer', bus)
+
+    def test_notification_server(self):
+        with MockBus() as bus:
+            bus.add_template('notification_daemon', system_bus=False)
+            self.run_cases('notifications', 'DesktopNotifierOnNotificationServer', bus)
 
     def test_logind_that_refuses_the_sleep_lock(self):
         with MockBus(session=False) as bus:

@@ -1,5 +1,9 @@
 #pragma once
 
+#include <cstdint>
+#include <map>
+#include <optional>
+
 #include "platform/linux/dbus/bus.h"
 #include "platform/local_notifier.h"
 #include "support/log.h"
@@ -19,8 +23,12 @@ public:
     explicit DesktopNotifier(Loop& loop) : loop_(loop) {}
     // Returns at once; the answer is looked at on the loop.
     void post(const std::string& title, const std::string& body) override;
+    void postAnswered(const std::string& title, const std::string& body, Answered answered) override;
 
 private:
+    // The reply's cookie when the call went out.
+    std::optional<std::uint64_t> send(const std::string& title, const std::string& body);
+    void answer(std::uint64_t cookie, bool delivered);
     bool connect();
     void disconnect();
     void drain();
@@ -32,6 +40,8 @@ private:
     // Declared after the bus: stops watching it before it closes.
     Handle busWatch_;
     bool failing_ = false;
+    // Who waits for the answer to which call.
+    std::map<std::uint64_t, Answered> waiting_;
     Logger log_{"AppState"};
 };
 
