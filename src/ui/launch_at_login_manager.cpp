@@ -14,6 +14,12 @@ bool LaunchAtLoginManager::set(bool enabled) {
     return true;
 }
 
+bool LaunchAtLoginManager::choose(Setting<bool>& launchAtLogin, bool enabled) {
+    if (!set(enabled)) return false;
+    launchAtLogin.set(enabled);
+    return true;
+}
+
 Handle LaunchAtLoginManager::follow(Setting<bool>& launchAtLogin) {
     const bool enabled = item_.isEnabled();
     if (launchAtLogin.get() != enabled) launchAtLogin.set(enabled);

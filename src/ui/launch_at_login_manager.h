@@ -18,6 +18,9 @@ public:
     // item is then left alone); false, and logged, when it was refused. The
     // caller stores the setting only on true.
     bool set(bool enabled);
+    // A person's choice in the menu or the onboarding window: the setting
+    // takes `enabled` only when the login item did. Returns whether it did.
+    bool choose(Setting<bool>& launchAtLogin, bool enabled);
 
     // The setting first takes the item's state, which may have been changed
     // outside the application; from then on every write of the setting (an

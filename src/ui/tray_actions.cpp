@@ -61,8 +61,7 @@ void TrayActions::carryOut(TrayAction action, double timerSeconds) {
 
 void TrayActions::toggleLaunchAtLogin() {
     auto& setting = state_.settings().launchAtLogin;
-    const bool wanted = !setting.get();
-    if (launchAtLogin_.set(wanted)) setting.set(wanted);
+    launchAtLogin_.choose(setting, !setting.get());
 }
 
 }  // namespace vigilo
