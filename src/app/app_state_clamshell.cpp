@@ -36,9 +36,10 @@ bool AppState::restoreSleepBeforeQuit() { return tearDownClamshell(); }
 bool AppState::confirmClamshellWarning() {
     return c_.confirmation.confirm(
         tr("Keep running with the lid closed?"),
-        std::string(tr("Vigilo will let your computer stay awake with the lid shut. The system asks for your admin password once "
-           "to allow this \u2014 Vigilo changes a single system setting and puts it back automatically when you turn "
-           "Closed-Lid off (from the Vigilo menu) or quit.")) +
+        std::string(tr("Vigilo will let your computer stay awake with the lid shut. In a desktop session Vigilo asks the "
+                       "system to ignore the lid while the mode is on \u2014 no password needed. Elsewhere only an "
+                       "administrator can allow it. Vigilo puts everything back automatically when you turn "
+                       "Closed-Lid off (from the Vigilo menu) or quit.")) +
             "\n\n" +
             tr("\u26a0\ufe0f With the lid closed the computer can't cool well \u2014 keep it in open air, ideally "
                "plugged in, and don't run heavy tasks lid-closed inside a bag."),
