@@ -48,6 +48,7 @@ Daemon::Daemon(ApplicationLoop& loop, const XdgEnvironment& env, std::string soc
           sockets_, std::move(socketPath), ::getuid()),
       shortcutsService_(loop, shortcuts_, ::getuid()),
       loginItem_(XdgAutostartEntry::fileFor(env), ownExecutablePath()),
+      launchAtLogin_(loginItem_),
       cliInstaller_(env.home, ownExecutablePath(), systemCommandInstall_) {
     shortcuts_.attach(&state_);
     // Before the socket starts: nobody may switch closed-lid mode on while
@@ -105,8 +106,8 @@ void Daemon::setInstance(IPCInstance instance) {
 }
 
 TrayServices Daemon::trayServices() {
-    return TrayServices{state_, settings_, battery_,  thermal_,   watcher_,     cooling_,
-                        runner_, lid_,      watchdog_, loginItem_, cliInstaller_};
+    return TrayServices{state_,  settings_, battery_,  thermal_,       watcher_,      cooling_,
+                        runner_, lid_,      watchdog_, launchAtLogin_, cliInstaller_, &notifier_};
 }
 
 void Daemon::shutdown() {

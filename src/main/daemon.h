@@ -51,6 +51,7 @@
 #include "safety/thermal_monitor.h"
 #include "support/serial_writer.h"
 #include "support/xdg_paths.h"
+#include "ui/launch_at_login_manager.h"
 
 namespace vigilo {
 
@@ -139,6 +140,7 @@ private:
     ShortcutsService shortcutsService_;
     // The tray's: "Launch at Login" and "Install vigilo CLI…".
     XdgAutostartEntry loginItem_;
+    LaunchAtLoginManager launchAtLogin_;
     PkexecCommandInstall systemCommandInstall_;
     CLIInstaller cliInstaller_;
 };

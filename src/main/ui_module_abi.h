@@ -14,8 +14,9 @@ class BatteryMonitor;
 class CLIInstaller;
 class CommandRunner;
 class CoolingManager;
+class LaunchAtLoginManager;
 class LidState;
-class LoginItem;
+class LocalNotifier;
 class ProcessWatcher;
 class ThermalMonitor;
 class Watchdog;
@@ -32,8 +33,10 @@ struct TrayServices {
     CommandRunner& runner;
     LidState& lid;
     Watchdog& watchdog;
-    LoginItem& loginItem;
+    LaunchAtLoginManager& launchAtLogin;
     CLIInstaller& cliInstaller;
+    // For the onboarding's test notification; absent, it is not offered.
+    LocalNotifier* notifier = nullptr;
 };
 
 // The tray role's user interface, made by libvigilo-ui.so: the toolkit's

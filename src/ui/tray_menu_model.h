@@ -60,8 +60,8 @@ struct AvailableWindows {
     bool weeklyReport = false;
     bool activityLog = false;
     bool runCommand = false;
-    bool onboarding = false;
-    bool settings = false;
+    bool onboarding = true;
+    bool settings = true;
 };
 
 inline constexpr std::size_t kMaxListedMatches = 8;

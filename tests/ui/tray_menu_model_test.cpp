@@ -87,7 +87,7 @@ StateFacts factsFor(K mode) {
     return facts;
 }
 
-const std::vector<std::string> kTail = {"---", "Windows {6}", "More {8}", "---", "~Settings\u2026", "Quit Vigilo"};
+const std::vector<std::string> kTail = {"---", "Windows {6}", "More {8}", "---", "Settings\u2026", "Quit Vigilo"};
 
 std::vector<std::string> withTail(std::vector<std::string> head) {
     head.insert(head.end(), kTail.begin(), kTail.end());
@@ -153,7 +153,7 @@ TEST(TrayMenu, SubmenusAndWindowsNotYetBuiltAreDisabled) {
     EXPECT_EQ(render(more), (std::vector<std::string>{"[ ] Keep Awake While Charging", "Timer {4}",
                                                       "[x] Running Task\u2026", "[ ] Also Prevent Display Sleep",
                                                       "[x] Launch at Login", "---", "Install vigilo CLI\u2026",
-                                                      "~Show Onboarding\u2026"}));
+                                                      "Show Onboarding\u2026"}));
     EXPECT_FALSE(more[2].enabled);
     EXPECT_EQ(more[1].children[3].timerSeconds, 14400);
     EXPECT_TRUE(menu.front().bold);

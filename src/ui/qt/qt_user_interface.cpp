@@ -6,6 +6,8 @@
 #include "ui/qt/tray.h"
 #include "ui/qt/tray_icons.h"
 #include "ui/qt/window_shelf.h"
+#include "ui/qt/windows/onboarding_window.h"
+#include "app/app_settings.h"
 
 namespace vigilo {
 
@@ -33,6 +35,12 @@ bool QtUserInterface::showTray(const TrayServices& services) {
     windows_ = std::make_unique<WindowShelf>(services, *loop_);
     if (!QSystemTrayIcon::isSystemTrayAvailable()) return false;
     tray_ = std::make_unique<Tray>(services, *loop_, *windows_, [this] { loop_->quit(0); });
+    // Until it has been finished once, the onboarding greets every start.
+    if (!services.settings.hasCompletedOnboarding.get()) {
+        loop_->post([this] {
+            if (windows_) windows_->showOnboarding();
+        });
+    }
     return true;
 }
 

@@ -51,8 +51,7 @@ Tray::Tray(const TrayServices& services, Loop& loop, WindowShelf& windows, std::
       loop_(loop),
       windows_(windows),
       quit_(std::move(quit)),
-      launchAtLogin_(services.loginItem),
-      actions_(services.state, loop, launchAtLogin_),
+      actions_(services.state, loop, services.launchAtLogin),
       icon_(std::make_unique<QSystemTrayIcon>()),
       menu_(std::make_unique<QMenu>()) {
     refreshIcon();
@@ -188,6 +187,8 @@ void Tray::choose(const MenuItem& item) {
         switch (action) {
         case TrayAction::openDashboard: windows_.showDashboard(); break;
         case TrayAction::openStatusWindow: windows_.showStatus(); break;
+        case TrayAction::openSettings: windows_.showSettings(); break;
+        case TrayAction::showOnboarding: windows_.showOnboarding(); break;
         case TrayAction::installCli: runInstallDialog(cliInstaller_); break;
         case TrayAction::quit: quitGuarded(); break;
         default: break;

@@ -7,7 +7,6 @@
 
 #include "main/ui_module_abi.h"
 #include "support/handle.h"
-#include "ui/launch_at_login_manager.h"
 #include "ui/tray_actions.h"
 #include "ui/tray_menu_model.h"
 
@@ -52,7 +51,6 @@ private:
     Loop& loop_;
     WindowShelf& windows_;
     std::function<void()> quit_;
-    LaunchAtLoginManager launchAtLogin_;
     TrayActions actions_;
     std::unique_ptr<QSystemTrayIcon> icon_;
     std::unique_ptr<QMenu> menu_;

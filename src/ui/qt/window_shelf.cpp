@@ -4,6 +4,8 @@
 #include "support/tr.h"
 #include "ui/qt/state_pages.h"
 #include "ui/qt/state_window.h"
+#include "ui/qt/windows/onboarding_window.h"
+#include "ui/qt/windows/settings_window.h"
 
 namespace vigilo {
 
@@ -43,6 +45,19 @@ StateWindow& WindowShelf::showDashboard() {
     }
     dashboard_->present();
     return *dashboard_;
+}
+
+SettingsWindow& WindowShelf::showSettings() {
+    if (!settings_) settings_ = std::make_unique<SettingsWindow>(services_);
+    settings_->present();
+    return *settings_;
+}
+
+OnboardingWindow& WindowShelf::showOnboarding() {
+    if (!onboarding_) onboarding_ = std::make_unique<OnboardingWindow>(services_);
+    if (!onboarding_->isVisible()) onboarding_->restart();
+    onboarding_->present();
+    return *onboarding_;
 }
 
 }  // namespace vigilo

@@ -6,6 +6,8 @@
 
 namespace vigilo {
 
+class OnboardingWindow;
+class SettingsWindow;
 class StateWindow;
 
 // The tray's windows, each made on first use and kept when closed, so a
@@ -19,12 +21,17 @@ public:
 
     StateWindow& showStatus();
     StateWindow& showDashboard();
+    SettingsWindow& showSettings();
+    // From its first step.
+    OnboardingWindow& showOnboarding();
 
 private:
     TrayServices services_;
     Loop& loop_;
     std::unique_ptr<StateWindow> status_;
     std::unique_ptr<StateWindow> dashboard_;
+    std::unique_ptr<SettingsWindow> settings_;
+    std::unique_ptr<OnboardingWindow> onboarding_;
 };
 
 }  // namespace vigilo

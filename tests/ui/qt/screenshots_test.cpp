@@ -9,6 +9,8 @@
 #include "ui/qt/state_window.h"
 #include "ui/qt/tray.h"
 #include "ui/qt/window_shelf.h"
+#include "ui/qt/windows/onboarding_window.h"
+#include "ui/qt/windows/settings_window.h"
 
 namespace vigilo {
 namespace {
@@ -56,6 +58,13 @@ TEST_F(Screenshots, DISABLED_TrayMenuStatusAndDashboard) {
     save(*tray.menu(), "tray-menu.png");
     save(windows.showStatus(), "status.png");
     save(windows.showDashboard(), "dashboard.png");
+
+    cooling.controlSupported().publish(true);
+    cooling.fans().publish({FanController::Reading{0, 2150, 1200, 6000, 2150}});
+    settings.pushProvider.set(PushProvider::ntfy);
+    settings.ntfyTopic.set("vigilo-builds-7f3a");
+    save(windows.showSettings(), "settings.png");
+    save(windows.showOnboarding(), "onboarding.png");
 }
 
 }  // namespace

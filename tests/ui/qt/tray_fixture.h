@@ -5,6 +5,7 @@
 #include "main/ui_module_abi.h"
 #include "platform/login_item.h"
 #include "platform/system_command_install.h"
+#include "ui/launch_at_login_manager.h"
 
 namespace vigilo::testing {
 
@@ -23,11 +24,12 @@ protected:
     };
 
     TrayServices services() {
-        return TrayServices{state(), settings, battery, thermal,   watcher,
-                            cooling, runner,   lid,     watchdog, loginItem, installer};
+        return TrayServices{state(), settings, battery, thermal,  watcher,       cooling,
+                            runner,  lid,      watchdog, launchAtLogin, installer, &notifier};
     }
 
     StillLoginItem loginItem;
+    LaunchAtLoginManager launchAtLogin{loginItem};
     NoSystemInstall systemInstall;
     CLIInstaller installer{dir.path(), "/usr/bin/vigilo-app", systemInstall};
 };

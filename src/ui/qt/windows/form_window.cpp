@@ -1,0 +1,65 @@
+#include "ui/qt/windows/form_window.h"
+
+#include <QBoxLayout>
+#include <QGuiApplication>
+#include <QLabel>
+#include <QScreen>
+
+namespace vigilo {
+
+FormWindow::FormWindow(const QString& title, QSize contentSize) {
+    setWindowTitle(title);
+    setWindowFlags(Qt::Window | Qt::WindowTitleHint | Qt::WindowCloseButtonHint | Qt::WindowMinimizeButtonHint);
+    setModal(false);
+    // A size the content asks for, not a fixed one: at 200 % scaling the
+    // window may grow, and its content scrolls.
+    resize(contentSize);
+}
+
+void FormWindow::present() {
+    if (!std::exchange(placed_, true)) {
+        if (const QScreen* screen = QGuiApplication::primaryScreen()) {
+            move(screen->availableGeometry().center() - rect().center());
+        }
+    }
+    showNormal();
+    raise();
+    activateWindow();
+}
+
+QString qtext(const std::string& text) { return QString::fromStdString(text); }
+
+QLabel* paragraph(const std::string& text) {
+    auto* label = new QLabel(qtext(text));
+    label->setWordWrap(true);
+    label->setTextFormat(Qt::PlainText);
+    return label;
+}
+
+QLabel* refusalLine() {
+    auto* line = new QLabel;
+    line->setWordWrap(true);
+    line->setTextFormat(Qt::PlainText);
+    line->setStyleSheet(QStringLiteral("color: #c01c28;"));
+    line->hide();
+    return line;
+}
+
+void showRefusal(QLabel* line, const std::optional<std::string>& refusal) {
+    line->setText(refusal ? qtext(*refusal) : QString());
+    line->setVisible(refusal.has_value());
+}
+
+void clearLayout(QBoxLayout* layout) {
+    while (QLayoutItem* item = layout->takeAt(0)) {
+        // Later: the widget may be the one whose signal led here.
+        if (QWidget* widget = item->widget()) {
+            widget->hide();
+            widget->deleteLater();
+        }
+        if (auto* inner = qobject_cast<QBoxLayout*>(item->layout())) clearLayout(inner);
+        delete item;
+    }
+}
+
+}  // namespace vigilo
