@@ -1,11 +1,11 @@
 #include "ui/qt/state_window.h"
 
-#include <QGuiApplication>
 #include <QHBoxLayout>
 #include <QLabel>
-#include <QScreen>
 #include <QScrollArea>
 #include <QVBoxLayout>
+
+#include "ui/qt/present_window.h"
 
 namespace vigilo {
 
@@ -53,14 +53,7 @@ void StateWindow::redraw() {
 
 void StateWindow::present() {
     redraw();
-    if (!std::exchange(placed_, true)) {
-        if (const QScreen* screen = QGuiApplication::primaryScreen()) {
-            move(screen->availableGeometry().center() - rect().center());
-        }
-    }
-    showNormal();
-    raise();
-    activateWindow();
+    presentWindow(*this, placed_);
 }
 
 // The clock-driven redraw runs only while someone can see it.

@@ -1,9 +1,9 @@
 #include "ui/qt/windows/form_window.h"
 
 #include <QBoxLayout>
-#include <QGuiApplication>
 #include <QLabel>
-#include <QScreen>
+
+#include "ui/qt/present_window.h"
 
 namespace vigilo {
 
@@ -16,16 +16,7 @@ FormWindow::FormWindow(const QString& title, QSize contentSize) {
     resize(contentSize);
 }
 
-void FormWindow::present() {
-    if (!std::exchange(placed_, true)) {
-        if (const QScreen* screen = QGuiApplication::primaryScreen()) {
-            move(screen->availableGeometry().center() - rect().center());
-        }
-    }
-    showNormal();
-    raise();
-    activateWindow();
-}
+void FormWindow::present() { presentWindow(*this, placed_); }
 
 QString qtext(const std::string& text) { return QString::fromStdString(text); }
 
