@@ -2,6 +2,7 @@
 
 #include <QBoxLayout>
 #include <QLabel>
+#include <QPushButton>
 
 #include "ui/qt/present_window.h"
 
@@ -39,6 +40,21 @@ QLabel* refusalLine() {
 void showRefusal(QLabel* line, const std::optional<std::string>& refusal) {
     line->setText(refusal ? qtext(*refusal) : QString());
     line->setVisible(refusal.has_value());
+}
+
+QPushButton* plainButton(const std::string& text) {
+    auto* button = new QPushButton(qtext(text));
+    button->setAutoDefault(false);
+    return button;
+}
+
+QWidget* rowOf(std::initializer_list<QWidget*> widgets) {
+    auto* holder = new QWidget;
+    auto* layout = new QHBoxLayout(holder);
+    layout->setContentsMargins(0, 0, 0, 0);
+    for (QWidget* widget : widgets) layout->addWidget(widget);
+    layout->addStretch(1);
+    return holder;
 }
 
 void clearLayout(QBoxLayout* layout) {

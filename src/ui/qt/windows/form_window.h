@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QDialog>
+#include <initializer_list>
 #include <optional>
 #include <string>
 #include <vector>
@@ -9,6 +10,7 @@
 
 class QBoxLayout;
 class QLabel;
+class QPushButton;
 class QWidget;
 
 namespace vigilo {
@@ -38,6 +40,11 @@ QLabel* paragraph(const std::string& text);
 // there is nothing to say.
 QLabel* refusalLine();
 void showRefusal(QLabel* line, const std::optional<std::string>& refusal);
+// A button that Return never presses unless it is the window's default:
+// Return belongs to the field it is typed in.
+QPushButton* plainButton(const std::string& text);
+// Widgets side by side, then room to spare.
+QWidget* rowOf(std::initializer_list<QWidget*> widgets);
 // Removes and deletes every item of a layout, for parts that are rebuilt.
 void clearLayout(QBoxLayout* layout);
 

@@ -62,12 +62,10 @@ OnboardingWindow::OnboardingWindow(const TrayServices& services)
 
     body_ = new QVBoxLayout;
 
-    auto* skip = new QPushButton(qtext(vigilo::tr("Skip")));
-    back_ = new QPushButton(qtext(vigilo::tr("Back")));
+    auto* skip = plainButton(vigilo::tr("Skip"));
+    back_ = plainButton(vigilo::tr("Back"));
     next_ = new QPushButton(qtext(vigilo::tr("Next")));
     done_ = new QPushButton(qtext(vigilo::tr("Done")));
-    skip->setAutoDefault(false);
-    back_->setAutoDefault(false);
     auto* footer = new QHBoxLayout;
     footer->addWidget(skip);
     footer->addStretch(1);
@@ -142,8 +140,7 @@ void OnboardingWindow::addActions(QVBoxLayout* layout) {
 
 void OnboardingWindow::addNotificationTest(QVBoxLayout* layout) {
     if (!services_.notifier) return;
-    auto* send = new QPushButton(qtext(vigilo::tr("Send a test notification")));
-    send->setAutoDefault(false);
+    auto* send = plainButton(vigilo::tr("Send a test notification"));
     send->setEnabled(!waitingForNotification_);
     QObject::connect(send, &QPushButton::clicked, this, [this] {
         waitingForNotification_ = true;
@@ -164,8 +161,7 @@ void OnboardingWindow::addTryItNow(QVBoxLayout* layout) {
     if (services_.state.mode.get().is(KeepAwakeMode::Kind::autoWatch)) {
         layout->addWidget(bold(vigilo::tr("Auto Mode is ON \u2713")));
     } else {
-        auto* turnOn = new QPushButton(qtext(vigilo::tr("Turn on Auto Mode")));
-        turnOn->setAutoDefault(false);
+        auto* turnOn = plainButton(vigilo::tr("Turn on Auto Mode"));
         QObject::connect(turnOn, &QPushButton::clicked, this, [this] {
             // Only offered while off, so this never turns it off.
             if (!services_.state.mode.get().is(KeepAwakeMode::Kind::autoWatch)) services_.state.toggleAutoWatch();
@@ -189,8 +185,7 @@ void OnboardingWindow::addTryItNow(QVBoxLayout* layout) {
         layout->addWidget(bold(vigilo::tr("Optional: the `vigilo` command")));
         layout->addWidget(paragraph(vigilo::tr("Wrap any command from the terminal: vigilo -- python train.py. Installs to "
                                        "~/.local/bin (no password needed).")));
-        auto* install = new QPushButton(qtext(vigilo::tr("Install vigilo CLI")));
-        install->setAutoDefault(false);
+        auto* install = plainButton(vigilo::tr("Install vigilo CLI"));
         QObject::connect(install, &QPushButton::clicked, this, [this, &installer] {
             installMessage_ = installer.installForUser().message;
             showStep();

@@ -1,8 +1,6 @@
 #include "ui/qt/windows/settings_window.h"
 
-#include <QCheckBox>
 #include <QComboBox>
-#include <QFormLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -11,44 +9,12 @@
 #include <QScrollArea>
 #include <QSignalBlocker>
 #include <QSlider>
-#include <QSpinBox>
-#include <QToolButton>
 #include <QVBoxLayout>
 
-#include "detection/default_patterns.h"
 #include "safety/cooling_manager.h"
 #include "support/tr.h"
 
 namespace vigilo {
-
-namespace {
-
-QGroupBox* section(const char* title) {
-    auto* box = new QGroupBox(qtext(vigilo::tr(title)));
-    new QVBoxLayout(box);
-    return box;
-}
-
-QVBoxLayout* rows(QGroupBox* box) { return static_cast<QVBoxLayout*>(box->layout()); }
-
-// In a window without a default button Return belongs to the field it is
-// typed in, never to whichever button last had focus.
-QPushButton* button(const std::string& text) {
-    auto* b = new QPushButton(qtext(text));
-    b->setAutoDefault(false);
-    return b;
-}
-
-QWidget* row(std::initializer_list<QWidget*> widgets, bool stretch = true) {
-    auto* holder = new QWidget;
-    auto* layout = new QHBoxLayout(holder);
-    layout->setContentsMargins(0, 0, 0, 0);
-    for (QWidget* widget : widgets) layout->addWidget(widget);
-    if (stretch) layout->addStretch(1);
-    return holder;
-}
-
-}  // namespace
 
 SettingsWindow::SettingsWindow(const TrayServices& services)
     : FormWindow(qtext(vigilo::tr("Vigilo Settings")), QSize(480, 580)), services_(services), settings_(services.settings) {
@@ -73,224 +39,6 @@ SettingsWindow::SettingsWindow(const TrayServices& services)
 
     follow();
     redraw();
-}
-
-QGroupBox* SettingsWindow::watchSection() {
-    auto* box = section("Apps Auto Mode watches");
-    auto* layout = rows(box);
-    layout->addWidget(paragraph(vigilo::tr("Auto Mode keeps your computer awake only while one of these tools is running "
-                                   "\u2014 and lets it sleep when they finish. Tap a tool to turn it on or off.")));
-    chips_ = new QVBoxLayout;
-    layout->addLayout(chips_);
-
-    patternField_ = new QLineEdit;
-    patternField_->setObjectName(QStringLiteral("watchPatterns"));
-    patternField_->setPlaceholderText(qtext(vigilo::tr("Add a program (e.g. blender)")));
-    auto* add = button(vigilo::tr("Add"));
-    auto* fieldRow = new QHBoxLayout;
-    fieldRow->addWidget(patternField_, 1);
-    fieldRow->addWidget(add);
-    layout->addLayout(fieldRow);
-    patternRefusal_ = refusalLine();
-    layout->addWidget(patternRefusal_);
-    QObject::connect(patternField_, &QLineEdit::returnPressed, this, [this] { addPattern(); });
-    QObject::connect(add, &QPushButton::clicked, this, [this] { addPattern(); });
-
-    auto* reset = button(vigilo::tr("Reset to Defaults"));
-    QObject::connect(reset, &QPushButton::clicked, this, [this] {
-        settings_.resetWatchPatterns();
-        showRefusal(patternRefusal_, std::nullopt);
-    });
-    layout->addWidget(row({reset}));
-    layout->addWidget(row({stepper(kScanStepper)}));
-    layout->addWidget(paragraph(vigilo::tr("Tip: \u201cpython\u201d also matches python3; a pattern with a dot (e.g. "
-                                   "train.py) is matched inside interpreter command lines.")));
-    return box;
-}
-
-QGroupBox* SettingsWindow::cpuSection() {
-    auto* box = section("Smart CPU detection");
-    auto* layout = rows(box);
-    layout->addWidget(toggle("Only keep awake when the task is actually busy", &AppSettings::useCpuDetection));
-    cpuExplanation_ = paragraph("");
-    layout->addWidget(cpuExplanation_);
-
-    cpuTuning_ = new QWidget;
-    auto* tuning = new QVBoxLayout(cpuTuning_);
-    tuning->setContentsMargins(0, 0, 0, 0);
-    cpuThreshold_ = new QSlider(Qt::Horizontal);
-    cpuThreshold_->setObjectName(QStringLiteral("cpuThresholdPercent"));
-    cpuThreshold_->setRange(static_cast<int>(kCpuThresholdMinimum), static_cast<int>(kCpuThresholdMaximum));
-    cpuThreshold_->setSingleStep(1);
-    // One write when the handle is let go, not one per pixel dragged.
-    cpuThreshold_->setTracking(false);
-    cpuThresholdValue_ = new QLabel;
-    auto* thresholdRow = new QHBoxLayout;
-    thresholdRow->addWidget(new QLabel(qtext(vigilo::tr("CPU threshold"))));
-    thresholdRow->addWidget(cpuThreshold_, 1);
-    thresholdRow->addWidget(cpuThresholdValue_);
-    tuning->addLayout(thresholdRow);
-    QObject::connect(cpuThreshold_, &QSlider::valueChanged, this,
-                     [this](int value) { settings_.cpuThresholdPercent.set(value); });
-    QObject::connect(cpuThreshold_, &QSlider::sliderMoved, this,
-                     [this](int value) { cpuThresholdValue_->setText(qtext(cpuThresholdText(value))); });
-    tuning->addWidget(row({stepper(kIdleStepper)}));
-    layout->addWidget(cpuTuning_);
-    return box;
-}
-
-QGroupBox* SettingsWindow::coolingSection() {
-    auto* box = section("Smart Cooling");
-    auto* layout = rows(box);
-    auto* temperatureRow = new QHBoxLayout;
-    temperatureRow->addWidget(new QLabel(qtext(vigilo::tr("CPU temperature"))));
-    temperatureRow->addStretch(1);
-    temperature_ = new QLabel;
-    temperature_->setWordWrap(true);
-    temperatureRow->addWidget(temperature_);
-    layout->addLayout(temperatureRow);
-
-    fans_ = new QVBoxLayout;
-    layout->addLayout(fans_);
-    preset_ = new QComboBox;
-    preset_->setObjectName(QStringLiteral("fanPreset"));
-    for (FanPreset preset : kAllFanPresets) preset_->addItem(qtext(vigilo::tr(shownName(preset))));
-    // A person's choice: the system may ask for permission to drive the fans.
-    QObject::connect(preset_, &QComboBox::activated, this,
-                     [this](int index) { services_.cooling.apply(kAllFanPresets.at(static_cast<std::size_t>(index))); });
-    presetRow_ = row({new QLabel(qtext(vigilo::tr("Fan preset"))), preset_});
-    layout->addWidget(presetRow_);
-    noFanControl_ = paragraph(vigilo::tr("Fan control isn't available on this computer \u2014 it has no controllable fans, "
-                                 "or the firmware blocks it."));
-    layout->addWidget(noFanControl_);
-    layout->addWidget(toggle("Max fans automatically when critically hot", &AppSettings::autoMaxFanOnCritical));
-    return box;
-}
-
-QGroupBox* SettingsWindow::safetySection() {
-    auto* box = section("Safety");
-    auto* layout = rows(box);
-    layout->addWidget(toggle("Warn before keeping awake on battery", &AppSettings::warnOnBattery));
-    layout->addWidget(toggle("Drop closed-lid mode if the computer gets too hot", &AppSettings::thermalAutoStopClamshell));
-    layout->addWidget(row({stepper(kAutoStopStepper)}));
-    auto* footer = paragraph(vigilo::tr("Auto-stop releases keep-awake so the computer can sleep normally. The escalation "
-                                "below is a deeper safety net if you lower auto-stop or use closed-lid mode."));
-    footer->setEnabled(false);  // drawn as a footnote
-    layout->addWidget(footer);
-    return box;
-}
-
-QGroupBox* SettingsWindow::escalationSection() {
-    auto* box = section("Low-battery escalation");
-    for (const auto& spec : kEscalationSteppers) rows(box)->addWidget(row({stepper(spec)}));
-    return box;
-}
-
-QGroupBox* SettingsWindow::notificationsSection() {
-    auto* box = section("Notifications");
-    auto* layout = rows(box);
-    layout->addWidget(toggle("Notify me when a task finishes", &AppSettings::notifyOnComplete));
-    pushProvider_ = new QComboBox;
-    pushProvider_->setObjectName(QStringLiteral("pushProvider"));
-    const auto options = pushOptions();
-    for (const auto& option : options) pushProvider_->addItem(qtext(option.label));
-    QObject::connect(pushProvider_, &QComboBox::activated, this, [this, options](int index) {
-        settings_.pushProvider.set(options.at(static_cast<std::size_t>(index)).provider);
-    });
-    layout->addWidget(row({new QLabel(qtext(vigilo::tr("Phone push"))), pushProvider_}));
-
-    ntfyFields_ = new QWidget;
-    auto* ntfy = new QVBoxLayout(ntfyFields_);
-    ntfy->setContentsMargins(0, 0, 0, 0);
-    ntfy->addWidget(pushField("ntfy server", PushField::ntfyServer));
-    ntfy->addWidget(pushField("Topic (pick a unique secret word)", PushField::ntfyTopic));
-    ntfy->addWidget(paragraph(vigilo::tr("Install the ntfy app on your phone and subscribe to the same topic. Then any "
-                                 "finished task pings your phone.")));
-    layout->addWidget(ntfyFields_);
-
-    pushoverFields_ = new QWidget;
-    auto* pushover = new QVBoxLayout(pushoverFields_);
-    pushover->setContentsMargins(0, 0, 0, 0);
-    pushover->addWidget(pushField("Application token", PushField::pushoverToken));
-    pushover->addWidget(pushField("User key", PushField::pushoverUser));
-    layout->addWidget(pushoverFields_);
-    return box;
-}
-
-QWidget* SettingsWindow::helpSection() {
-    auto* box = section("Help");
-    auto* expander = new QToolButton;
-    expander->setText(qtext(vigilo::tr("Why is my computer still sleeping?")));
-    expander->setCheckable(true);
-    expander->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
-    expander->setArrowType(Qt::RightArrow);
-    expander->setAutoRaise(true);
-    auto* points = new QWidget;
-    auto* list = new QVBoxLayout(points);
-    int number = 0;
-    for (const auto& point : sleepHelpPoints()) list->addWidget(paragraph(std::to_string(++number) + ". " + point));
-    points->hide();
-    QObject::connect(expander, &QToolButton::toggled, this, [expander, points](bool open) {
-        expander->setArrowType(open ? Qt::DownArrow : Qt::RightArrow);
-        points->setVisible(open);
-    });
-    rows(box)->addWidget(expander);
-    rows(box)->addWidget(points);
-    return box;
-}
-
-QCheckBox* SettingsWindow::toggle(const char* text, Setting<bool> AppSettings::*setting) {
-    auto* box = new QCheckBox(qtext(vigilo::tr(text)));
-    box->setObjectName(qtext((settings_.*setting).key()));
-    QObject::connect(box, &QCheckBox::toggled, this, [this, setting](bool on) { (settings_.*setting).set(on); });
-    redraws_.push_back([this, box, setting] {
-        const QSignalBlocker quiet(box);
-        box->setChecked((settings_.*setting).get());
-    });
-    return box;
-}
-
-QSpinBox* SettingsWindow::stepper(const SettingStepper& spec) {
-    auto* box = new QSpinBox;
-    box->setObjectName(qtext((settings_.*spec.setting).key()));
-    box->setRange(spec.minimum, spec.maximum);
-    box->setSingleStep(spec.step);
-    box->setPrefix(qtext(vigilo::tr(spec.prefix)));
-    box->setSuffix(qtext(vigilo::tr(spec.suffix)));
-    // A typed number is written once it is complete, not digit by digit.
-    box->setKeyboardTracking(false);
-    auto setting = spec.setting;
-    QObject::connect(box, &QSpinBox::valueChanged, this, [this, setting](int value) { (settings_.*setting).set(value); });
-    redraws_.push_back([this, box, setting] {
-        const QSignalBlocker quiet(box);
-        box->setValue((settings_.*setting).get());
-    });
-    return box;
-}
-
-QWidget* SettingsWindow::pushField(const char* label, PushField field) {
-    auto* holder = new QWidget;
-    auto* layout = new QFormLayout(holder);
-    layout->setContentsMargins(0, 0, 0, 0);
-    auto* edit = new QLineEdit;
-    edit->setObjectName(qtext(pushFieldSetting(settings_, field).key()));
-    auto* refusal = refusalLine();
-    layout->addRow(qtext(vigilo::tr(label)), edit);
-    layout->addRow(QString(), refusal);
-    QObject::connect(edit, &QLineEdit::editingFinished, this, [this, edit, refusal, field] {
-        auto checked = checkPushField(field, edit->text().toStdString());
-        showRefusal(refusal, checked.refusal);
-        if (checked.refusal) return;
-        auto& setting = pushFieldSetting(settings_, field);
-        if (setting.get() != checked.text) setting.set(checked.text);
-        edit->setText(qtext(checked.text));
-    });
-    redraws_.push_back([this, edit, refusal, field] {
-        // What the person is typing, or left refused, is theirs until done.
-        if (edit->hasFocus() || refusal->isVisible()) return;
-        edit->setText(qtext(pushFieldSetting(settings_, field).get()));
-    });
-    return holder;
 }
 
 void SettingsWindow::addPattern() {
@@ -372,7 +120,7 @@ void SettingsWindow::redrawChips() {
             inLine = 0;
         }
         // The mark says on or off without relying on colour.
-        auto* b = button((chip.on ? "\u2713 " : "+ ") + chip.pattern);
+        auto* b = plainButton((chip.on ? "\u2713 " : "+ ") + chip.pattern);
         b->setCheckable(true);
         b->setChecked(chip.on);
         QObject::connect(b, &QPushButton::clicked, this, [this, pattern = chip.pattern] {
@@ -390,7 +138,7 @@ void SettingsWindow::redrawFans() {
     if (!services_.cooling.controlSupported().get()) return;
     for (const auto& fan : services_.cooling.fans().get()) {
         auto* speed = new QLabel(qtext(fanSpeedText(fan)));
-        auto* fanRow = row({new QLabel(qtext(fanLabel(static_cast<std::size_t>(fan.id)))), speed});
+        auto* fanRow = rowOf({new QLabel(qtext(fanLabel(static_cast<std::size_t>(fan.id)))), speed});
         fans_->addWidget(fanRow);
         fanRow->show();
     }
