@@ -64,8 +64,10 @@ OnboardingWindow::OnboardingWindow(const TrayServices& services)
 
     auto* skip = plainButton(vigilo::tr("Skip"));
     back_ = plainButton(vigilo::tr("Back"));
-    next_ = new QPushButton(qtext(vigilo::tr("Next")));
-    done_ = new QPushButton(qtext(vigilo::tr("Done")));
+    // Not buttons that become the default when focused: the default is
+    // the one that moves on, whatever has focus.
+    next_ = plainButton(vigilo::tr("Next"));
+    done_ = plainButton(vigilo::tr("Done"));
     auto* footer = new QHBoxLayout;
     footer->addWidget(skip);
     footer->addStretch(1);
@@ -122,12 +124,12 @@ void OnboardingWindow::showStep() {
     page->show();
 
     progressText_->setText(qtext(progress_.progressText()));
+    // Return moves on.
+    (progress_.isLast() ? next_ : done_)->setDefault(false);
+    (progress_.isLast() ? done_ : next_)->setDefault(true);
     back_->setVisible(progress_.showsBack());
     next_->setVisible(!progress_.isLast());
     done_->setVisible(progress_.isLast());
-    // Return moves on.
-    (progress_.isLast() ? done_ : next_)->setDefault(true);
-    (progress_.isLast() ? next_ : done_)->setDefault(false);
 }
 
 void OnboardingWindow::addActions(QVBoxLayout* layout) {
