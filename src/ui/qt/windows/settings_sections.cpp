@@ -3,6 +3,7 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QFormLayout>
+#include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -37,8 +38,9 @@ QGroupBox* SettingsWindow::watchSection() {
     auto* layout = rows(box);
     layout->addWidget(paragraph(vigilo::tr("Auto Mode keeps your computer awake only while one of these tools is running "
                                    "\u2014 and lets it sleep when they finish. Tap a tool to turn it on or off.")));
-    chips_ = new QVBoxLayout;
+    chips_ = new QGridLayout;
     layout->addLayout(chips_);
+    redrawChips();  // before the field, for the tab order
 
     patternField_ = new QLineEdit;
     patternField_->setObjectName(QStringLiteral("watchPatterns"));

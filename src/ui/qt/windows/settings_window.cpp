@@ -1,6 +1,7 @@
 #include "ui/qt/windows/settings_window.h"
 
 #include <QComboBox>
+#include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -97,7 +98,6 @@ void SettingsWindow::redraw() {
         }
     }
     redrawFans();
-    if (chips_->isEmpty()) redrawChips();
 
     const auto provider = settings_.pushProvider.get();
     {
@@ -108,29 +108,38 @@ void SettingsWindow::redraw() {
     pushoverFields_->setVisible(provider == PushProvider::pushover);
 }
 
+// The chips are kept and relabelled rather than made anew, so a chip
+// switched from the keyboard keeps the focus and the tab order stays as on
+// the screen; only added or removed ones come and go, at the end.
 void SettingsWindow::redrawChips() {
-    clearLayout(chips_);
     constexpr int kChipsPerRow = 3;
-    QHBoxLayout* line = nullptr;
-    int inLine = 0;
-    for (const auto& chip : settings_.watchPatternChips()) {
-        if (!line || inLine == kChipsPerRow) {
-            line = new QHBoxLayout;
-            chips_->addLayout(line);
-            inLine = 0;
-        }
-        // The mark says on or off without relying on colour.
-        auto* b = plainButton((chip.on ? "\u2713 " : "+ ") + chip.pattern);
-        b->setCheckable(true);
-        b->setChecked(chip.on);
-        QObject::connect(b, &QPushButton::clicked, this, [this, pattern = chip.pattern] {
-            showRefusal(patternRefusal_, settings_.toggleWatchPattern(pattern));
-        });
-        line->addWidget(b);
-        b->show();
-        ++inLine;
+    const auto chips = settings_.watchPatternChips();
+    while (chipButtons_.size() > chips.size()) {
+        QPushButton* gone = chipButtons_.back();
+        chipButtons_.pop_back();
+        gone->hide();
+        gone->deleteLater();  // it may be the one clicked
     }
-    if (line) line->addStretch(1);
+    for (std::size_t i = 0; i < chips.size(); ++i) {
+        if (i == chipButtons_.size()) {
+            auto* b = plainButton("");
+            b->setCheckable(true);
+            QObject::connect(b, &QPushButton::clicked, this, [this, b] {
+                const auto pattern = b->property("pattern").toString().toStdString();
+                showRefusal(patternRefusal_, settings_.toggleWatchPattern(pattern));
+            });
+            const int at = static_cast<int>(i);
+            chips_->addWidget(b, at / kChipsPerRow, at % kChipsPerRow);
+            b->show();
+            if (i > 0) QWidget::setTabOrder(chipButtons_[i - 1], b);
+            chipButtons_.push_back(b);
+        }
+        QPushButton* b = chipButtons_[i];
+        // The mark says on or off without relying on colour.
+        b->setText(qtext((chips[i].on ? "\u2713 " : "+ ") + chips[i].pattern));
+        b->setChecked(chips[i].on);
+        b->setProperty("pattern", qtext(chips[i].pattern));
+    }
 }
 
 void SettingsWindow::redrawFans() {

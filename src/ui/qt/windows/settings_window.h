@@ -8,8 +8,10 @@
 
 class QCheckBox;
 class QComboBox;
+class QGridLayout;
 class QGroupBox;
 class QLineEdit;
+class QPushButton;
 class QSlider;
 class QSpinBox;
 class QVBoxLayout;
@@ -46,7 +48,8 @@ private:
     AppSettings& settings_;
     // Each control's redraw from the value it shows.
     std::vector<std::function<void()>> redraws_;
-    QVBoxLayout* chips_ = nullptr;
+    QGridLayout* chips_ = nullptr;
+    std::vector<QPushButton*> chipButtons_;
     QLineEdit* patternField_ = nullptr;
     QLabel* patternRefusal_ = nullptr;
     QLabel* cpuExplanation_ = nullptr;

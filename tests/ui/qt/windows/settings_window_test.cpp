@@ -4,6 +4,7 @@
 #include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPushButton>
 #include <QSlider>
 #include <QSpinBox>
 #include <QTest>
@@ -44,6 +45,11 @@ TEST_F(SettingsWindowTest, EditsReachThePreferencesFileAtOnce) {
                                   "over-trigger."));
 
     auto& pattern = control<QLineEdit>("watchPatterns");
+    auto* lastChip = qobject_cast<QPushButton*>(pattern.previousInFocusChain());
+    ASSERT_NE(lastChip, nullptr) << "the chips come before the field on Tab";
+    lastChip->setFocus();
+    QTest::keyClick(lastChip, Qt::Key_Space);
+    EXPECT_TRUE(window.focusWidget() && window.focusWidget()->property("pattern") == lastChip->property("pattern"));
     QTest::keyClicks(&pattern, "   ");
     QTest::keyClick(&pattern, Qt::Key_Return);
     EXPECT_TRUE(showsLine(window, "Type the name of a program first."));
