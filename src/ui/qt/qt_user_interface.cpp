@@ -3,11 +3,10 @@
 #include <QApplication>
 #include <QSystemTrayIcon>
 
+#include "app/app_settings.h"
 #include "ui/qt/tray.h"
 #include "ui/qt/tray_icons.h"
 #include "ui/qt/window_shelf.h"
-#include "ui/qt/windows/onboarding_window.h"
-#include "app/app_settings.h"
 
 namespace vigilo {
 
