@@ -12,7 +12,8 @@ std::vector<OnboardingStep> makeSteps() {
         {tr("Keep working while you\u2019re away"), "vigilo-moon-symbolic",
          tr("Vigilo keeps your computer awake while your long jobs run \u2014 and lets it sleep again the moment "
             "they finish. No more babysitting the screen."),
-         {{"vigilo-terminal-symbolic", tr("Claude Code & Cursor"), tr("Long agent runs don\u2019t get cut off mid-task.")},
+         {{"vigilo-terminal-symbolic", tr("Claude Code & Cursor"),
+           tr("Long agent runs don\u2019t get cut off mid-task.")},
           {"package-x-generic", tr("Docker & builds"), tr("Big builds and containers finish uninterrupted.")},
           {"vigilo-binoculars-symbolic", tr("Ollama & training"), tr("Local models and training jobs keep running.")}}},
         {tr("Made for stepping away"), "vigilo-lid-symbolic",

@@ -23,6 +23,22 @@ bool onlyWordCharacters(std::string_view text, std::string_view alsoAllowed) {
 
 }  // namespace
 
+SettingStepper scanStepper() { return {&AppSettings::pollInterval, tr("Scan every "), tr("s"), 1, 60, 1}; }
+
+SettingStepper idleStepper() {
+    return {&AppSettings::idleHoldoffSeconds, tr("Wait "), tr("s of idle before releasing"), 10, 600, 10};
+}
+
+SettingStepper autoStopStepper() {
+    return {&AppSettings::batteryThreshold, tr("Auto-stop below "), tr("% battery"), 5, 95, 5};
+}
+
+std::array<SettingStepper, 3> escalationSteppers() {
+    return {{{&AppSettings::warnBatteryThreshold, tr("Warn at "), tr("%"), 6, 50, 1},
+             {&AppSettings::criticalBatteryThreshold, tr("Critical warning at "), tr("%"), 3, 40, 1},
+             {&AppSettings::forceSleepBatteryThreshold, tr("Force sleep at "), tr("%"), 1, 30, 1}}};
+}
+
 std::string cpuDetectionExplanation(bool on) {
     return on ? tr("Skips false positives like a python REPL or an idle ollama. The holdoff smooths over brief "
                    "pauses (ollama between tokens, npm fetching).")

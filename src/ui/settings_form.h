@@ -1,5 +1,6 @@
 #pragma once
 
+#include <array>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -13,7 +14,7 @@ namespace vigilo {
 // What the settings window shows and refuses, apart from the toolkit.
 
 // A stepper over an integer setting, labelled prefix + value + suffix
-// (texts for tr()).
+// (translated texts).
 struct SettingStepper {
     Setting<int> AppSettings::*setting;
     const char* prefix;
@@ -23,17 +24,11 @@ struct SettingStepper {
     int step;
 };
 
-inline constexpr SettingStepper kScanStepper{&AppSettings::pollInterval, "Scan every ", "s", 1, 60, 1};
-inline constexpr SettingStepper kIdleStepper{&AppSettings::idleHoldoffSeconds, "Wait ", "s of idle before releasing",
-                                             10, 600, 10};
-inline constexpr SettingStepper kAutoStopStepper{&AppSettings::batteryThreshold, "Auto-stop below ", "% battery", 5,
-                                                 95, 5};
+SettingStepper scanStepper();
+SettingStepper idleStepper();
+SettingStepper autoStopStepper();
 // The low-battery escalation, in the order shown.
-inline constexpr SettingStepper kEscalationSteppers[] = {
-    {&AppSettings::warnBatteryThreshold, "Warn at ", "%", 6, 50, 1},
-    {&AppSettings::criticalBatteryThreshold, "Critical warning at ", "%", 3, 40, 1},
-    {&AppSettings::forceSleepBatteryThreshold, "Force sleep at ", "%", 1, 30, 1},
-};
+std::array<SettingStepper, 3> escalationSteppers();
 
 inline constexpr double kCpuThresholdMinimum = 1.0;
 inline constexpr double kCpuThresholdMaximum = 50.0;

@@ -185,8 +185,8 @@ void OnboardingWindow::addTryItNow(QVBoxLayout* layout) {
     {
         auto& installer = services_.cliInstaller;
         layout->addWidget(bold(vigilo::tr("Optional: the `vigilo` command")));
-        layout->addWidget(paragraph(vigilo::tr("Wrap any command from the terminal: vigilo -- python train.py. Installs to "
-                                       "~/.local/bin (no password needed).")));
+        layout->addWidget(paragraph(vigilo::tr("Wrap any command from the terminal: vigilo -- python train.py. "
+                                               "Installs to ~/.local/bin (no password needed).")));
         auto* install = plainButton(vigilo::tr("Install vigilo CLI"));
         QObject::connect(install, &QPushButton::clicked, this, [this, &installer] {
             installMessage_ = installer.installForUser().message;

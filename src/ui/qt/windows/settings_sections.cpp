@@ -24,7 +24,7 @@ namespace vigilo {
 namespace {
 
 QGroupBox* section(const char* title) {
-    auto* box = new QGroupBox(qtext(vigilo::tr(title)));
+    auto* box = new QGroupBox(QString::fromUtf8(title));
     new QVBoxLayout(box);
     return box;
 }
@@ -34,10 +34,11 @@ QVBoxLayout* rows(QGroupBox* box) { return static_cast<QVBoxLayout*>(box->layout
 }  // namespace
 
 QGroupBox* SettingsWindow::watchSection() {
-    auto* box = section("Apps Auto Mode watches");
+    auto* box = section(vigilo::tr("Apps Auto Mode watches"));
     auto* layout = rows(box);
-    layout->addWidget(paragraph(vigilo::tr("Auto Mode keeps your computer awake only while one of these tools is running "
-                                   "\u2014 and lets it sleep when they finish. Tap a tool to turn it on or off.")));
+    layout->addWidget(paragraph(vigilo::tr("Auto Mode keeps your computer awake only while one of these tools is "
+                                           "running \u2014 and lets it sleep when they finish. Tap a tool to turn it "
+                                           "on or off.")));
     chips_ = new QGridLayout;
     layout->addLayout(chips_);
     redrawChips();  // before the field, for the tab order
@@ -61,16 +62,17 @@ QGroupBox* SettingsWindow::watchSection() {
         showRefusal(patternRefusal_, std::nullopt);
     });
     layout->addWidget(rowOf({reset}));
-    layout->addWidget(rowOf({stepper(kScanStepper)}));
+    layout->addWidget(rowOf({stepper(scanStepper())}));
     layout->addWidget(paragraph(vigilo::tr("Tip: \u201cpython\u201d also matches python3; a pattern with a dot (e.g. "
                                    "train.py) is matched inside interpreter command lines.")));
     return box;
 }
 
 QGroupBox* SettingsWindow::cpuSection() {
-    auto* box = section("Smart CPU detection");
+    auto* box = section(vigilo::tr("Smart CPU detection"));
     auto* layout = rows(box);
-    layout->addWidget(toggle("Only keep awake when the task is actually busy", &AppSettings::useCpuDetection));
+    layout->addWidget(
+        toggle(vigilo::tr("Only keep awake when the task is actually busy"), &AppSettings::useCpuDetection));
     cpuExplanation_ = paragraph("");
     layout->addWidget(cpuExplanation_);
 
@@ -93,13 +95,13 @@ QGroupBox* SettingsWindow::cpuSection() {
                      [this](int value) { settings_.cpuThresholdPercent.set(value); });
     QObject::connect(cpuThreshold_, &QSlider::sliderMoved, this,
                      [this](int value) { cpuThresholdValue_->setText(qtext(cpuThresholdText(value))); });
-    tuning->addWidget(rowOf({stepper(kIdleStepper)}));
+    tuning->addWidget(rowOf({stepper(idleStepper())}));
     layout->addWidget(cpuTuning_);
     return box;
 }
 
 QGroupBox* SettingsWindow::coolingSection() {
-    auto* box = section("Smart Cooling");
+    auto* box = section(vigilo::tr("Smart Cooling"));
     auto* layout = rows(box);
     auto* temperatureRow = new QHBoxLayout;
     temperatureRow->addWidget(new QLabel(qtext(vigilo::tr("CPU temperature"))));
@@ -113,42 +115,47 @@ QGroupBox* SettingsWindow::coolingSection() {
     layout->addLayout(fans_);
     preset_ = new QComboBox;
     preset_->setObjectName(QStringLiteral("fanPreset"));
-    for (FanPreset preset : kAllFanPresets) preset_->addItem(qtext(vigilo::tr(shownName(preset))));
+    for (FanPreset preset : kAllFanPresets) preset_->addItem(QString::fromUtf8(shownName(preset)));
     // A person's choice: the system may ask for permission to drive the fans.
     QObject::connect(preset_, &QComboBox::activated, this,
-                     [this](int index) { services_.cooling.apply(kAllFanPresets.at(static_cast<std::size_t>(index))); });
+                     [this](int index) {
+                         services_.cooling.apply(kAllFanPresets.at(static_cast<std::size_t>(index)));
+                     });
     presetRow_ = rowOf({new QLabel(qtext(vigilo::tr("Fan preset"))), preset_});
     layout->addWidget(presetRow_);
-    noFanControl_ = paragraph(vigilo::tr("Fan control isn't available on this computer \u2014 it has no controllable fans, "
-                                 "or the firmware blocks it."));
+    noFanControl_ = paragraph(vigilo::tr("Fan control isn't available on this computer \u2014 it has no controllable "
+                                         "fans, or the firmware blocks it."));
     layout->addWidget(noFanControl_);
-    layout->addWidget(toggle("Max fans automatically when critically hot", &AppSettings::autoMaxFanOnCritical));
+    layout->addWidget(
+        toggle(vigilo::tr("Max fans automatically when critically hot"), &AppSettings::autoMaxFanOnCritical));
     return box;
 }
 
 QGroupBox* SettingsWindow::safetySection() {
-    auto* box = section("Safety");
+    auto* box = section(vigilo::tr("Safety"));
     auto* layout = rows(box);
-    layout->addWidget(toggle("Warn before keeping awake on battery", &AppSettings::warnOnBattery));
-    layout->addWidget(toggle("Drop closed-lid mode if the computer gets too hot", &AppSettings::thermalAutoStopClamshell));
-    layout->addWidget(rowOf({stepper(kAutoStopStepper)}));
-    auto* footer = paragraph(vigilo::tr("Auto-stop releases keep-awake so the computer can sleep normally. The escalation "
-                                "below is a deeper safety net if you lower auto-stop or use closed-lid mode."));
+    layout->addWidget(toggle(vigilo::tr("Warn before keeping awake on battery"), &AppSettings::warnOnBattery));
+    layout->addWidget(toggle(vigilo::tr("Drop closed-lid mode if the computer gets too hot"),
+                             &AppSettings::thermalAutoStopClamshell));
+    layout->addWidget(rowOf({stepper(autoStopStepper())}));
+    auto* footer = paragraph(vigilo::tr("Auto-stop releases keep-awake so the computer can sleep normally. The "
+                                        "escalation below is a deeper safety net if you lower auto-stop or use "
+                                        "closed-lid mode."));
     footer->setEnabled(false);  // drawn as a footnote
     layout->addWidget(footer);
     return box;
 }
 
 QGroupBox* SettingsWindow::escalationSection() {
-    auto* box = section("Low-battery escalation");
-    for (const auto& spec : kEscalationSteppers) rows(box)->addWidget(rowOf({stepper(spec)}));
+    auto* box = section(vigilo::tr("Low-battery escalation"));
+    for (const auto& spec : escalationSteppers()) rows(box)->addWidget(rowOf({stepper(spec)}));
     return box;
 }
 
 QGroupBox* SettingsWindow::notificationsSection() {
-    auto* box = section("Notifications");
+    auto* box = section(vigilo::tr("Notifications"));
     auto* layout = rows(box);
-    layout->addWidget(toggle("Notify me when a task finishes", &AppSettings::notifyOnComplete));
+    layout->addWidget(toggle(vigilo::tr("Notify me when a task finishes"), &AppSettings::notifyOnComplete));
     pushProvider_ = new QComboBox;
     pushProvider_->setObjectName(QStringLiteral("pushProvider"));
     const auto options = pushOptions();
@@ -161,8 +168,8 @@ QGroupBox* SettingsWindow::notificationsSection() {
     ntfyFields_ = new QWidget;
     auto* ntfy = new QVBoxLayout(ntfyFields_);
     ntfy->setContentsMargins(0, 0, 0, 0);
-    ntfy->addWidget(pushField("ntfy server", PushField::ntfyServer));
-    ntfy->addWidget(pushField("Topic (pick a unique secret word)", PushField::ntfyTopic));
+    ntfy->addWidget(pushField(vigilo::tr("ntfy server"), PushField::ntfyServer));
+    ntfy->addWidget(pushField(vigilo::tr("Topic (pick a unique secret word)"), PushField::ntfyTopic));
     ntfy->addWidget(paragraph(vigilo::tr("Install the ntfy app on your phone and subscribe to the same topic. Then any "
                                  "finished task pings your phone.")));
     layout->addWidget(ntfyFields_);
@@ -170,14 +177,14 @@ QGroupBox* SettingsWindow::notificationsSection() {
     pushoverFields_ = new QWidget;
     auto* pushover = new QVBoxLayout(pushoverFields_);
     pushover->setContentsMargins(0, 0, 0, 0);
-    pushover->addWidget(pushField("Application token", PushField::pushoverToken));
-    pushover->addWidget(pushField("User key", PushField::pushoverUser));
+    pushover->addWidget(pushField(vigilo::tr("Application token"), PushField::pushoverToken));
+    pushover->addWidget(pushField(vigilo::tr("User key"), PushField::pushoverUser));
     layout->addWidget(pushoverFields_);
     return box;
 }
 
 QWidget* SettingsWindow::helpSection() {
-    auto* box = section("Help");
+    auto* box = section(vigilo::tr("Help"));
     auto* expander = new QToolButton;
     expander->setText(qtext(vigilo::tr("Why is my computer still sleeping?")));
     expander->setCheckable(true);
@@ -199,7 +206,7 @@ QWidget* SettingsWindow::helpSection() {
 }
 
 QCheckBox* SettingsWindow::toggle(const char* text, Setting<bool> AppSettings::*setting) {
-    auto* box = new QCheckBox(qtext(vigilo::tr(text)));
+    auto* box = new QCheckBox(QString::fromUtf8(text));
     box->setObjectName(qtext((settings_.*setting).key()));
     QObject::connect(box, &QCheckBox::toggled, this, [this, setting](bool on) { (settings_.*setting).set(on); });
     redraws_.push_back([this, box, setting] {
@@ -214,12 +221,13 @@ QSpinBox* SettingsWindow::stepper(const SettingStepper& spec) {
     box->setObjectName(qtext((settings_.*spec.setting).key()));
     box->setRange(spec.minimum, spec.maximum);
     box->setSingleStep(spec.step);
-    box->setPrefix(qtext(vigilo::tr(spec.prefix)));
-    box->setSuffix(qtext(vigilo::tr(spec.suffix)));
+    box->setPrefix(QString::fromUtf8(spec.prefix));
+    box->setSuffix(QString::fromUtf8(spec.suffix));
     // A typed number is written once it is complete, not digit by digit.
     box->setKeyboardTracking(false);
     auto setting = spec.setting;
-    QObject::connect(box, &QSpinBox::valueChanged, this, [this, setting](int value) { (settings_.*setting).set(value); });
+    QObject::connect(box, &QSpinBox::valueChanged, this,
+                     [this, setting](int value) { (settings_.*setting).set(value); });
     redraws_.push_back([this, box, setting] {
         const QSignalBlocker quiet(box);
         box->setValue((settings_.*setting).get());
@@ -234,7 +242,7 @@ QWidget* SettingsWindow::pushField(const char* label, PushField field) {
     auto* edit = new QLineEdit;
     edit->setObjectName(qtext(pushFieldSetting(settings_, field).key()));
     auto* refusal = refusalLine();
-    layout->addRow(qtext(vigilo::tr(label)), edit);
+    layout->addRow(QString::fromUtf8(label), edit);
     layout->addRow(QString(), refusal);
     QObject::connect(edit, &QLineEdit::editingFinished, this, [this, edit, refusal, field] {
         auto checked = checkPushField(field, edit->text().toStdString());

@@ -18,7 +18,9 @@
 namespace vigilo {
 
 SettingsWindow::SettingsWindow(const TrayServices& services)
-    : FormWindow(qtext(vigilo::tr("Vigilo Settings")), QSize(480, 580)), services_(services), settings_(services.settings) {
+    : FormWindow(qtext(vigilo::tr("Vigilo Settings")), QSize(480, 580)),
+      services_(services),
+      settings_(services.settings) {
     auto* content = new QWidget;
     auto* sections = new QVBoxLayout(content);
     sections->addWidget(watchSection());
