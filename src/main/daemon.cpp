@@ -49,6 +49,7 @@ Daemon::Daemon(ApplicationLoop& loop, const XdgEnvironment& env, std::string soc
       shortcutsService_(loop, shortcuts_, ::getuid()),
       loginItem_(XdgAutostartEntry::fileFor(env), ownExecutablePath()),
       launchAtLogin_(loginItem_),
+      followLoginItem_(launchAtLogin_.follow(settings_.launchAtLogin)),
       cliInstaller_(env.home, ownExecutablePath(), systemCommandInstall_) {
     shortcuts_.attach(&state_);
     // Before the socket starts: nobody may switch closed-lid mode on while

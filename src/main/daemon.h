@@ -141,6 +141,9 @@ private:
     // The tray's: "Launch at Login" and "Install vigilo CLI…".
     XdgAutostartEntry loginItem_;
     LaunchAtLoginManager launchAtLogin_;
+    // The setting takes the login item's state at start (it may have been
+    // changed outside the application) and every later write goes to it.
+    Handle followLoginItem_;
     PkexecCommandInstall systemCommandInstall_;
     CLIInstaller cliInstaller_;
 };

@@ -9,8 +9,7 @@ namespace vigilo {
 TrayActions::TrayActions(AppState& state, Loop& loop, LaunchAtLoginManager& launchAtLogin)
     : state_(state),
       loop_(loop),
-      launchAtLogin_(launchAtLogin),
-      followLoginItem_(launchAtLogin.follow(state.settings().launchAtLogin)) {}
+      launchAtLogin_(launchAtLogin) {}
 
 bool TrayActions::perform(const MenuItem& item) {
     switch (item.action) {

@@ -10,8 +10,7 @@ class AppState;
 class LaunchAtLoginManager;
 
 // Carries out the tray menu's entries that are the controller's own
-// operations, so the view only opens windows and dialogs. While it exists
-// the login item follows the launchAtLogin setting. Main thread only.
+// operations, so the view only opens windows and dialogs. Main thread only.
 class TrayActions {
 public:
     TrayActions(AppState& state, Loop& loop, LaunchAtLoginManager& launchAtLogin);
@@ -29,7 +28,6 @@ private:
     AppState& state_;
     Loop& loop_;
     LaunchAtLoginManager& launchAtLogin_;
-    Handle followLoginItem_;
     LifeToken life_;
 };
 
