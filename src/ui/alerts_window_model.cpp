@@ -1,0 +1,65 @@
+#include "ui/alerts_window_model.h"
+
+#include <algorithm>
+
+#include "alerts/web_address.h"
+#include "support/tr.h"
+
+namespace vigilo {
+
+namespace {
+
+bool isAddress(AlertField field) {
+    return field == AlertField::discordURL || field == AlertField::slackURL || field == AlertField::genericURL ||
+           field == AlertField::ntfyServer;
+}
+
+// These become part of a request's path.
+bool isPathPart(AlertField field) { return field == AlertField::telegramToken || field == AlertField::ntfyTopic; }
+
+bool hasSpaceOrControl(std::string_view text) {
+    return std::any_of(text.begin(), text.end(), [](char c) {
+        const auto byte = static_cast<unsigned char>(c);
+        return byte <= 0x20 || byte == 0x7f;
+    });
+}
+
+}  // namespace
+
+std::optional<std::string> alertFieldProblem(AlertField field, std::string_view text) {
+    if (text.empty()) return std::nullopt;
+    if (isAddress(field)) {
+        if (isValidHttpUrl(text)) return std::nullopt;
+        return std::string(tr("Enter a web address that starts with https:// or http://"));
+    }
+    if (hasSpaceOrControl(text)) return std::string(tr("Remove the spaces and line breaks"));
+    if (isPathPart(field) && text.find_first_of("/?#") != std::string_view::npos) {
+        return std::string(tr("\"/\", \"?\" and \"#\" cannot be part of it"));
+    }
+    return std::nullopt;
+}
+
+const std::vector<WebhookSectionView>& webhookSections() {
+    using C = WebhookConfig;
+    using Channel = WebhookManager::Channel;
+    static const std::vector<WebhookSectionView> sections{
+        {"Telegram",
+         &C::telegramEnabled,
+         Channel::telegram,
+         {{"Bot token", AlertField::telegramToken, &C::telegramToken, true},
+          {"Chat ID", AlertField::telegramChatID, &C::telegramChatID, false}}},
+        {"Discord", &C::discordEnabled, Channel::discord, {{"Webhook URL", AlertField::discordURL, &C::discordURL, true}}},
+        {"Slack", &C::slackEnabled, Channel::slack, {{"Webhook URL", AlertField::slackURL, &C::slackURL, true}}},
+        {"Custom webhook",
+         &C::genericEnabled,
+         Channel::generic,
+         {{"URL (receives JSON)", AlertField::genericURL, &C::genericURL, false}}},
+    };
+    return sections;
+}
+
+std::string webhookTestResultText(bool sent) {
+    return sent ? tr("Test sent \u2713") : tr("Test failed \u2014 check the token/URL.");
+}
+
+}  // namespace vigilo

@@ -1,0 +1,52 @@
+#pragma once
+
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "alerts/webhook_config.h"
+#include "alerts/webhook_manager.h"
+
+namespace vigilo {
+
+// Every text field of the alerts window.
+enum class AlertField {
+    telegramToken,
+    telegramChatID,
+    discordURL,
+    slackURL,
+    genericURL,
+    ntfyServer,
+    ntfyTopic,
+    pushoverToken,
+    pushoverUser,
+};
+
+// Why the field cannot take this text, or nullopt when it can. Empty is
+// always accepted (the channel is then simply not set up). Addresses must be
+// ones the HTTP client sends to; tokens, keys and IDs hold no white space,
+// and those that become part of an address hold no "/", "?" or "#".
+std::optional<std::string> alertFieldProblem(AlertField field, std::string_view text);
+
+struct WebhookFieldView {
+    const char* label;  // untranslated
+    AlertField field;
+    std::string WebhookConfig::*value;
+    bool secret;  // shown masked while not being edited
+};
+
+// One of the four fixed webhook sections, in the window's order.
+struct WebhookSectionView {
+    const char* title;  // untranslated
+    bool WebhookConfig::*enabled;
+    WebhookManager::Channel channel;
+    std::vector<WebhookFieldView> fields;
+};
+
+const std::vector<WebhookSectionView>& webhookSections();
+
+// The line under "Send test" once a test has answered.
+std::string webhookTestResultText(bool sent);
+
+}  // namespace vigilo
