@@ -107,8 +107,8 @@ void Daemon::setInstance(IPCInstance instance) {
 }
 
 TrayServices Daemon::trayServices() {
-    return TrayServices{state_,  settings_, battery_,  thermal_,       watcher_,      cooling_,
-                        runner_, lid_,      watchdog_, launchAtLogin_, cliInstaller_, &notifier_};
+    return TrayServices{state_,  settings_, battery_,  thermal_,       watcher_,      cooling_, runner_,
+                        lid_,    watchdog_, launchAtLogin_, cliInstaller_, rules_, webhooks_, alerts_, &notifier_};
 }
 
 void Daemon::shutdown() {

@@ -8,6 +8,7 @@
 
 namespace vigilo {
 
+class AppAlerts;
 class AppSettings;
 class AppState;
 class BatteryMonitor;
@@ -18,8 +19,10 @@ class LaunchAtLoginManager;
 class LidState;
 class LocalNotifier;
 class ProcessWatcher;
+class RulesStore;
 class ThermalMonitor;
 class Watchdog;
+class WebhookManager;
 
 // What the tray shows and drives: the running application's components,
 // which outlive the tray.
@@ -35,6 +38,9 @@ struct TrayServices {
     Watchdog& watchdog;
     LaunchAtLoginManager& launchAtLogin;
     CLIInstaller& cliInstaller;
+    RulesStore& rules;
+    WebhookManager& webhooks;
+    AppAlerts& alerts;  // the phone push test
     // For the onboarding's test notification; absent, it is not offered.
     LocalNotifier* notifier = nullptr;
 };

@@ -187,6 +187,8 @@ void Tray::choose(const MenuItem& item) {
         switch (action) {
         case TrayAction::openDashboard: windows_.showDashboard(); break;
         case TrayAction::openStatusWindow: windows_.showStatus(); break;
+        case TrayAction::openSmartRules: windows_.showRules(); break;
+        case TrayAction::openAlerts: windows_.showAlerts(); break;
         case TrayAction::openSettings: windows_.showSettings(); break;
         case TrayAction::showOnboarding: windows_.showOnboarding(); break;
         case TrayAction::installCli: runInstallDialog(cliInstaller_); break;

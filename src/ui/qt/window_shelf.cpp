@@ -6,6 +6,8 @@
 #include "ui/qt/state_window.h"
 #include "ui/qt/windows/onboarding_window.h"
 #include "ui/qt/windows/settings_window.h"
+#include "ui/qt/windows/alerts_window.h"
+#include "ui/qt/windows/rules_window.h"
 
 namespace vigilo {
 
@@ -58,6 +60,18 @@ OnboardingWindow& WindowShelf::showOnboarding() {
     if (!onboarding_->isVisible()) onboarding_->restart();
     onboarding_->present();
     return *onboarding_;
+}
+
+RulesWindow& WindowShelf::showRules() {
+    if (!rules_) rules_ = std::make_unique<RulesWindow>(services_.rules, services_.settings, loop_);
+    rules_->present();
+    return *rules_;
+}
+
+AlertsWindow& WindowShelf::showAlerts() {
+    if (!alerts_) alerts_ = std::make_unique<AlertsWindow>(services_, loop_);
+    alerts_->present();
+    return *alerts_;
 }
 
 }  // namespace vigilo

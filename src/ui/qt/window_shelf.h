@@ -8,6 +8,8 @@ namespace vigilo {
 
 class OnboardingWindow;
 class SettingsWindow;
+class AlertsWindow;
+class RulesWindow;
 class StateWindow;
 
 // The tray's windows, each made on first use and kept when closed, so a
@@ -24,6 +26,8 @@ public:
     SettingsWindow& showSettings();
     // From its first step.
     OnboardingWindow& showOnboarding();
+    RulesWindow& showRules();
+    AlertsWindow& showAlerts();
 
 private:
     TrayServices services_;
@@ -32,6 +36,8 @@ private:
     std::unique_ptr<StateWindow> dashboard_;
     std::unique_ptr<SettingsWindow> settings_;
     std::unique_ptr<OnboardingWindow> onboarding_;
+    std::unique_ptr<RulesWindow> rules_;
+    std::unique_ptr<AlertsWindow> alerts_;
 };
 
 }  // namespace vigilo

@@ -9,6 +9,8 @@
 #include "ui/qt/state_window.h"
 #include "ui/qt/tray.h"
 #include "ui/qt/window_shelf.h"
+#include "ui/qt/windows/alerts_window.h"
+#include "ui/qt/windows/rules_window.h"
 #include "ui/qt/windows/onboarding_window.h"
 #include "ui/qt/windows/settings_window.h"
 
@@ -65,6 +67,28 @@ TEST_F(Screenshots, DISABLED_TrayMenuStatusAndDashboard) {
     settings.ntfyTopic.set("vigilo-builds-7f3a");
     save(windows.showSettings(), "settings.png");
     save(windows.showOnboarding(), "onboarding.png");
+}
+
+TEST_F(Screenshots, DISABLED_RulesAndAlerts) {
+    settings.smartRulesEnabled.set(true);
+    rules.addCustomRule("blender");
+    const auto& list = rules.rules().get();
+    rules.setEnabled(list[1].id, false);
+    rules.markTriggered(list[0].id, loop.clock().wallNow() - 5min);
+    rules.markTriggered(list.back().id, loop.clock().wallNow() - 2h);
+    webhooks.setConfig(WebhookConfig{true, "123456:AAExampleToken", "-1001234567", false, "", true,
+                                     "https://hooks.slack.com/services/T000/B000/XXXX", false, ""});
+    settings.pushProvider.set(PushProvider::ntfy);
+    settings.ntfyTopic.set("vigilo-builds-7f3a");
+    watchdog.recentAlerts.publish(
+        {Watchdog::Alert{"2", Watchdog::Kind::networkLost, "Network connection lost.", loop.clock().wallNow() - 3min},
+         Watchdog::Alert{"1", Watchdog::Kind::agentStuck, "claude has been idle for a while \u2014 it may be stuck.",
+                         loop.clock().wallNow() - 26min}});
+    loop.runUntilIdle();
+
+    WindowShelf windows(services(), loop);
+    save(windows.showRules(), "rules.png");
+    save(windows.showAlerts(), "alerts.png");
 }
 
 }  // namespace

@@ -1,0 +1,205 @@
+#include "ui/qt/windows/rules_window.h"
+
+#include <QCheckBox>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QIcon>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QScrollArea>
+#include <QSignalBlocker>
+#include <QStyle>
+#include <QToolButton>
+#include <set>
+
+#include "app/app_settings.h"
+#include "rules/rules_store.h"
+#include "support/tr.h"
+#include "ui/relative_time.h"
+
+namespace vigilo {
+
+namespace {
+
+QString text(const char* english) { return QString::fromUtf8(tr(english)); }
+QString text(const std::string& s) { return QString::fromStdString(s); }
+
+std::vector<std::string> idsOf(const std::vector<Rule>& rules) {
+    std::vector<std::string> ids;
+    for (const auto& rule : rules) ids.push_back(rule.id);
+    return ids;
+}
+
+// The spelled-out time since the last firing goes stale while the window is
+// open; this often is enough for minutes.
+constexpr auto kRefreshEvery = std::chrono::seconds(30);
+
+}  // namespace
+
+RulesWindow::RulesWindow(RulesStore& rules, AppSettings& settings, Loop& loop)
+    : ToolWindow(text("Vigilo Smart Rules"), QSize(480, 560)), rules_(rules), settings_(settings), loop_(loop) {
+    auto* listHolder = new QWidget;
+    list_ = new QVBoxLayout(listHolder);
+    list_->setContentsMargins(0, 0, 0, 0);
+    auto* scroll = new QScrollArea;
+    scroll->setWidget(listHolder);
+    scroll->setWidgetResizable(true);
+
+    auto* reset = new QPushButton(text("Reset to default rules"));
+    QObject::connect(reset, &QPushButton::clicked, this, [this] { rules_.resetToDefaults(); });
+
+    auto* layout = new QVBoxLayout(this);
+    layout->addWidget(featureSwitch());
+    layout->addWidget(scroll, 1);
+    layout->addWidget(explanationLabel(
+        text("Built-in rules can be turned off but not deleted. Rules with a Sleep or Closed-lid action change "
+             "your computer \u2014 enable them deliberately.")));
+    layout->addWidget(addRuleSection());
+    layout->addWidget(reset, 0, Qt::AlignLeft);
+
+    subscriptions_.push_back(rules_.rules().subscribe([this](const auto& list) { showRules(list); }));
+    showRules(rules_.rules().get());
+    setTabOrder(processField_, addButton_);
+    setTabOrder(addButton_, reset);
+}
+
+QWidget* RulesWindow::featureSwitch() {
+    auto* box = new QWidget;
+    auto* layout = new QVBoxLayout(box);
+    layout->setContentsMargins(0, 0, 0, 0);
+    auto* toggle = new QCheckBox(text("Enable Smart Rules"));
+    QFont bold = toggle->font();
+    bold.setBold(true);
+    toggle->setFont(bold);
+    toggle->setChecked(settings_.smartRulesEnabled.get());
+    QObject::connect(toggle, &QCheckBox::toggled, this, [this](bool on) { settings_.smartRulesEnabled.set(on); });
+    subscriptions_.push_back(settings_.smartRulesEnabled.subscribe([toggle](bool on) {
+        const QSignalBlocker quiet(toggle);
+        toggle->setChecked(on);
+    }));
+    layout->addWidget(toggle);
+    layout->addWidget(explanationLabel(text(
+        "Rules run only while this switch is on. Vigilo reacts to your AI/dev workloads, battery and temperature "
+        "automatically.")));
+    return box;
+}
+
+QWidget* RulesWindow::addRuleSection() {
+    auto* group = new QGroupBox(text("Add a custom rule"));
+    processField_ = new QLineEdit;
+    processField_->setPlaceholderText(text("Process name (e.g. blender, vllm)"));
+    processField_->setAccessibleName(text("Process name (e.g. blender, vllm)"));
+    addButton_ = new QPushButton(text("Add"));
+    addButton_->setDefault(true);
+    QObject::connect(addButton_, &QPushButton::clicked, this, [this] { addCustomRule(); });
+    QObject::connect(processField_, &QLineEdit::returnPressed, this, [this] { addCustomRule(); });
+    auto* row = new QHBoxLayout;
+    row->addWidget(processField_, 1);
+    row->addWidget(addButton_);
+    auto* layout = new QVBoxLayout(group);
+    layout->addLayout(row);
+    layout->addWidget(explanationLabel(text("Adds a rule: when that process runs \u2192 keep awake + AI cooling.")));
+    return group;
+}
+
+// The store trims, lower-cases and ignores a blank name; the field is
+// cleared only when a rule was added.
+void RulesWindow::addCustomRule() {
+    const std::size_t before = rules_.rules().get().size();
+    rules_.addCustomRule(processField_->text().toStdString());
+    if (rules_.rules().get().size() != before) processField_->clear();
+}
+
+// A switch flipped or a firing recorded keeps the rows (and the keyboard
+// focus on them); a rule added, deleted or reset builds them anew.
+void RulesWindow::showRules(const std::vector<Rule>& rules) {
+    std::vector<std::string> shown;
+    for (const auto& row : rows_) shown.push_back(row.id);
+    if (shown != idsOf(rules)) {
+        buildRows(rules);
+        return;
+    }
+    for (std::size_t i = 0; i < rules.size(); ++i) fillRow(rows_[i], rules[i]);
+}
+
+void RulesWindow::buildRows(const std::vector<Rule>& rules) {
+    while (QLayoutItem* item = list_->takeAt(0)) {
+        if (item->widget()) item->widget()->deleteLater();
+        delete item;
+    }
+    rows_.clear();
+    for (std::size_t i = 0; i < rules.size(); ++i) rows_.push_back(addRow(rules[i], i));
+    list_->addStretch(1);
+}
+
+RulesWindow::Row RulesWindow::addRow(const Rule& rule, std::size_t position) {
+    auto* box = new QWidget;
+    Row row{rule.id, new QCheckBox, new QLabel, new QLabel, new QLabel};
+    QFont bold = row.name->font();
+    bold.setBold(true);
+    row.name->setFont(bold);
+    row.name->setWordWrap(true);
+    row.summary->setWordWrap(true);
+    row.lastTriggered->setForegroundRole(QPalette::PlaceholderText);
+    QObject::connect(row.enabled, &QCheckBox::toggled, this,
+                     [this, id = rule.id](bool on) { rules_.setEnabled(id, on); });
+
+    auto* titleLine = new QHBoxLayout;
+    if (rule.isBuiltIn) {
+        auto* lock = new QLabel;
+        const int size = row.name->fontMetrics().height();
+        lock->setPixmap(QIcon::fromTheme(QStringLiteral("vigilo-lock-symbolic")).pixmap(size, size));
+        lock->setToolTip(text("Built-in rule"));
+        titleLine->addWidget(lock);
+    }
+    titleLine->addWidget(row.name, 1);
+    auto* texts = new QVBoxLayout;
+    texts->addLayout(titleLine);
+    texts->addWidget(row.summary);
+    texts->addWidget(row.lastTriggered);
+
+    auto* layout = new QHBoxLayout(box);
+    layout->addWidget(row.enabled, 0, Qt::AlignTop);
+    layout->addLayout(texts, 1);
+    if (!rule.isBuiltIn) {
+        auto* remove = new QToolButton;
+        remove->setText(text("Delete"));
+        remove->setIcon(style()->standardIcon(QStyle::SP_TrashIcon));
+        remove->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
+        remove->setAccessibleName(text(trFormat("Delete {}", rule.name)));
+        QObject::connect(remove, &QToolButton::clicked, this, [this, position] { rules_.deleteRules({position}); });
+        layout->addWidget(remove, 0, Qt::AlignTop);
+    }
+    list_->addWidget(box);
+    fillRow(row, rule);
+    return row;
+}
+
+void RulesWindow::fillRow(Row& row, const Rule& rule) {
+    {
+        const QSignalBlocker quiet(row.enabled);
+        row.enabled->setChecked(rule.isEnabled);
+    }
+    row.enabled->setAccessibleName(text(rule.name));
+    row.name->setText(text(rule.name));
+    row.summary->setText(text(rule.summaryLine()));
+    row.lastTriggered->setVisible(rule.lastTriggeredAt.has_value());
+    if (rule.lastTriggeredAt) {
+        row.lastTriggered->setText(
+            text(trFormat("Last triggered {}", spelledOutRelativeTime(*rule.lastTriggeredAt, loop_.clock().wallNow()))));
+    }
+}
+
+void RulesWindow::showEvent(QShowEvent* event) {
+    QWidget::showEvent(event);
+    showRules(rules_.rules().get());
+    refresh_ = loop_.startRepeating(kRefreshEvery, [this] { showRules(rules_.rules().get()); });
+}
+
+void RulesWindow::hideEvent(QHideEvent* event) {
+    QWidget::hideEvent(event);
+    refresh_.cancel();
+}
+
+}  // namespace vigilo
