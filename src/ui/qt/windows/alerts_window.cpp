@@ -224,10 +224,12 @@ QWidget* AlertsWindow::recentAlertsSection() {
 
 void AlertsWindow::showRecentAlerts() {
     const WallTime now = loop_.clock().wallNow();
+    const QString secondary = palette().color(QPalette::PlaceholderText).name();
     QString html;
     for (const auto& alert : services_.watchdog.recentAlerts.get()) {
-        html += QStringLiteral("<p>\u26a0 %1<br><span style=\"color: palette(placeholder-text)\">%2</span></p>")
-                    .arg(text(alert.message).toHtmlEscaped(), text(spelledOutRelativeTime(alert.at, now)));
+        html += QStringLiteral("<p>\u26a0 %1<br><span style=\"color: %2\">%3</span></p>")
+                    .arg(text(alert.message).toHtmlEscaped(), secondary,
+                         text(spelledOutRelativeTime(alert.at, now)));
     }
     recentAlerts_->setText(html.isEmpty() ? text("No recent alerts") : html);
 }
