@@ -23,7 +23,7 @@ namespace {
 QString text(const std::string& s) { return QString::fromStdString(s); }
 
 // The windows this build has; the menu shows the others disabled.
-constexpr AvailableWindows kWindows{.dashboard = true, .status = true};
+constexpr AvailableWindows kWindows{.dashboard = true, .status = true, .smartRules = true, .alerts = true};
 
 // The entries depth first, each with its depth: two menus of the same shape
 // differ only in texts, marks and what is enabled.

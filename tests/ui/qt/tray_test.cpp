@@ -2,7 +2,9 @@
 
 #include <QAction>
 #include <QMenu>
+#include <QApplication>
 #include <QSystemTrayIcon>
+#include <QTest>
 
 #include "tray_fixture.h"
 #include "ui/qt/window_shelf.h"
@@ -55,6 +57,36 @@ TEST_F(TrayTest, MenuAndTooltipFollowTheStateAndQuitGoesThroughTheGuard) {
     find(*view.menu(), "Quit Vigilo")->trigger();
     loop.runUntilIdle();
     EXPECT_TRUE(quit);
+}
+
+// The shown top-level window with this title, if any.
+QWidget* shownWindow(const char* title) {
+    for (QWidget* widget : QApplication::topLevelWidgets()) {
+        if (widget->isVisible() && widget->windowTitle().toStdString() == title) return widget;
+    }
+    return nullptr;
+}
+
+TEST_F(TrayTest, WindowEntriesOpenTheirWindowWhichEscapeHidesAndTheNextUseBringsBack) {
+    auto tray = services();
+    WindowShelf windows(tray, loop);
+    Tray view(tray, loop, windows, [] {});
+    QMenu& menu = *find(*view.menu(), "Windows")->menu();
+    const std::pair<const char*, const char*> cases[] = {
+        {"Smart Rules\u2026", "Vigilo Smart Rules"},
+        {"Alerts\u2026", "Vigilo Alerts"},
+    };
+    for (const auto& [entry, title] : cases) {
+        find(menu, entry)->trigger();
+        loop.runUntilIdle();
+        QWidget* window = shownWindow(title);
+        ASSERT_NE(window, nullptr) << entry;
+        QTest::keyClick(window, Qt::Key_Escape);
+        EXPECT_EQ(shownWindow(title), nullptr) << entry;
+        find(menu, entry)->trigger();
+        loop.runUntilIdle();
+        EXPECT_EQ(shownWindow(title), window) << entry;
+    }
 }
 
 }  // namespace

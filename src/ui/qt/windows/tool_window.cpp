@@ -3,7 +3,7 @@
 #include <QGuiApplication>
 #include <QLabel>
 #include <QScreen>
-#include <QShortcut>
+#include <QKeyEvent>
 
 namespace vigilo {
 
@@ -11,8 +11,16 @@ ToolWindow::ToolWindow(const QString& title, QSize contentSize) {
     setWindowTitle(title);
     setWindowFlags(Qt::Window | Qt::WindowTitleHint | Qt::WindowCloseButtonHint | Qt::WindowMinimizeButtonHint);
     resize(contentSize);
-    auto* escape = new QShortcut(QKeySequence(Qt::Key_Escape), this);
-    QObject::connect(escape, &QShortcut::activated, this, &QWidget::close);
+}
+
+// Keys a focused field leaves unused come up here, Escape among them, as in
+// a dialog.
+void ToolWindow::keyPressEvent(QKeyEvent* event) {
+    if (event->key() == Qt::Key_Escape && event->modifiers() == Qt::NoModifier) {
+        close();
+        return;
+    }
+    QWidget::keyPressEvent(event);
 }
 
 void ToolWindow::present() {

@@ -15,6 +15,9 @@ public:
     // Brings the window to the front, centred the first time.
     void present();
 
+protected:
+    void keyPressEvent(QKeyEvent* event) override;
+
 private:
     bool placed_ = false;
 };
