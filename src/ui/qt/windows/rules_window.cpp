@@ -68,7 +68,7 @@ QWidget* RulesWindow::featureSwitch() {
     auto* box = new QWidget;
     auto* layout = new QVBoxLayout(box);
     layout->setContentsMargins(0, 0, 0, 0);
-    auto* toggle = new QCheckBox(text("Enable Smart Rules"));
+    auto* toggle = featureToggle_ = new QCheckBox(text("Enable Smart Rules"));
     QFont bold = toggle->font();
     bold.setBold(true);
     toggle->setFont(bold);
@@ -131,6 +131,20 @@ void RulesWindow::buildRows(const std::vector<Rule>& rules) {
     rows_.clear();
     for (std::size_t i = 0; i < rules.size(); ++i) rows_.push_back(addRow(rules[i], i));
     list_->addStretch(1);
+    orderTabs();
+}
+
+// Rows made after the window would otherwise come last in the tab order.
+void RulesWindow::orderTabs() {
+    QWidget* previous = featureToggle_;
+    for (const Row& row : rows_) {
+        for (QWidget* next : {static_cast<QWidget*>(row.enabled), static_cast<QWidget*>(row.remove)}) {
+            if (!next) continue;
+            setTabOrder(previous, next);
+            previous = next;
+        }
+    }
+    setTabOrder(previous, processField_);
 }
 
 RulesWindow::Row RulesWindow::addRow(const Rule& rule, std::size_t position) {
@@ -163,7 +177,7 @@ RulesWindow::Row RulesWindow::addRow(const Rule& rule, std::size_t position) {
     layout->addWidget(row.enabled, 0, Qt::AlignTop);
     layout->addLayout(texts, 1);
     if (!rule.isBuiltIn) {
-        auto* remove = new QToolButton;
+        auto* remove = row.remove = new QToolButton;
         remove->setText(text("Delete"));
         remove->setIcon(style()->standardIcon(QStyle::SP_TrashIcon));
         remove->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);

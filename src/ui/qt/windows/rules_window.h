@@ -11,6 +11,7 @@ class QCheckBox;
 class QLabel;
 class QLineEdit;
 class QPushButton;
+class QToolButton;
 class QVBoxLayout;
 
 namespace vigilo {
@@ -41,12 +42,14 @@ private:
         QLabel* name;
         QLabel* summary;
         QLabel* lastTriggered;
+        QToolButton* remove = nullptr;  // custom rules only
     };
 
     QWidget* featureSwitch();
     QWidget* addRuleSection();
     void showRules(const std::vector<Rule>& rules);
     void buildRows(const std::vector<Rule>& rules);
+    void orderTabs();
     Row addRow(const Rule& rule, std::size_t position);
     void fillRow(Row& row, const Rule& rule);
     void addCustomRule();
@@ -54,6 +57,7 @@ private:
     RulesStore& rules_;
     AppSettings& settings_;
     Loop& loop_;
+    QCheckBox* featureToggle_;
     QVBoxLayout* list_;
     std::vector<Row> rows_;
     QLineEdit* processField_;
