@@ -2,6 +2,8 @@
 // $VIGILO_SCREENSHOT_DIR, for `make screenshots`; disabled in the suite.
 #include <QMenu>
 #include <QPixmap>
+#include <QScrollArea>
+#include <QScrollBar>
 #include <cstdlib>
 #include <filesystem>
 
@@ -74,7 +76,7 @@ TEST_F(Screenshots, DISABLED_RulesAndAlerts) {
     rules.addCustomRule("blender");
     const auto& list = rules.rules().get();
     rules.setEnabled(list[1].id, false);
-    rules.markTriggered(list[0].id, loop.clock().wallNow() - 5min);
+    rules.markTriggered(list[8].id, loop.clock().wallNow() - 5min);
     rules.markTriggered(list.back().id, loop.clock().wallNow() - 2h);
     webhooks.setConfig(WebhookConfig{true, "123456:AAExampleToken", "-1001234567", false, "", true,
                                      "https://hooks.slack.com/services/T000/B000/XXXX", false, ""});
@@ -87,7 +89,12 @@ TEST_F(Screenshots, DISABLED_RulesAndAlerts) {
     loop.runUntilIdle();
 
     WindowShelf windows(services(), loop);
-    save(windows.showRules(), "rules.png");
+    auto& rulesWindow = windows.showRules();
+    // The end of the list, where the custom rule and its delete button are.
+    auto* scroll = rulesWindow.findChild<QScrollArea*>();
+    scroll->widget()->adjustSize();
+    scroll->verticalScrollBar()->setValue(scroll->verticalScrollBar()->maximum());
+    save(rulesWindow, "rules.png");
     save(windows.showAlerts(), "alerts.png");
 }
 

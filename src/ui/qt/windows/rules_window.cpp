@@ -169,11 +169,13 @@ RulesWindow::Row RulesWindow::addRow(const Rule& rule, std::size_t position) {
     }
     titleLine->addWidget(row.name, 1);
     auto* texts = new QVBoxLayout;
+    texts->setSpacing(1);
     texts->addLayout(titleLine);
     texts->addWidget(row.summary);
     texts->addWidget(row.lastTriggered);
 
     auto* layout = new QHBoxLayout(box);
+    layout->setContentsMargins(4, 4, 4, 4);
     layout->addWidget(row.enabled, 0, Qt::AlignTop);
     layout->addLayout(texts, 1);
     if (!rule.isBuiltIn) {
