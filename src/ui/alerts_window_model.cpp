@@ -58,6 +58,15 @@ const std::vector<WebhookSectionView>& webhookSections() {
     return sections;
 }
 
+bool pushWouldBeSent(const PushRequest& request) {
+    switch (request.provider) {
+    case PushProvider::none: return false;
+    case PushProvider::ntfy: return request.ntfyTopic.find_first_not_of(" \t") != std::string::npos;
+    case PushProvider::pushover: return !request.pushoverToken.empty() && !request.pushoverUser.empty();
+    }
+    return false;
+}
+
 std::string webhookTestResultText(bool sent) {
     return sent ? tr("Test sent \u2713") : tr("Test failed \u2014 check the token/URL.");
 }

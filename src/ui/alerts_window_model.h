@@ -7,6 +7,7 @@
 
 #include "alerts/webhook_config.h"
 #include "alerts/webhook_manager.h"
+#include "app/app_alerts.h"
 
 namespace vigilo {
 
@@ -45,6 +46,11 @@ struct WebhookSectionView {
 };
 
 const std::vector<WebhookSectionView>& webhookSections();
+
+// Whether the push service would send this at all: a provider, and its
+// topic or its token and user key. The service reports nothing back, so
+// the window tells the user what is missing before it sends.
+bool pushWouldBeSent(const PushRequest& request);
 
 // The line under "Send test" once a test has answered.
 std::string webhookTestResultText(bool sent);

@@ -26,6 +26,17 @@ TEST(AlertsWindowModel, FieldsRefuseWhatTheirRequestsCouldNotCarry) {
     }
 }
 
+TEST(AlertsWindowModel, APushTestIsSentOnlyWithWhatItsProviderNeeds) {
+    auto push = [](PushProvider provider, const char* topic, const char* token, const char* user) {
+        return pushWouldBeSent(PushRequest{provider, "", topic, token, user, "t", "b"});
+    };
+    EXPECT_FALSE(push(PushProvider::none, "alerts", "tok", "usr"));
+    EXPECT_TRUE(push(PushProvider::ntfy, " alerts ", "", ""));
+    EXPECT_FALSE(push(PushProvider::ntfy, " \t", "tok", "usr"));
+    EXPECT_TRUE(push(PushProvider::pushover, "", "tok", "usr"));
+    EXPECT_FALSE(push(PushProvider::pushover, "alerts", "tok", ""));
+}
+
 TEST(AlertsWindowModel, EachSectionEditsItsOwnChannel) {
     WebhookConfig config;
     for (const auto& section : webhookSections()) {

@@ -189,9 +189,14 @@ QWidget* AlertsWindow::pushSection() {
 
     QObject::connect(pushTest_, &QPushButton::clicked, this, [this, status] {
         const auto& s = services_.settings;
-        services_.alerts.push(PushRequest{s.pushProvider.get(), s.ntfyServer.get(), s.ntfyTopic.get(),
-                                          s.pushoverToken.get(), s.pushoverUser.get(), vigilo::tr("Test alert"),
-                                          vigilo::tr("Phone push is working.")});
+        const PushRequest request{s.pushProvider.get(),  s.ntfyServer.get(),   s.ntfyTopic.get(),
+                                  s.pushoverToken.get(), s.pushoverUser.get(), vigilo::tr("Test alert"),
+                                  vigilo::tr("Phone push is working.")};
+        if (!pushWouldBeSent(request)) {
+            status->setText(text(webhookTestResultText(false)));
+            return;
+        }
+        services_.alerts.push(request);
         status->setText(text("Test sent \u2014 check your phone."));
     });
     subscriptions_.push_back(settings.pushProvider.subscribe([this](auto) { showPushProvider(); }));
