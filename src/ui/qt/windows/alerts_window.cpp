@@ -19,7 +19,7 @@
 #include "support/tr.h"
 #include "ui/alerts_window_model.h"
 #include "ui/qt/windows/checked_field.h"
-#include "ui/relative_time.h"
+#include "ui/spelled_relative_time.h"
 
 namespace vigilo {
 

@@ -16,7 +16,7 @@
 #include "app/app_settings.h"
 #include "rules/rules_store.h"
 #include "support/tr.h"
-#include "ui/relative_time.h"
+#include "ui/spelled_relative_time.h"
 
 namespace vigilo {
 

@@ -1,11 +1,11 @@
-#include "ui/relative_time.h"
+#include "ui/spelled_relative_time.h"
 
 #include <gtest/gtest.h>
 
 namespace vigilo {
 namespace {
 
-TEST(RelativeTime, TheLargestWholeUnitSpelledOut) {
+TEST(SpelledRelativeTime, TheLargestWholeUnitSpelledOut) {
     using std::chrono::seconds;
     const WallTime now{std::chrono::hours(24 * 365 * 30)};
     const std::pair<long long, const char*> cases[] = {

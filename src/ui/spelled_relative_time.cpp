@@ -1,4 +1,4 @@
-#include "ui/relative_time.h"
+#include "ui/spelled_relative_time.h"
 
 #include <array>
 #include <chrono>
