@@ -39,23 +39,28 @@ std::optional<std::string> alertFieldProblem(AlertField field, std::string_view 
     return std::nullopt;
 }
 
-const std::vector<WebhookSectionView>& webhookSections() {
+std::vector<WebhookSectionView> webhookSections() {
     using C = WebhookConfig;
     using Channel = WebhookManager::Channel;
-    static const std::vector<WebhookSectionView> sections{
-        {"Telegram",
+    return {
+        {tr("Telegram"),
          &C::telegramEnabled,
          Channel::telegram,
-         {{"Bot token", AlertField::telegramToken, &C::telegramToken, true},
-          {"Chat ID", AlertField::telegramChatID, &C::telegramChatID, false}}},
-        {"Discord", &C::discordEnabled, Channel::discord, {{"Webhook URL", AlertField::discordURL, &C::discordURL, true}}},
-        {"Slack", &C::slackEnabled, Channel::slack, {{"Webhook URL", AlertField::slackURL, &C::slackURL, true}}},
-        {"Custom webhook",
+         {{tr("Bot token"), AlertField::telegramToken, &C::telegramToken, true},
+          {tr("Chat ID"), AlertField::telegramChatID, &C::telegramChatID, false}}},
+        {tr("Discord"),
+         &C::discordEnabled,
+         Channel::discord,
+         {{tr("Webhook URL"), AlertField::discordURL, &C::discordURL, true}}},
+        {tr("Slack"),
+         &C::slackEnabled,
+         Channel::slack,
+         {{tr("Webhook URL"), AlertField::slackURL, &C::slackURL, true}}},
+        {tr("Custom webhook"),
          &C::genericEnabled,
          Channel::generic,
-         {{"URL (receives JSON)", AlertField::genericURL, &C::genericURL, false}}},
+         {{tr("URL (receives JSON)"), AlertField::genericURL, &C::genericURL, false}}},
     };
-    return sections;
 }
 
 bool pushWouldBeSent(const PushRequest& request) {

@@ -31,7 +31,7 @@ enum class AlertField {
 std::optional<std::string> alertFieldProblem(AlertField field, std::string_view text);
 
 struct WebhookFieldView {
-    const char* label;  // untranslated
+    std::string label;
     AlertField field;
     std::string WebhookConfig::*value;
     bool secret;  // shown masked while not being edited
@@ -39,13 +39,13 @@ struct WebhookFieldView {
 
 // One of the four fixed webhook sections, in the window's order.
 struct WebhookSectionView {
-    const char* title;  // untranslated
+    std::string title;
     bool WebhookConfig::*enabled;
     WebhookManager::Channel channel;
     std::vector<WebhookFieldView> fields;
 };
 
-const std::vector<WebhookSectionView>& webhookSections();
+std::vector<WebhookSectionView> webhookSections();
 
 // Whether the push service would send this at all: a provider, and its
 // topic or its token and user key. The service reports nothing back, so

@@ -25,7 +25,7 @@ namespace vigilo {
 
 namespace {
 
-QString text(const char* english) { return QString::fromUtf8(tr(english)); }
+QString translated(const char* english) { return QString::fromUtf8(tr(english)); }
 QString text(const std::string& s) { return QString::fromStdString(s); }
 
 QLabel* heading(const QString& title) {
@@ -43,7 +43,7 @@ CheckedField::Check checkFor(AlertField field) {
 // A section's first line: its title or switch, then how its test went and
 // "Send test".
 QPushButton* addHeader(QBoxLayout& layout, QWidget* title, QLabel*& status) {
-    auto* button = new QPushButton(text("Send test"));
+    auto* button = new QPushButton(translated("Send test"));
     status = new QLabel;
     status->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
     auto* row = new QHBoxLayout;
@@ -72,11 +72,11 @@ void alignLabels(const std::vector<QFormLayout*>& forms) {
 }  // namespace
 
 AlertsWindow::AlertsWindow(const TrayServices& services, Loop& loop)
-    : ToolWindow(text("Vigilo Alerts"), QSize(480, 540)), services_(services), loop_(loop) {
+    : ToolWindow(translated("Vigilo Alerts"), QSize(480, 540)), services_(services), loop_(loop) {
     auto* content = new QWidget;
     auto* layout = new QVBoxLayout(content);
-    for (std::size_t i = 0; i < webhookSections().size(); ++i) layout->addWidget(webhookSection(i));
-    layout->addWidget(explanationLabel(text(
+    for (const auto& section : webhookSections()) layout->addWidget(webhookSection(section));
+    layout->addWidget(explanationLabel(translated(
         "Vigilo POSTs {title, body, event, app} as JSON. Alerts: agent stuck, battery/thermal critical, auto-sleep, "
         "session finished.")));
     layout->addWidget(pushSection());
@@ -93,8 +93,7 @@ AlertsWindow::AlertsWindow(const TrayServices& services, Loop& loop)
     outer->addWidget(scroll);
 }
 
-QWidget* AlertsWindow::webhookSection(std::size_t index) {
-    const WebhookSectionView& section = webhookSections()[index];
+QWidget* AlertsWindow::webhookSection(const WebhookSectionView& section) {
     auto& webhooks = services_.webhooks;
     auto change = [&webhooks](auto apply) {
         WebhookConfig config = webhooks.config().get();
@@ -130,7 +129,7 @@ QWidget* AlertsWindow::webhookSection(std::size_t index) {
     layout->addLayout(form);
 
     QObject::connect(button, &QPushButton::clicked, this, [this, channel = section.channel, status] {
-        status->setText(text("Sending\u2026"));
+        status->setText(translated("Sending\u2026"));
         services_.webhooks.test(channel, [status = QPointer<QLabel>(status)](bool sent) {
             if (status) status->setText(text(webhookTestResultText(sent)));
         });
@@ -151,10 +150,10 @@ QWidget* AlertsWindow::pushSection() {
     auto* box = new QGroupBox;
     auto* layout = new QVBoxLayout(box);
     provider_ = new QComboBox;
-    provider_->addItem(text("Off"), int(PushProvider::none));
-    provider_->addItem(text("ntfy.sh (free)"), int(PushProvider::ntfy));
-    provider_->addItem(text("Pushover"), int(PushProvider::pushover));
-    provider_->setAccessibleName(text("Phone push"));
+    provider_->addItem(translated("Off"), int(PushProvider::none));
+    provider_->addItem(translated("ntfy.sh (free)"), int(PushProvider::ntfy));
+    provider_->addItem(translated("Pushover"), int(PushProvider::pushover));
+    provider_->setAccessibleName(translated("Phone push"));
     QObject::connect(provider_, &QComboBox::activated, this, [this](int index) {
         services_.settings.pushProvider.set(static_cast<PushProvider>(provider_->itemData(index).toInt()));
     });
@@ -162,29 +161,31 @@ QWidget* AlertsWindow::pushSection() {
     auto* title = new QWidget;
     auto* titleLine = new QHBoxLayout(title);
     titleLine->setContentsMargins(0, 0, 0, 0);
-    titleLine->addWidget(heading(text("Phone push")));
+    titleLine->addWidget(heading(translated("Phone push")));
     titleLine->addWidget(provider_);
     pushTest_ = addHeader(*layout, title, status);
     auto* form = pushForm_ = new QFormLayout;
 
-    auto addField = [&](const char* label, AlertField kind, Setting<std::string>& setting, bool secret) {
-        auto* field = new CheckedField(text(label), secret, checkFor(kind),
+    auto addField = [&](const QString& label, AlertField kind, Setting<std::string>& setting, bool secret) {
+        auto* field = new CheckedField(label, secret, checkFor(kind),
                                        [&setting](const std::string& value) { setting.set(value); });
-        form->addRow(text(label), field);
+        form->addRow(label, field);
         fields_.push_back(field);
         field->showStored(setting.get());
         subscriptions_.push_back(setting.subscribe([field](const std::string& v) { field->showStored(v); }));
         return field;
     };
-    ntfyRows_ = {addField("ntfy server", AlertField::ntfyServer, settings.ntfyServer, false),
-                 addField("Topic (pick a unique secret word)", AlertField::ntfyTopic, settings.ntfyTopic, true)};
-    auto* ntfyNote = explanationLabel(text(
+    ntfyRows_ = {
+        addField(translated("ntfy server"), AlertField::ntfyServer, settings.ntfyServer, false),
+        addField(translated("Topic (pick a unique secret word)"), AlertField::ntfyTopic, settings.ntfyTopic, true)};
+    auto* ntfyNote = explanationLabel(translated(
         "Install the ntfy app on your phone and subscribe to the same topic. Then any finished task pings your "
         "phone."));
     form->addRow(ntfyNote);
     ntfyRows_.push_back(ntfyNote);
-    pushoverRows_ = {addField("Application token", AlertField::pushoverToken, settings.pushoverToken, true),
-                     addField("User key", AlertField::pushoverUser, settings.pushoverUser, true)};
+    pushoverRows_ = {
+        addField(translated("Application token"), AlertField::pushoverToken, settings.pushoverToken, true),
+        addField(translated("User key"), AlertField::pushoverUser, settings.pushoverUser, true)};
     layout->addLayout(form);
 
     QObject::connect(pushTest_, &QPushButton::clicked, this, [this, status] {
@@ -197,7 +198,7 @@ QWidget* AlertsWindow::pushSection() {
             return;
         }
         services_.alerts.push(request);
-        status->setText(text("Test sent \u2014 check your phone."));
+        status->setText(translated("Test sent \u2014 check your phone."));
     });
     subscriptions_.push_back(settings.pushProvider.subscribe([this](auto) { showPushProvider(); }));
     showPushProvider();
@@ -217,7 +218,7 @@ QWidget* AlertsWindow::recentAlertsSection() {
     auto* box = new QWidget;
     auto* layout = new QVBoxLayout(box);
     layout->setContentsMargins(0, 0, 0, 0);
-    layout->addWidget(heading(text("Recent alerts")));
+    layout->addWidget(heading(translated("Recent alerts")));
     recentAlerts_ = new QLabel;
     recentAlerts_->setTextFormat(Qt::RichText);
     recentAlerts_->setWordWrap(true);
@@ -236,7 +237,7 @@ void AlertsWindow::showRecentAlerts() {
                     .arg(text(alert.message).toHtmlEscaped(), secondary,
                          text(spelledOutRelativeTime(alert.at, now)));
     }
-    recentAlerts_->setText(html.isEmpty() ? text("No recent alerts") : html);
+    recentAlerts_->setText(html.isEmpty() ? translated("No recent alerts") : html);
 }
 
 void AlertsWindow::showEvent(QShowEvent* event) {

@@ -14,6 +14,7 @@ class QPushButton;
 namespace vigilo {
 
 class CheckedField;
+struct WebhookSectionView;
 
 // The alerts window: the four webhook channels with their switches, fields
 // and tests, the phone push provider with its fields and a test, and the
@@ -27,7 +28,7 @@ public:
     const std::vector<CheckedField*>& fields() const { return fields_; }
 
 private:
-    QWidget* webhookSection(std::size_t index);
+    QWidget* webhookSection(const WebhookSectionView& section);
     QWidget* pushSection();
     QWidget* recentAlertsSection();
     void showPushProvider();

@@ -22,7 +22,7 @@ namespace vigilo {
 
 namespace {
 
-QString text(const char* english) { return QString::fromUtf8(tr(english)); }
+QString translated(const char* english) { return QString::fromUtf8(tr(english)); }
 QString text(const std::string& s) { return QString::fromStdString(s); }
 
 std::vector<std::string> idsOf(const std::vector<Rule>& rules) {
@@ -38,7 +38,7 @@ constexpr auto kRefreshEvery = std::chrono::seconds(30);
 }  // namespace
 
 RulesWindow::RulesWindow(RulesStore& rules, AppSettings& settings, Loop& loop)
-    : ToolWindow(text("Vigilo Smart Rules"), QSize(480, 560)), rules_(rules), settings_(settings), loop_(loop) {
+    : ToolWindow(translated("Vigilo Smart Rules"), QSize(480, 560)), rules_(rules), settings_(settings), loop_(loop) {
     auto* listHolder = new QWidget;
     list_ = new QVBoxLayout(listHolder);
     list_->setContentsMargins(0, 0, 0, 0);
@@ -46,14 +46,14 @@ RulesWindow::RulesWindow(RulesStore& rules, AppSettings& settings, Loop& loop)
     scroll->setWidget(listHolder);
     scroll->setWidgetResizable(true);
 
-    auto* reset = new QPushButton(text("Reset to default rules"));
+    auto* reset = new QPushButton(translated("Reset to default rules"));
     QObject::connect(reset, &QPushButton::clicked, this, [this] { rules_.resetToDefaults(); });
 
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(featureSwitch());
     layout->addWidget(scroll, 1);
     layout->addWidget(explanationLabel(
-        text("Built-in rules can be turned off but not deleted. Rules with a Sleep or Closed-lid action change "
+        translated("Built-in rules can be turned off but not deleted. Rules with a Sleep or Closed-lid action change "
              "your computer \u2014 enable them deliberately.")));
     layout->addWidget(addRuleSection());
     layout->addWidget(reset, 0, Qt::AlignLeft);
@@ -68,7 +68,7 @@ QWidget* RulesWindow::featureSwitch() {
     auto* box = new QWidget;
     auto* layout = new QVBoxLayout(box);
     layout->setContentsMargins(0, 0, 0, 0);
-    auto* toggle = featureToggle_ = new QCheckBox(text("Enable Smart Rules"));
+    auto* toggle = featureToggle_ = new QCheckBox(translated("Enable Smart Rules"));
     QFont bold = toggle->font();
     bold.setBold(true);
     toggle->setFont(bold);
@@ -79,18 +79,18 @@ QWidget* RulesWindow::featureSwitch() {
         toggle->setChecked(on);
     }));
     layout->addWidget(toggle);
-    layout->addWidget(explanationLabel(text(
+    layout->addWidget(explanationLabel(translated(
         "Rules run only while this switch is on. Vigilo reacts to your AI/dev workloads, battery and temperature "
         "automatically.")));
     return box;
 }
 
 QWidget* RulesWindow::addRuleSection() {
-    auto* group = new QGroupBox(text("Add a custom rule"));
+    auto* group = new QGroupBox(translated("Add a custom rule"));
     processField_ = new QLineEdit;
-    processField_->setPlaceholderText(text("Process name (e.g. blender, vllm)"));
-    processField_->setAccessibleName(text("Process name (e.g. blender, vllm)"));
-    addButton_ = new QPushButton(text("Add"));
+    processField_->setPlaceholderText(translated("Process name (e.g. blender, vllm)"));
+    processField_->setAccessibleName(translated("Process name (e.g. blender, vllm)"));
+    addButton_ = new QPushButton(translated("Add"));
     addButton_->setDefault(true);
     QObject::connect(addButton_, &QPushButton::clicked, this, [this] { addCustomRule(); });
     QObject::connect(processField_, &QLineEdit::returnPressed, this, [this] { addCustomRule(); });
@@ -99,7 +99,8 @@ QWidget* RulesWindow::addRuleSection() {
     row->addWidget(addButton_);
     auto* layout = new QVBoxLayout(group);
     layout->addLayout(row);
-    layout->addWidget(explanationLabel(text("Adds a rule: when that process runs \u2192 keep awake + AI cooling.")));
+    layout->addWidget(
+        explanationLabel(translated("Adds a rule: when that process runs \u2192 keep awake + AI cooling.")));
     return group;
 }
 
@@ -164,7 +165,7 @@ RulesWindow::Row RulesWindow::addRow(const Rule& rule, std::size_t position) {
         auto* lock = new QLabel;
         const int size = row.name->fontMetrics().height();
         lock->setPixmap(QIcon::fromTheme(QStringLiteral("vigilo-lock-symbolic")).pixmap(size, size));
-        lock->setToolTip(text("Built-in rule"));
+        lock->setToolTip(translated("Built-in rule"));
         titleLine->addWidget(lock);
     }
     titleLine->addWidget(row.name, 1);
@@ -180,7 +181,7 @@ RulesWindow::Row RulesWindow::addRow(const Rule& rule, std::size_t position) {
     layout->addLayout(texts, 1);
     if (!rule.isBuiltIn) {
         auto* remove = row.remove = new QToolButton;
-        remove->setText(text("Delete"));
+        remove->setText(translated("Delete"));
         remove->setIcon(style()->standardIcon(QStyle::SP_TrashIcon));
         remove->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
         remove->setAccessibleName(text(trFormat("Delete {}", rule.name)));
@@ -202,8 +203,8 @@ void RulesWindow::fillRow(Row& row, const Rule& rule) {
     row.summary->setText(text(rule.summaryLine()));
     row.lastTriggered->setVisible(rule.lastTriggeredAt.has_value());
     if (rule.lastTriggeredAt) {
-        row.lastTriggered->setText(
-            text(trFormat("Last triggered {}", spelledOutRelativeTime(*rule.lastTriggeredAt, loop_.clock().wallNow()))));
+        const std::string since = spelledOutRelativeTime(*rule.lastTriggeredAt, loop_.clock().wallNow());
+        row.lastTriggered->setText(text(trFormat("Last triggered {}", since)));
     }
 }
 
