@@ -38,9 +38,11 @@ TEST_F(RulesWindowTest, ACustomRuleTypedInTheWindowReachesTheRulesFileAndItsDele
     EXPECT_FALSE(stored.back()["isBuiltIn"].get<bool>());
     EXPECT_TRUE(window.processField().text().isEmpty());
 
-    // Only the custom rule has a delete button.
+    // Only the custom rule has a delete button; rows made later still come
+    // before the field in the tab order.
     const auto deletes = window.findChildren<QToolButton*>();
     ASSERT_EQ(deletes.size(), 1);
+    EXPECT_EQ(deletes.front()->nextInFocusChain(), &window.processField());
     deletes.front()->click();
     EXPECT_EQ(storedRules(writer, file).size(), 9u);
 }
