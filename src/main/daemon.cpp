@@ -108,7 +108,8 @@ void Daemon::setInstance(IPCInstance instance) {
 
 TrayServices Daemon::trayServices() {
     return TrayServices{state_,  settings_, battery_,  thermal_,       watcher_,      cooling_, runner_,
-                        lid_,    watchdog_, launchAtLogin_, cliInstaller_, rules_, webhooks_, alerts_, &notifier_};
+                        lid_,    watchdog_, launchAtLogin_, cliInstaller_, rules_, webhooks_, alerts_,
+                        activity_, &notifier_};
 }
 
 void Daemon::shutdown() {

@@ -8,6 +8,7 @@
 
 namespace vigilo {
 
+class ActivityLog;
 class AppAlerts;
 class AppSettings;
 class AppState;
@@ -41,6 +42,7 @@ struct TrayServices {
     RulesStore& rules;
     WebhookManager& webhooks;
     AppAlerts& alerts;  // the phone push test
+    ActivityLog& activity;
     // For the onboarding's test notification; absent, it is not offered.
     LocalNotifier* notifier = nullptr;
 };

@@ -8,6 +8,8 @@
 #include "ui/qt/windows/settings_window.h"
 #include "ui/qt/windows/alerts_window.h"
 #include "ui/qt/windows/rules_window.h"
+#include "ui/qt/windows/activity_window.h"
+#include "ui/qt/windows/command_window.h"
 
 namespace vigilo {
 
@@ -72,6 +74,20 @@ AlertsWindow& WindowShelf::showAlerts() {
     if (!alerts_) alerts_ = std::make_unique<AlertsWindow>(services_, loop_);
     alerts_->present();
     return *alerts_;
+}
+
+ActivityWindow& WindowShelf::showActivity() {
+    if (!activity_) activity_ = std::make_unique<ActivityWindow>(services_.activity, loop_);
+    activity_->present();
+    return *activity_;
+}
+
+CommandWindow& WindowShelf::showCommand() {
+    if (!command_) {
+        command_ = std::make_unique<CommandWindow>(services_.state, services_.runner, services_.settings, loop_);
+    }
+    command_->present();
+    return *command_;
 }
 
 }  // namespace vigilo

@@ -10,6 +10,8 @@ class OnboardingWindow;
 class SettingsWindow;
 class AlertsWindow;
 class RulesWindow;
+class ActivityWindow;
+class CommandWindow;
 class StateWindow;
 
 // The tray's windows, each made on first use and kept when closed, so a
@@ -28,6 +30,8 @@ public:
     OnboardingWindow& showOnboarding();
     RulesWindow& showRules();
     AlertsWindow& showAlerts();
+    ActivityWindow& showActivity();
+    CommandWindow& showCommand();
 
 private:
     TrayServices services_;
@@ -38,6 +42,8 @@ private:
     std::unique_ptr<OnboardingWindow> onboarding_;
     std::unique_ptr<RulesWindow> rules_;
     std::unique_ptr<AlertsWindow> alerts_;
+    std::unique_ptr<ActivityWindow> activity_;
+    std::unique_ptr<CommandWindow> command_;
 };
 
 }  // namespace vigilo

@@ -1,11 +1,14 @@
 // Renders the tray's menu and windows over a fixed state and clock into
 // $VIGILO_SCREENSHOT_DIR, for `make screenshots`; disabled in the suite.
+#include <QLineEdit>
 #include <QMenu>
+#include <QPushButton>
 #include <QPixmap>
 #include <QScrollArea>
 #include <QScrollBar>
 #include <cstdlib>
 #include <filesystem>
+#include <unistd.h>
 
 #include "tray_fixture.h"
 #include "ui/qt/state_window.h"
@@ -15,6 +18,8 @@
 #include "ui/qt/windows/rules_window.h"
 #include "ui/qt/windows/onboarding_window.h"
 #include "ui/qt/windows/settings_window.h"
+#include "ui/qt/windows/activity_window.h"
+#include "ui/qt/windows/command_window.h"
 
 namespace vigilo {
 namespace {
@@ -96,6 +101,29 @@ TEST_F(Screenshots, DISABLED_RulesAndAlerts) {
     scroll->verticalScrollBar()->setValue(scroll->verticalScrollBar()->maximum());
     save(rulesWindow, "rules.png");
     save(windows.showAlerts(), "alerts.png");
+}
+
+TEST_F(Screenshots, DISABLED_ActivityAndCommand) {
+    state();
+    activity.record(ActivityKind::keepAwakeStarted, std::nullopt, "Auto Mode");
+    loop.advanceWallClock(26h);
+    activity.record(ActivityKind::batteryWarn, 15);
+    loop.advanceWallClock(3h);
+    activity.record(ActivityKind::agentStuck, std::nullopt, "claude looks stuck: no CPU activity for 30 minutes");
+    loop.advanceWallClock(40min);
+
+    WindowShelf windows(services(), loop);
+    auto& command = windows.showCommand();
+    command.field().setText(QStringLiteral("python train.py --epochs 3"));
+    command.runButton().click();
+    const std::string output = "epoch 1/3  loss 0.912\nepoch 2/3  loss 0.604\nepoch 3/3  loss 0.451\nsaved model.pt\n";
+    ASSERT_EQ(::write(launcher.last->output[1], output.data(), output.size()), static_cast<ssize_t>(output.size()));
+    loop.fastForwardBy(12min + 4s);
+    launcher.last->finish(0);
+    loop.runUntilIdle();
+    loop.advanceWallClock(5min);
+    save(windows.showActivity(), "activity.png");
+    save(windows.showCommand(), "command.png");
 }
 
 }  // namespace

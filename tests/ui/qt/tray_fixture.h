@@ -35,7 +35,8 @@ protected:
 
     TrayServices services() {
         return TrayServices{state(), settings, battery,       thermal,   watcher, cooling,  runner, lid,
-                            watchdog, launchAtLogin, installer, rules, webhooks, alerts, &notifier};
+                            watchdog, launchAtLogin, installer, rules, webhooks, alerts, activity,
+                            &notifier};
     }
 
     StillLoginItem loginItem;
