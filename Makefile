@@ -63,6 +63,7 @@ screenshots: build
 	@mkdir -p $(BUILD_DIR)/screenshots
 	@QT_QPA_PLATFORM=offscreen VIGILO_SCREENSHOT_DIR=$(abspath $(BUILD_DIR))/screenshots \
 		$(BUILD_DIR)/bin/vigilo_qt_tests --gtest_also_run_disabled_tests --gtest_filter='Screenshots.*' >/dev/null
+	@bash scripts/screenshots-report $(BUILD_DIR) >/dev/null
 	@ls $(BUILD_DIR)/screenshots
 
 clean:

@@ -24,7 +24,7 @@ QString text(const std::string& s) { return QString::fromStdString(s); }
 
 // The windows this build has; the menu shows the others disabled.
 constexpr AvailableWindows kWindows{
-    .dashboard = true, .status = true, .smartRules = true, .alerts = true, .activityLog = true, .runCommand = true};
+    .dashboard = true, .status = true, .smartRules = true, .alerts = true, .weeklyReport = true, .activityLog = true, .runCommand = true};
 
 // The entries depth first, each with its depth: two menus of the same shape
 // differ only in texts, marks and what is enabled.
@@ -190,6 +190,7 @@ void Tray::choose(const MenuItem& item) {
         case TrayAction::openStatusWindow: windows_.showStatus(); break;
         case TrayAction::openSmartRules: windows_.showRules(); break;
         case TrayAction::openAlerts: windows_.showAlerts(); break;
+        case TrayAction::openWeeklyReport: windows_.showReport(); break;
         case TrayAction::openActivityLog: windows_.showActivity(); break;
         case TrayAction::openRunCommand: windows_.showCommand(); break;
         case TrayAction::openSettings: windows_.showSettings(); break;

@@ -1,8 +1,11 @@
 #include "ui/qt/window_shelf.h"
 
+#include "activity/activity_log.h"
+#include "alerts/watchdog.h"
 #include "app/app_state.h"
 #include "support/tr.h"
 #include "ui/qt/state_pages.h"
+#include "ui/qt/report/report_window.h"
 #include "ui/qt/state_window.h"
 #include "ui/qt/windows/onboarding_window.h"
 #include "ui/qt/windows/settings_window.h"
@@ -10,6 +13,7 @@
 #include "ui/qt/windows/rules_window.h"
 #include "ui/qt/windows/activity_window.h"
 #include "ui/qt/windows/command_window.h"
+#include "ui/qt/windows/window_frame.h"
 
 namespace vigilo {
 
@@ -88,6 +92,16 @@ CommandWindow& WindowShelf::showCommand() {
     }
     command_->present();
     return *command_;
+}
+
+// Made afresh from the activity log each time the window is shown.
+ReportWindow& WindowShelf::showReport() {
+    if (!report_) {
+        report_ = std::make_unique<ReportWindow>(
+            [this] { return ReportInput{services_.activity.events().get(), loop_.clock().wallNow()}; });
+    }
+    presentWindow(*report_);
+    return *report_;
 }
 
 }  // namespace vigilo

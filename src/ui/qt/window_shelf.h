@@ -12,6 +12,7 @@ class AlertsWindow;
 class RulesWindow;
 class ActivityWindow;
 class CommandWindow;
+class ReportWindow;
 class StateWindow;
 
 // The tray's windows, each made on first use and kept when closed, so a
@@ -32,6 +33,7 @@ public:
     AlertsWindow& showAlerts();
     ActivityWindow& showActivity();
     CommandWindow& showCommand();
+    ReportWindow& showReport();
 
 private:
     TrayServices services_;
@@ -44,6 +46,7 @@ private:
     std::unique_ptr<AlertsWindow> alerts_;
     std::unique_ptr<ActivityWindow> activity_;
     std::unique_ptr<CommandWindow> command_;
+    std::unique_ptr<ReportWindow> report_;
 };
 
 }  // namespace vigilo

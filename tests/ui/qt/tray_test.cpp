@@ -1,10 +1,11 @@
 #include "ui/qt/tray.h"
 
 #include <QAction>
-#include <QMenu>
 #include <QApplication>
+#include <QMenu>
 #include <QSystemTrayIcon>
 #include <QTest>
+#include <array>
 
 #include "tray_fixture.h"
 #include "ui/qt/window_shelf.h"
@@ -59,33 +60,41 @@ TEST_F(TrayTest, MenuAndTooltipFollowTheStateAndQuitGoesThroughTheGuard) {
     EXPECT_TRUE(quit);
 }
 
-// The shown top-level window with this title, if any.
-QWidget* shownWindow(const char* title) {
-    for (QWidget* widget : QApplication::topLevelWidgets()) {
-        if (widget->isVisible() && widget->windowTitle().toStdString() == title) return widget;
-    }
-    return nullptr;
-}
-
-TEST_F(TrayTest, WindowEntriesOpenTheirWindowWhichEscapeHidesAndTheNextUseBringsBack) {
+// Each window entry opens its window with its title; a second use brings
+// back the same window instead of a new one.
+TEST_F(TrayTest, WindowEntriesOpenTheirWindows) {
     auto tray = services();
     WindowShelf windows(tray, loop);
     Tray view(tray, loop, windows, [] {});
-    QMenu& menu = *find(*view.menu(), "Windows")->menu();
-    const std::pair<const char*, const char*> cases[] = {
-        {"Smart Rules\u2026", "Vigilo Smart Rules"},
-        {"Alerts\u2026", "Vigilo Alerts"},
+    auto shown = [](const std::string& title) {
+        std::vector<QWidget*> found;
+        for (QWidget* widget : QApplication::topLevelWidgets()) {
+            if (widget->isVisible() && widget->windowTitle().toStdString() == title) found.push_back(widget);
+        }
+        return found;
     };
-    for (const auto& [entry, title] : cases) {
-        find(menu, entry)->trigger();
+    const std::array<std::array<const char*, 3>, 9> entries{{
+        {"Windows", "Dashboard\u2026", "Vigilo Dashboard"},
+        {"Windows", "Smart Rules\u2026", "Vigilo Smart Rules"},
+        {"Windows", "Alerts\u2026", "Vigilo Alerts"},
+        {"Windows", "Weekly Report\u2026", "Vigilo Weekly Report"},
+        {"Windows", "Activity Log\u2026", "Vigilo Activity"},
+        {"Windows", "Show Status Window\u2026", "Vigilo Status"},
+        {"More", "Run Command\u2026", "Run & Watch a Command"},
+        {"More", "Show Onboarding\u2026", "Welcome to Vigilo"},
+        {"", "Settings\u2026", "Vigilo Settings"},
+    }};
+    for (const auto& [submenu, text, title] : entries) {
+        const QMenu* menu = *submenu ? find(*view.menu(), submenu)->menu() : view.menu();
+        QAction* entry = find(*menu, text);
+        ASSERT_NE(entry, nullptr) << text;
+        entry->trigger();
         loop.runUntilIdle();
-        QWidget* window = shownWindow(title);
-        ASSERT_NE(window, nullptr) << entry;
-        QTest::keyClick(window, Qt::Key_Escape);
-        EXPECT_EQ(shownWindow(title), nullptr) << entry;
-        find(menu, entry)->trigger();
+        const auto first = shown(title);
+        ASSERT_EQ(first.size(), 1u) << title;
+        entry->trigger();
         loop.runUntilIdle();
-        EXPECT_EQ(shownWindow(title), window) << entry;
+        EXPECT_EQ(shown(title), first) << title;
     }
 }
 
