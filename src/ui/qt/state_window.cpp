@@ -5,7 +5,7 @@
 #include <QScrollArea>
 #include <QVBoxLayout>
 
-#include "ui/qt/present_window.h"
+#include "ui/qt/windows/window_frame.h"
 
 namespace vigilo {
 
@@ -53,7 +53,7 @@ void StateWindow::redraw() {
 
 void StateWindow::present() {
     redraw();
-    presentWindow(*this, placed_);
+    presentWindow(*this);
 }
 
 // The clock-driven redraw runs only while someone can see it.

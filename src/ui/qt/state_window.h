@@ -50,7 +50,6 @@ private:
     QLabel* body_;
     std::vector<Handle> subscriptions_;
     Handle redrawTimer_;
-    bool placed_ = false;
 };
 
 }  // namespace vigilo
