@@ -11,9 +11,6 @@ namespace vigilo {
 
 class CommandRunner;
 
-inline constexpr const char* kCommandPlaceholder =
-    "e.g. python train.py  \u00b7  ollama run llama3  \u00b7  npm run build";
-
 // The runner's published fields at one moment.
 struct CommandRun {
     bool running = false;

@@ -9,40 +9,58 @@ namespace vigilo {
 
 namespace {
 
-// One unit's texts; `pastOne` and `futureOne` are the named forms for a
-// count of one ("yesterday"), or the plain singular where there is none.
-struct Unit {
-    std::int64_t seconds;
-    const char* pastOne;
-    const char* pastMany;
-    const char* futureOne;
-    const char* futureMany;
-};
+enum class Unit { year, month, week, day, hour, minute, second };
 
 constexpr std::int64_t kMinute = 60, kHour = 60 * kMinute, kDay = 24 * kHour;
 
 // Largest first: the first unit that fits at least once is the one shown.
-constexpr std::array<Unit, 7> kUnits{{
-    {365 * kDay, "last year", "{} years ago", "next year", "in {} years"},
-    {30 * kDay, "last month", "{} months ago", "next month", "in {} months"},
-    {7 * kDay, "last week", "{} weeks ago", "next week", "in {} weeks"},
-    {kDay, "yesterday", "{} days ago", "tomorrow", "in {} days"},
-    {kHour, "1 hour ago", "{} hours ago", "in 1 hour", "in {} hours"},
-    {kMinute, "1 minute ago", "{} minutes ago", "in 1 minute", "in {} minutes"},
-    {1, "1 second ago", "{} seconds ago", "in 1 second", "in {} seconds"},
+constexpr std::array<std::pair<Unit, std::int64_t>, 7> kUnits{{
+    {Unit::year, 365 * kDay},
+    {Unit::month, 30 * kDay},
+    {Unit::week, 7 * kDay},
+    {Unit::day, kDay},
+    {Unit::hour, kHour},
+    {Unit::minute, kMinute},
+    {Unit::second, 1},
 }};
+
+// Each text written out where it is translated, so the catalogue finds it;
+// a count of one takes the named form where there is one ("yesterday").
+std::string agoText(Unit unit, std::int64_t n) {
+    switch (unit) {
+    case Unit::year: return n == 1 ? tr("last year") : trFormat("{} years ago", n);
+    case Unit::month: return n == 1 ? tr("last month") : trFormat("{} months ago", n);
+    case Unit::week: return n == 1 ? tr("last week") : trFormat("{} weeks ago", n);
+    case Unit::day: return n == 1 ? tr("yesterday") : trFormat("{} days ago", n);
+    case Unit::hour: return n == 1 ? tr("1 hour ago") : trFormat("{} hours ago", n);
+    case Unit::minute: return n == 1 ? tr("1 minute ago") : trFormat("{} minutes ago", n);
+    case Unit::second: break;
+    }
+    return n == 1 ? tr("1 second ago") : trFormat("{} seconds ago", n);
+}
+
+std::string aheadText(Unit unit, std::int64_t n) {
+    switch (unit) {
+    case Unit::year: return n == 1 ? tr("next year") : trFormat("in {} years", n);
+    case Unit::month: return n == 1 ? tr("next month") : trFormat("in {} months", n);
+    case Unit::week: return n == 1 ? tr("next week") : trFormat("in {} weeks", n);
+    case Unit::day: return n == 1 ? tr("tomorrow") : trFormat("in {} days", n);
+    case Unit::hour: return n == 1 ? tr("in 1 hour") : trFormat("in {} hours", n);
+    case Unit::minute: return n == 1 ? tr("in 1 minute") : trFormat("in {} minutes", n);
+    case Unit::second: break;
+    }
+    return n == 1 ? tr("in 1 second") : trFormat("in {} seconds", n);
+}
 
 }  // namespace
 
 std::string relativeTimeText(WallTime then, WallTime now) {
     const auto seconds = std::chrono::duration_cast<std::chrono::seconds>(now - then).count();
-    const bool past = seconds >= 0;
-    const std::int64_t magnitude = past ? seconds : -seconds;
-    for (const Unit& unit : kUnits) {
-        const std::int64_t count = magnitude / unit.seconds;
+    const std::int64_t magnitude = seconds >= 0 ? seconds : -seconds;
+    for (const auto& [unit, length] : kUnits) {
+        const std::int64_t count = magnitude / length;
         if (count == 0) continue;
-        if (count == 1) return tr(past ? unit.pastOne : unit.futureOne);
-        return trFormat(past ? unit.pastMany : unit.futureMany, count);
+        return seconds >= 0 ? agoText(unit, count) : aheadText(unit, count);
     }
     return tr("now");
 }

@@ -48,7 +48,8 @@ CommandWindow::CommandWindow(AppState& state, CommandRunner& runner, AppSettings
     frameWindow(*this, vigilo::tr("Run & Watch a Command"), QSize(560, 440));
 
     field_ = new QLineEdit;
-    field_->setPlaceholderText(text(vigilo::tr(kCommandPlaceholder)));
+    field_->setPlaceholderText(
+        text(vigilo::tr("e.g. python train.py  \u00b7  ollama run llama3  \u00b7  npm run build")));
     run_ = new QPushButton;
     auto* entry = new QHBoxLayout;
     entry->addWidget(field_, 1);
