@@ -5,14 +5,13 @@
 #include <QScrollArea>
 #include <QVBoxLayout>
 
-#include "ui/qt/windows/window_frame.h"
+#include "ui/qt/window_frame.h"
 
 namespace vigilo {
 
 StateWindow::StateWindow(const QString& title, QSize contentSize, Loop& loop, Duration redrawEvery, Render render)
     : loop_(loop), redrawEvery_(redrawEvery), render_(std::move(render)) {
-    setWindowTitle(title);
-    setWindowFlags(Qt::Window | Qt::WindowTitleHint | Qt::WindowCloseButtonHint | Qt::WindowMinimizeButtonHint);
+    frameWindow(*this, title, contentSize);
     setFixedSize(contentSize);
 
     icon_ = new QLabel;

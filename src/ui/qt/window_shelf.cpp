@@ -13,7 +13,7 @@
 #include "ui/qt/windows/rules_window.h"
 #include "ui/qt/windows/activity_window.h"
 #include "ui/qt/windows/command_window.h"
-#include "ui/qt/windows/window_frame.h"
+#include "ui/qt/window_frame.h"
 
 namespace vigilo {
 
@@ -99,6 +99,7 @@ ReportWindow& WindowShelf::showReport() {
     if (!report_) {
         report_ = std::make_unique<ReportWindow>(
             [this] { return ReportInput{services_.activity.events().get(), loop_.clock().wallNow()}; });
+        closeOnEscape(*report_);
     }
     presentWindow(*report_);
     return *report_;

@@ -60,9 +60,9 @@ TEST_F(TrayTest, MenuAndTooltipFollowTheStateAndQuitGoesThroughTheGuard) {
     EXPECT_TRUE(quit);
 }
 
-// Each window entry opens its window with its title; a second use brings
-// back the same window instead of a new one.
-TEST_F(TrayTest, WindowEntriesOpenTheirWindows) {
+// Each window entry opens its window with its title; Escape puts it away
+// and a second use brings back the same window instead of a new one.
+TEST_F(TrayTest, WindowEntriesOpenTheirWindowWhichEscapeHidesAndTheNextUseBringsBack) {
     auto tray = services();
     WindowShelf windows(tray, loop);
     Tray view(tray, loop, windows, [] {});
@@ -92,6 +92,8 @@ TEST_F(TrayTest, WindowEntriesOpenTheirWindows) {
         loop.runUntilIdle();
         const auto first = shown(title);
         ASSERT_EQ(first.size(), 1u) << title;
+        QTest::keyClick(first.front(), Qt::Key_Escape);
+        EXPECT_TRUE(shown(title).empty()) << title;
         entry->trigger();
         loop.runUntilIdle();
         EXPECT_EQ(shown(title), first) << title;

@@ -10,7 +10,6 @@
 #include <QKeySequence>
 #include <QLabel>
 #include <QPushButton>
-#include <QShortcut>
 #include <QStandardPaths>
 #include <QVBoxLayout>
 
@@ -72,8 +71,6 @@ ReportWindow::ReportWindow(Source source, QWidget* parent) : QWidget(parent), so
     layout->addWidget(preview_, 0, Qt::AlignHCenter);
     buildButtons(layout);
     layout->addStretch(1);
-    auto* escape = new QShortcut(QKeySequence(Qt::Key_Escape), this);
-    connect(escape, &QShortcut::activated, this, &QWidget::close);
 }
 
 void ReportWindow::buildRows(QVBoxLayout* layout) {

@@ -13,7 +13,7 @@
 #include "activity/activity_log.h"
 #include "support/tr.h"
 #include "ui/activity_view_model.h"
-#include "ui/qt/windows/window_frame.h"
+#include "ui/qt/window_frame.h"
 
 namespace vigilo {
 
@@ -24,7 +24,7 @@ QString text(const std::string& s) { return QString::fromStdString(s); }
 }  // namespace
 
 ActivityWindow::ActivityWindow(ActivityLog& log, Loop& loop) : log_(log), loop_(loop) {
-    frameWindow(*this, vigilo::tr("Vigilo Activity"), QSize(380, 460));
+    frameWindow(*this, text(vigilo::tr("Vigilo Activity")), QSize(380, 460));
 
     header_ = new QLabel;
     QFont bold = header_->font();

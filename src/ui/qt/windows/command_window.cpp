@@ -16,7 +16,7 @@
 #include "platform/child_process.h"
 #include "support/tr.h"
 #include "ui/command_view_model.h"
-#include "ui/qt/windows/window_frame.h"
+#include "ui/qt/window_frame.h"
 
 namespace vigilo {
 
@@ -45,7 +45,7 @@ void showMark(QLabel& mark, CommandStatus::Look look) {
 
 CommandWindow::CommandWindow(AppState& state, CommandRunner& runner, AppSettings& settings, Loop& loop)
     : state_(state), runner_(runner), settings_(settings), loop_(loop) {
-    frameWindow(*this, vigilo::tr("Run & Watch a Command"), QSize(560, 440));
+    frameWindow(*this, QString::fromStdString(vigilo::tr("Run & Watch a Command")), QSize(560, 440));
 
     field_ = new QLineEdit;
     field_->setPlaceholderText(

@@ -4,20 +4,16 @@
 #include <QLabel>
 #include <QPushButton>
 
-#include "ui/qt/present_window.h"
+#include "ui/qt/window_frame.h"
 
 namespace vigilo {
 
 FormWindow::FormWindow(const QString& title, QSize contentSize) {
-    setWindowTitle(title);
-    setWindowFlags(Qt::Window | Qt::WindowTitleHint | Qt::WindowCloseButtonHint | Qt::WindowMinimizeButtonHint);
+    frameWindow(*this, title, contentSize);
     setModal(false);
-    // A size the content asks for, not a fixed one: at 200 % scaling the
-    // window may grow, and its content scrolls.
-    resize(contentSize);
 }
 
-void FormWindow::present() { presentWindow(*this, placed_); }
+void FormWindow::present() { presentWindow(*this); }
 
 QString qtext(const std::string& text) { return QString::fromStdString(text); }
 

@@ -29,7 +29,6 @@ public:
 
 private:
     std::vector<Handle> subscriptions_;
-    bool placed_ = false;
 };
 
 // Small pieces the windows share.

@@ -1,38 +1,14 @@
 #include "ui/qt/windows/tool_window.h"
 
-#include <QGuiApplication>
 #include <QLabel>
-#include <QScreen>
-#include <QKeyEvent>
+
+#include "ui/qt/window_frame.h"
 
 namespace vigilo {
 
-ToolWindow::ToolWindow(const QString& title, QSize contentSize) {
-    setWindowTitle(title);
-    setWindowFlags(Qt::Window | Qt::WindowTitleHint | Qt::WindowCloseButtonHint | Qt::WindowMinimizeButtonHint);
-    resize(contentSize);
-}
+ToolWindow::ToolWindow(const QString& title, QSize contentSize) { frameWindow(*this, title, contentSize); }
 
-// Keys a focused field leaves unused come up here, Escape among them, as in
-// a dialog.
-void ToolWindow::keyPressEvent(QKeyEvent* event) {
-    if (event->key() == Qt::Key_Escape && event->modifiers() == Qt::NoModifier) {
-        close();
-        return;
-    }
-    QWidget::keyPressEvent(event);
-}
-
-void ToolWindow::present() {
-    if (!std::exchange(placed_, true)) {
-        if (const QScreen* screen = QGuiApplication::primaryScreen()) {
-            move(screen->availableGeometry().center() - rect().center());
-        }
-    }
-    showNormal();
-    raise();
-    activateWindow();
-}
+void ToolWindow::present() { presentWindow(*this); }
 
 QLabel* explanationLabel(const QString& text) {
     auto* label = new QLabel(text);

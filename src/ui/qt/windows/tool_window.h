@@ -14,12 +14,6 @@ public:
 
     // Brings the window to the front, centred the first time.
     void present();
-
-protected:
-    void keyPressEvent(QKeyEvent* event) override;
-
-private:
-    bool placed_ = false;
 };
 
 // A wrapped label in the palette's secondary text colour, for explanations.
