@@ -2,6 +2,7 @@
 
 #include <array>
 #include <cstdint>
+#include <vector>
 
 #include "support/tr.h"
 
@@ -52,15 +53,59 @@ std::string aheadText(Unit unit, std::int64_t n) {
     return n == 1 ? tr("in 1 second") : trFormat("in {} seconds", n);
 }
 
+std::string spelledNumber(std::int64_t n) {
+    if (n < 20) {
+        const std::vector<std::string> small{
+            tr("zero"),    tr("one"),     tr("two"),       tr("three"),    tr("four"),
+            tr("five"),    tr("six"),     tr("seven"),     tr("eight"),    tr("nine"),
+            tr("ten"),     tr("eleven"),  tr("twelve"),    tr("thirteen"), tr("fourteen"),
+            tr("fifteen"), tr("sixteen"), tr("seventeen"), tr("eighteen"), tr("nineteen")};
+        return small[static_cast<std::size_t>(n)];
+    }
+    if (n < 100) {
+        const std::vector<std::string> tens{"",          "",          tr("twenty"),  tr("thirty"), tr("forty"),
+                                            tr("fifty"), tr("sixty"), tr("seventy"), tr("eighty"), tr("ninety")};
+        std::string text = tens[static_cast<std::size_t>(n / 10)];
+        if (n % 10 != 0) text += "-" + spelledNumber(n % 10);
+        return text;
+    }
+    if (n < 1000) {
+        std::string text = trFormat("{} hundred", spelledNumber(n / 100));
+        if (n % 100 != 0) text += " " + spelledNumber(n % 100);
+        return text;
+    }
+    return std::to_string(n);
+}
+
+std::string spelledAmount(Unit unit, std::int64_t count) {
+    const bool one = count == 1;
+    const std::string n = one ? std::string() : spelledNumber(count);
+    switch (unit) {
+    case Unit::year: return one ? tr("one year") : trFormat("{} years", n);
+    case Unit::month: return one ? tr("one month") : trFormat("{} months", n);
+    case Unit::week: return one ? tr("one week") : trFormat("{} weeks", n);
+    case Unit::day: return one ? tr("one day") : trFormat("{} days", n);
+    case Unit::hour: return one ? tr("one hour") : trFormat("{} hours", n);
+    case Unit::minute: return one ? tr("one minute") : trFormat("{} minutes", n);
+    case Unit::second: break;
+    }
+    return one ? tr("one second") : trFormat("{} seconds", n);
+}
+
+std::string styled(RelativeTimeStyle style, Unit unit, std::int64_t count, bool ahead) {
+    if (style == RelativeTimeStyle::numeric) return ahead ? aheadText(unit, count) : agoText(unit, count);
+    return ahead ? trFormat("in {}", spelledAmount(unit, count)) : trFormat("{} ago", spelledAmount(unit, count));
+}
+
 }  // namespace
 
-std::string relativeTimeText(WallTime then, WallTime now) {
+std::string relativeTimeText(WallTime then, WallTime now, RelativeTimeStyle style) {
     const auto seconds = std::chrono::duration_cast<std::chrono::seconds>(now - then).count();
     const std::int64_t magnitude = seconds >= 0 ? seconds : -seconds;
     for (const auto& [unit, length] : kUnits) {
         const std::int64_t count = magnitude / length;
         if (count == 0) continue;
-        return seconds >= 0 ? agoText(unit, count) : aheadText(unit, count);
+        return styled(style, unit, count, seconds < 0);
     }
     return tr("now");
 }

@@ -7,7 +7,6 @@
 #include <QGridLayout>
 #include <QGuiApplication>
 #include <QHBoxLayout>
-#include <QKeySequence>
 #include <QLabel>
 #include <QPushButton>
 #include <QStandardPaths>

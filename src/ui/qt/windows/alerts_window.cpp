@@ -19,7 +19,7 @@
 #include "support/tr.h"
 #include "ui/alerts_window_model.h"
 #include "ui/qt/windows/checked_field.h"
-#include "ui/spelled_relative_time.h"
+#include "ui/relative_time.h"
 
 namespace vigilo {
 
@@ -235,7 +235,7 @@ void AlertsWindow::showRecentAlerts() {
     for (const auto& alert : services_.watchdog.recentAlerts.get()) {
         html += QStringLiteral("<p>\u26a0 %1<br><span style=\"color: %2\">%3</span></p>")
                     .arg(text(alert.message).toHtmlEscaped(), secondary,
-                         text(spelledOutRelativeTime(alert.at, now)));
+                         text(relativeTimeText(alert.at, now, RelativeTimeStyle::spelledOut)));
     }
     recentAlerts_->setText(html.isEmpty() ? translated("No recent alerts") : html);
 }

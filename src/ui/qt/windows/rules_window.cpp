@@ -16,7 +16,7 @@
 #include "app/app_settings.h"
 #include "rules/rules_store.h"
 #include "support/tr.h"
-#include "ui/spelled_relative_time.h"
+#include "ui/relative_time.h"
 
 namespace vigilo {
 
@@ -203,7 +203,8 @@ void RulesWindow::fillRow(Row& row, const Rule& rule) {
     row.summary->setText(text(rule.summaryLine()));
     row.lastTriggered->setVisible(rule.lastTriggeredAt.has_value());
     if (rule.lastTriggeredAt) {
-        const std::string since = spelledOutRelativeTime(*rule.lastTriggeredAt, loop_.clock().wallNow());
+        const std::string since =
+            relativeTimeText(*rule.lastTriggeredAt, loop_.clock().wallNow(), RelativeTimeStyle::spelledOut);
         row.lastTriggered->setText(text(trFormat("Last triggered {}", since)));
     }
 }
