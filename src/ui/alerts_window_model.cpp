@@ -10,12 +10,11 @@ namespace vigilo {
 namespace {
 
 bool isAddress(AlertField field) {
-    return field == AlertField::discordURL || field == AlertField::slackURL || field == AlertField::genericURL ||
-           field == AlertField::ntfyServer;
+    return field == AlertField::discordURL || field == AlertField::slackURL || field == AlertField::genericURL;
 }
 
 // These become part of a request's path.
-bool isPathPart(AlertField field) { return field == AlertField::telegramToken || field == AlertField::ntfyTopic; }
+bool isPathPart(AlertField field) { return field == AlertField::telegramToken; }
 
 bool hasSpaceOrControl(std::string_view text) {
     return std::any_of(text.begin(), text.end(), [](char c) {

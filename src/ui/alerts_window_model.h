@@ -11,17 +11,14 @@
 
 namespace vigilo {
 
-// Every text field of the alerts window.
+// The webhook sections' text fields; the phone push fields are the
+// settings' own (PushField).
 enum class AlertField {
     telegramToken,
     telegramChatID,
     discordURL,
     slackURL,
     genericURL,
-    ntfyServer,
-    ntfyTopic,
-    pushoverToken,
-    pushoverUser,
 };
 
 // Why the field cannot take this text, or nullopt when it can. Empty is

@@ -12,14 +12,11 @@ TEST(AlertsWindowModel, FieldsRefuseWhatTheirRequestsCouldNotCarry) {
         {AlertField::slackURL, "hooks.slack.com/services/T0", false},
         {AlertField::genericURL, "http://192.168.1.5/vigilo", true},
         {AlertField::genericURL, "https://host/a b", false},
-        {AlertField::ntfyServer, "ftp://ntfy.example", false},
         {AlertField::telegramToken, "123456:AAE-x_y", true},
         {AlertField::telegramToken, "123/../456", false},
         {AlertField::telegramToken, " 123456:AAE", false},
         {AlertField::telegramChatID, "-1001234567", true},
-        {AlertField::ntfyTopic, "builds?x=1", false},
-        {AlertField::pushoverUser, "uQiRzpo4DXghDmr9QzzfQu27cmVRsG\n", false},
-        {AlertField::pushoverToken, "azGDORePK8gMaC0QOYAMyEEuzJnyUi", true},
+        {AlertField::telegramChatID, "-100 1234567", false},
     };
     for (const auto& [field, text, accepted] : cases) {
         EXPECT_EQ(!alertFieldProblem(field, text).has_value(), accepted) << text;

@@ -20,6 +20,7 @@
 #include "ui/alerts_window_model.h"
 #include "ui/qt/windows/checked_field.h"
 #include "ui/relative_time.h"
+#include "ui/settings_form.h"
 
 namespace vigilo {
 
@@ -150,9 +151,7 @@ QWidget* AlertsWindow::pushSection() {
     auto* box = new QGroupBox;
     auto* layout = new QVBoxLayout(box);
     provider_ = new QComboBox;
-    provider_->addItem(translated("Off"), int(PushProvider::none));
-    provider_->addItem(translated("ntfy.sh (free)"), int(PushProvider::ntfy));
-    provider_->addItem(translated("Pushover"), int(PushProvider::pushover));
+    for (const auto& option : pushOptions()) provider_->addItem(text(option.label), int(option.provider));
     provider_->setAccessibleName(translated("Phone push"));
     QObject::connect(provider_, &QComboBox::activated, this, [this](int index) {
         services_.settings.pushProvider.set(static_cast<PushProvider>(provider_->itemData(index).toInt()));
@@ -166,9 +165,12 @@ QWidget* AlertsWindow::pushSection() {
     pushTest_ = addHeader(*layout, title, status);
     auto* form = pushForm_ = new QFormLayout;
 
-    auto addField = [&](const QString& label, AlertField kind, Setting<std::string>& setting, bool secret) {
-        auto* field = new CheckedField(label, secret, checkFor(kind),
-                                       [&setting](const std::string& value) { setting.set(value); });
+    // The settings window's checks: the same fields take the same texts there.
+    auto addField = [&](const QString& label, PushField kind, bool secret) {
+        auto& setting = pushFieldSetting(settings, kind);
+        auto* field = new CheckedField(
+            label, secret, [kind](const std::string& value) { return checkPushField(kind, value).refusal; },
+            [&setting, kind](const std::string& value) { setting.set(checkPushField(kind, value).text); });
         form->addRow(label, field);
         fields_.push_back(field);
         field->showStored(setting.get());
@@ -176,16 +178,16 @@ QWidget* AlertsWindow::pushSection() {
         return field;
     };
     ntfyRows_ = {
-        addField(translated("ntfy server"), AlertField::ntfyServer, settings.ntfyServer, false),
-        addField(translated("Topic (pick a unique secret word)"), AlertField::ntfyTopic, settings.ntfyTopic, true)};
+        addField(translated("ntfy server"), PushField::ntfyServer, false),
+        addField(translated("Topic (pick a unique secret word)"), PushField::ntfyTopic, true)};
     auto* ntfyNote = explanationLabel(translated(
         "Install the ntfy app on your phone and subscribe to the same topic. Then any finished task pings your "
         "phone."));
     form->addRow(ntfyNote);
     ntfyRows_.push_back(ntfyNote);
     pushoverRows_ = {
-        addField(translated("Application token"), AlertField::pushoverToken, settings.pushoverToken, true),
-        addField(translated("User key"), AlertField::pushoverUser, settings.pushoverUser, true)};
+        addField(translated("Application token"), PushField::pushoverToken, true),
+        addField(translated("User key"), PushField::pushoverUser, true)};
     layout->addLayout(form);
 
     QObject::connect(pushTest_, &QPushButton::clicked, this, [this, status] {
