@@ -51,15 +51,16 @@ struct MenuItem {
     bool operator==(const MenuItem&) const = default;
 };
 
-// The windows that exist so far; entries for the others are shown disabled.
+// Which windows the view can open; an entry for one it cannot is shown
+// disabled. The tray has them all.
 struct AvailableWindows {
     bool dashboard = true;
     bool status = true;
-    bool smartRules = false;
-    bool alerts = false;
-    bool weeklyReport = false;
-    bool activityLog = false;
-    bool runCommand = false;
+    bool smartRules = true;
+    bool alerts = true;
+    bool weeklyReport = true;
+    bool activityLog = true;
+    bool runCommand = true;
     bool onboarding = true;
     bool settings = true;
 };

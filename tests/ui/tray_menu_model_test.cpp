@@ -141,13 +141,13 @@ TEST(TrayMenu, ClosedLidWhenVeryHotWithoutASensor) {
                         "[x] Keep Awake", "[x] Closed-Lid Mode\u2026", "Stop"}));
 }
 
-TEST(TrayMenu, SubmenusAndWindowsNotYetBuiltAreDisabled) {
+TEST(TrayMenu, SubmenusAndAWindowNotAvailableIsDisabled) {
     auto facts = factsFor(K::runCommand);
     facts.launchAtLogin = true;
-    const auto menu = buildTrayMenu(facts);
+    const auto menu = buildTrayMenu(facts, AvailableWindows{.alerts = false, .runCommand = false});
     const auto& windows = menu[menu.size() - 5].children;
-    EXPECT_EQ(render(windows), (std::vector<std::string>{"Dashboard\u2026", "~Smart Rules\u2026", "~Alerts\u2026",
-                                                         "~Weekly Report\u2026", "~Activity Log\u2026",
+    EXPECT_EQ(render(windows), (std::vector<std::string>{"Dashboard\u2026", "Smart Rules\u2026", "~Alerts\u2026",
+                                                         "Weekly Report\u2026", "Activity Log\u2026",
                                                          "Show Status Window\u2026"}));
     const auto& more = menu[menu.size() - 4].children;
     EXPECT_EQ(render(more), (std::vector<std::string>{"[ ] Keep Awake While Charging", "Timer {4}",

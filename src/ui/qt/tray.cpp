@@ -23,9 +23,6 @@ namespace {
 QString text(const std::string& s) { return QString::fromStdString(s); }
 
 // The windows this build has; the menu shows the others disabled.
-constexpr AvailableWindows kWindows{
-    .dashboard = true, .status = true, .smartRules = true, .alerts = true, .weeklyReport = true, .activityLog = true, .runCommand = true};
-
 // The entries depth first, each with its depth: two menus of the same shape
 // differ only in texts, marks and what is enabled.
 void flatten(const std::vector<MenuItem>& items, int depth, std::vector<std::pair<const MenuItem*, int>>& out) {
@@ -121,7 +118,7 @@ void Tray::followTick() {
 // where the shape allows: a panel reads it over D-Bus, and Qt's export keeps
 // something of every entry it was ever given (~10 KB a menu).
 void Tray::rebuildMenu() {
-    auto items = buildTrayMenu(gatherStateFacts(state_), kWindows);
+    auto items = buildTrayMenu(gatherStateFacts(state_));
     if (!shownItems_.empty() && items == shownItems_) return;
     const bool inPlace = !shownItems_.empty() && sameShape(items, shownItems_);
     shownItems_ = std::move(items);
