@@ -4,12 +4,11 @@
 #include <QPushButton>
 
 #include "ui/install_dialog_model.h"
+#include "ui/qt/qt_text.h"
 
 namespace vigilo {
 
 namespace {
-
-QString text(const std::string& s) { return QString::fromStdString(s); }
 
 constexpr CliInstallTarget kTargets[] = {CliInstallTarget::user, CliInstallTarget::system,
                                          CliInstallTarget::uninstall};
@@ -18,19 +17,19 @@ constexpr CliInstallTarget kTargets[] = {CliInstallTarget::user, CliInstallTarge
 
 void runInstallDialog(CLIInstaller& installer) {
     const auto texts = installDialogTexts();
-    QMessageBox question(QMessageBox::Question, QStringLiteral("Vigilo"), text(texts.message));
-    question.setInformativeText(text(texts.informativeText));
+    QMessageBox question(QMessageBox::Question, QStringLiteral("Vigilo"), qtext(texts.message));
+    question.setInformativeText(qtext(texts.informativeText));
     QAbstractButton* targets[3];
-    for (int i = 0; i < 3; ++i) targets[i] = question.addButton(text(texts.buttons[i]), QMessageBox::AcceptRole);
-    question.setDefaultButton(question.addButton(text(texts.buttons[3]), QMessageBox::RejectRole));
+    for (int i = 0; i < 3; ++i) targets[i] = question.addButton(qtext(texts.buttons[i]), QMessageBox::AcceptRole);
+    question.setDefaultButton(question.addButton(qtext(texts.buttons[3]), QMessageBox::RejectRole));
     question.setWindowFlag(Qt::WindowStaysOnTopHint);
     question.exec();
     for (int i = 0; i < 3; ++i) {
         if (question.clickedButton() != targets[i]) continue;
         const auto alert = installResultAlert(installer.run(kTargets[i]));
         QMessageBox result(alert.warning ? QMessageBox::Warning : QMessageBox::Information, QStringLiteral("Vigilo"),
-                           text(alert.message), QMessageBox::Ok);
-        result.setInformativeText(text(alert.informativeText));
+                           qtext(alert.message), QMessageBox::Ok);
+        result.setInformativeText(qtext(alert.informativeText));
         result.exec();
     }
 }

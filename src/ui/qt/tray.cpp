@@ -13,14 +13,13 @@
 #include "safety/thermal_monitor.h"
 #include "support/tr.h"
 #include "ui/qt/install_dialog.h"
+#include "ui/qt/qt_text.h"
 #include "ui/qt/window_shelf.h"
 #include "ui/tray_icon.h"
 
 namespace vigilo {
 
 namespace {
-
-QString text(const std::string& s) { return QString::fromStdString(s); }
 
 // The windows this build has; the menu shows the others disabled.
 // The entries depth first, each with its depth: two menus of the same shape
@@ -94,12 +93,12 @@ void Tray::refreshIcon() {
     const auto& mode = state_.mode.get();
     auto icon = iconThemeName(trayIcon(mode, state_.clamshellActive.get(), state_.thermal().currentLevel()));
     if (icon != shownIcon_) {
-        icon_->setIcon(QIcon::fromTheme(text(icon)));
+        icon_->setIcon(QIcon::fromTheme(qtext(icon)));
         shownIcon_ = std::move(icon);
     }
     auto tooltip = trayTooltip(mode);
     if (tooltip != shownTooltip_) {
-        icon_->setToolTip(text(tooltip));
+        icon_->setToolTip(qtext(tooltip));
         shownTooltip_ = std::move(tooltip);
     }
 }
@@ -155,7 +154,7 @@ void Tray::fill(QMenu& menu, const std::vector<MenuItem>& items) {
                 font.setBold(true);
                 action->setFont(font);
             }
-            if (!item.shortcut.empty()) action->setShortcut(QKeySequence(text("Ctrl+" + item.shortcut)));
+            if (!item.shortcut.empty()) action->setShortcut(QKeySequence(qtext("Ctrl+" + item.shortcut)));
             // The entry's current item, looked up when chosen.
             QObject::connect(action, &QAction::triggered, &menu, [this, index] {
                 std::vector<std::pair<const MenuItem*, int>> flat;
@@ -169,7 +168,7 @@ void Tray::fill(QMenu& menu, const std::vector<MenuItem>& items) {
 void Tray::show(QAction& entry, const MenuItem& item) {
     if (item.kind == MenuItem::Kind::separator) return;
     // Menus have no indentation of their own.
-    entry.setText(QString(item.indent * 4, QLatin1Char(' ')) + text(item.text));
+    entry.setText(QString(item.indent * 4, QLatin1Char(' ')) + qtext(item.text));
     entry.setEnabled(item.enabled);
     entry.setCheckable(item.kind == MenuItem::Kind::check);
     entry.setChecked(item.checked);
@@ -201,14 +200,14 @@ void Tray::choose(const MenuItem& item) {
 
 void Tray::quitGuarded() {
     if (state_.clamshellActive.get() && !state_.restoreSleepBeforeQuit()) {
-        QMessageBox box(QMessageBox::Critical, QStringLiteral("Vigilo"), text(tr("Closed-lid mode is still on")));
-        box.setInformativeText(text(
+        QMessageBox box(QMessageBox::Critical, QStringLiteral("Vigilo"), qtext(tr("Closed-lid mode is still on")));
+        box.setInformativeText(qtext(
             tr("Vigilo couldn't restore normal sleep (the admin prompt was cancelled). If you quit now, your "
                "computer may stay awake with the lid closed. Vigilo will restore it the next time it launches "
                "\u2014 or run in Terminal: sudo rm /run/systemd/logind.conf.d/vigilo-lid.conf && "
                "sudo systemctl kill -s HUP systemd-logind")));
-        auto* quit = box.addButton(text(tr("Quit Anyway")), QMessageBox::DestructiveRole);
-        box.setDefaultButton(box.addButton(text(tr("Cancel")), QMessageBox::RejectRole));
+        auto* quit = box.addButton(qtext(tr("Quit Anyway")), QMessageBox::DestructiveRole);
+        box.setDefaultButton(box.addButton(qtext(tr("Cancel")), QMessageBox::RejectRole));
         box.exec();
         if (box.clickedButton() != quit) return;
     }

@@ -17,16 +17,12 @@
 #include "activity/workstation_score.h"
 #include "support/atomic_file.h"
 #include "support/tr.h"
+#include "ui/qt/qt_text.h"
 #include "ui/qt/report/share_card_renderer.h"
 
 namespace vigilo {
 
 namespace {
-
-QString qs(const std::string& text) { return QString::fromStdString(text); }
-// Inside the window's members a bare tr() is QObject::tr, which knows none
-// of the project's texts.
-QString translated(const char* english) { return QString::fromUtf8(tr(english)); }
 
 constexpr std::array<const char*, ReportWindow::kRowCount> kRowLabels{
     "Kept awake",       "Protected sessions", "Closed-lid sessions", "Low-battery saves",
@@ -123,7 +119,7 @@ void ReportWindow::refresh() {
     const ReportInput input = source_ ? source_() : ReportInput{};
     report_ = WeeklyReport::generate(input.events, input.now);
     const auto values = rowValues(report_);
-    for (int row = 0; row < kRowCount; ++row) values_[row]->setText(qs(values[row]));
+    for (int row = 0; row < kRowCount; ++row) values_[row]->setText(qtext(values[row]));
 
     const qreal ratio = devicePixelRatioF();
     QImage preview = ShareCardRenderer::render(report_).scaled(preview_->size() * ratio, Qt::IgnoreAspectRatio,
@@ -153,7 +149,7 @@ void ReportWindow::saveCardTo(const QString& path) {
     ShareCardRenderer::render(report_).save(&buffer, "PNG");
     // Whole or not at all: a failed save never leaves half a file behind.
     const auto error = writeFileAtomically(path.toStdString(), std::string_view(png.constData(), png.size()));
-    note_->setText(error ? qs(trFormat("Could not save the card: {}", *error)) : translated("Card saved."));
+    note_->setText(error ? qtext(trFormat("Could not save the card: {}", *error)) : translated("Card saved."));
 }
 
 QString ReportWindow::note() const { return note_->text(); }

@@ -13,24 +13,19 @@
 #include "activity/activity_log.h"
 #include "support/tr.h"
 #include "ui/activity_view_model.h"
+#include "ui/qt/qt_text.h"
 #include "ui/qt/window_frame.h"
 
 namespace vigilo {
 
-namespace {
-
-QString text(const std::string& s) { return QString::fromStdString(s); }
-
-}  // namespace
-
 ActivityWindow::ActivityWindow(ActivityLog& log, Loop& loop) : log_(log), loop_(loop) {
-    frameWindow(*this, text(vigilo::tr("Vigilo Activity")), QSize(380, 460));
+    frameWindow(*this, qtext(vigilo::tr("Vigilo Activity")), QSize(380, 460));
 
     header_ = new QLabel;
     QFont bold = header_->font();
     bold.setBold(true);
     header_->setFont(bold);
-    clear_ = new QPushButton(text(vigilo::tr("Clear")));
+    clear_ = new QPushButton(qtext(vigilo::tr("Clear")));
     QObject::connect(clear_, &QPushButton::clicked, this, [this] { log_.clear(); });
     auto* top = new QHBoxLayout;
     top->addWidget(header_, 1);
@@ -67,19 +62,19 @@ void ActivityWindow::present() {
 
 void ActivityWindow::redraw() {
     const ActivityView view = activityView(log_.events().get(), loop_.clock().wallNow());
-    header_->setText(text(view.header));
+    header_->setText(qtext(view.header));
     clear_->setEnabled(view.canClear);
-    empty_->setText(text(view.emptyText));
+    empty_->setText(qtext(view.emptyText));
     list_->clear();
     // Rows whose icon the theme lacks keep their titles in line.
     QPixmap transparent(list_->iconSize().isValid() ? list_->iconSize() : QSize(16, 16));
     transparent.fill(Qt::transparent);
     const QIcon blank(transparent);
     for (const ActivityRow& row : view.rows) {
-        auto* item = new QTreeWidgetItem(list_, {text(row.title), text(row.when)});
-        const QIcon icon = QIcon::fromTheme(text(row.iconName));
+        auto* item = new QTreeWidgetItem(list_, {qtext(row.title), qtext(row.when)});
+        const QIcon icon = QIcon::fromTheme(qtext(row.iconName));
         item->setIcon(0, icon.pixmap(transparent.size()).isNull() ? blank : icon);
-        item->setToolTip(0, text(row.title));
+        item->setToolTip(0, qtext(row.title));
         item->setTextAlignment(1, Qt::AlignRight | Qt::AlignVCenter);
         item->setForeground(1, palette().brush(QPalette::PlaceholderText));
     }

@@ -18,6 +18,7 @@
 #include "app/app_settings.h"
 #include "support/tr.h"
 #include "ui/alerts_window_model.h"
+#include "ui/qt/qt_text.h"
 #include "ui/qt/windows/checked_field.h"
 #include "ui/relative_time.h"
 #include "ui/settings_form.h"
@@ -25,9 +26,6 @@
 namespace vigilo {
 
 namespace {
-
-QString translated(const char* english) { return QString::fromUtf8(tr(english)); }
-QString text(const std::string& s) { return QString::fromStdString(s); }
 
 QLabel* heading(const QString& title) {
     auto* label = new QLabel(title);
@@ -104,7 +102,7 @@ QWidget* AlertsWindow::webhookSection(const WebhookSectionView& section) {
 
     auto* box = new QGroupBox;
     auto* layout = new QVBoxLayout(box);
-    auto* enabled = new QCheckBox(text(section.title));
+    auto* enabled = new QCheckBox(qtext(section.title));
     QFont bold = enabled->font();
     bold.setBold(true);
     enabled->setFont(bold);
@@ -118,7 +116,7 @@ QWidget* AlertsWindow::webhookSection(const WebhookSectionView& section) {
     webhookForms_.push_back(form);
     std::vector<std::pair<CheckedField*, std::string WebhookConfig::*>> shown;
     for (const WebhookFieldView& view : section.fields) {
-        const QString label = text(view.label);
+        const QString label = qtext(view.label);
         auto* field = new CheckedField(label, view.secret, checkFor(view.field),
                                        [change, member = view.value](const std::string& value) {
                                            change([&](WebhookConfig& c) { c.*member = value; });
@@ -132,7 +130,7 @@ QWidget* AlertsWindow::webhookSection(const WebhookSectionView& section) {
     QObject::connect(button, &QPushButton::clicked, this, [this, channel = section.channel, status] {
         status->setText(translated("Sending\u2026"));
         services_.webhooks.test(channel, [status = QPointer<QLabel>(status)](bool sent) {
-            if (status) status->setText(text(webhookTestResultText(sent)));
+            if (status) status->setText(qtext(webhookTestResultText(sent)));
         });
     });
 
@@ -151,7 +149,7 @@ QWidget* AlertsWindow::pushSection() {
     auto* box = new QGroupBox;
     auto* layout = new QVBoxLayout(box);
     provider_ = new QComboBox;
-    for (const auto& option : pushOptions()) provider_->addItem(text(option.label), int(option.provider));
+    for (const auto& option : pushOptions()) provider_->addItem(qtext(option.label), int(option.provider));
     provider_->setAccessibleName(translated("Phone push"));
     QObject::connect(provider_, &QComboBox::activated, this, [this](int index) {
         services_.settings.pushProvider.set(static_cast<PushProvider>(provider_->itemData(index).toInt()));
@@ -196,7 +194,7 @@ QWidget* AlertsWindow::pushSection() {
                                   s.pushoverToken.get(), s.pushoverUser.get(), vigilo::tr("Test alert"),
                                   vigilo::tr("Phone push is working.")};
         if (!pushWouldBeSent(request)) {
-            status->setText(text(webhookTestResultText(false)));
+            status->setText(qtext(webhookTestResultText(false)));
             return;
         }
         services_.alerts.push(request);
@@ -236,8 +234,8 @@ void AlertsWindow::showRecentAlerts() {
     QString html;
     for (const auto& alert : services_.watchdog.recentAlerts.get()) {
         html += QStringLiteral("<p>\u26a0 %1<br><span style=\"color: %2\">%3</span></p>")
-                    .arg(text(alert.message).toHtmlEscaped(), secondary,
-                         text(relativeTimeText(alert.at, now, RelativeTimeStyle::spelledOut)));
+                    .arg(qtext(alert.message).toHtmlEscaped(), secondary,
+                         qtext(relativeTimeText(alert.at, now, RelativeTimeStyle::spelledOut)));
     }
     recentAlerts_->setText(html.isEmpty() ? translated("No recent alerts") : html);
 }

@@ -16,13 +16,12 @@
 #include "platform/child_process.h"
 #include "support/tr.h"
 #include "ui/command_view_model.h"
+#include "ui/qt/qt_text.h"
 #include "ui/qt/window_frame.h"
 
 namespace vigilo {
 
 namespace {
-
-QString text(const std::string& s) { return QString::fromStdString(s); }
 
 // The status line's mark, as a glyph in the text's own font so it scales
 // with it: a ring before any run, a green dot while running, a green tick
@@ -49,7 +48,7 @@ CommandWindow::CommandWindow(AppState& state, CommandRunner& runner, AppSettings
 
     field_ = new QLineEdit;
     field_->setPlaceholderText(
-        text(vigilo::tr("e.g. python train.py  \u00b7  ollama run llama3  \u00b7  npm run build")));
+        qtext(vigilo::tr("e.g. python train.py  \u00b7  ollama run llama3  \u00b7  npm run build")));
     run_ = new QPushButton;
     auto* entry = new QHBoxLayout;
     entry->addWidget(field_, 1);
@@ -71,7 +70,7 @@ CommandWindow::CommandWindow(AppState& state, CommandRunner& runner, AppSettings
     output_->setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
     output_->setFocusPolicy(Qt::ClickFocus);
 
-    notify_ = new QCheckBox(text(vigilo::tr("Notify me when a task finishes")));
+    notify_ = new QCheckBox(qtext(vigilo::tr("Notify me when a task finishes")));
 
     auto* layout = new QVBoxLayout(this);
     layout->addLayout(entry);
@@ -122,8 +121,8 @@ void CommandWindow::redraw() {
     const CommandRun run = currentRun(runner_);
     const CommandStatus status = commandStatus(run, loop_.clock().wallNow());
     showMark(*statusMark_, status.look);
-    statusText_->setText(text(status.text));
-    run_->setText(text(run.running ? vigilo::tr("Stop") : vigilo::tr("Run")));
+    statusText_->setText(qtext(status.text));
+    run_->setText(qtext(run.running ? vigilo::tr("Stop") : vigilo::tr("Run")));
     field_->setReadOnly(run.running);
     notify_->setChecked(settings_.notifyOnComplete.get());
     showOutput();
@@ -132,7 +131,7 @@ void CommandWindow::redraw() {
 
 // Keeps the newest lines in view unless the person scrolled up to read.
 void CommandWindow::showOutput() {
-    const QString tail = text(runner_.outputTail().get());
+    const QString tail = qtext(runner_.outputTail().get());
     if (output_->toPlainText() == tail) return;
     QScrollBar* bar = output_->verticalScrollBar();
     const bool atEnd = bar->value() == bar->maximum();
@@ -150,7 +149,7 @@ void CommandWindow::runOrStop() {
     }
     const std::string command = field_->text().toStdString();
     if (auto error = commandFieldError(command)) {
-        fieldError_->setText(text(*error));
+        fieldError_->setText(qtext(*error));
         fieldError_->show();
         return;
     }

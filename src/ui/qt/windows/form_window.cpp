@@ -4,6 +4,7 @@
 #include <QLabel>
 #include <QPushButton>
 
+#include "ui/qt/qt_text.h"
 #include "ui/qt/window_frame.h"
 
 namespace vigilo {
@@ -14,8 +15,6 @@ FormWindow::FormWindow(const QString& title, QSize contentSize) {
 }
 
 void FormWindow::present() { presentWindow(*this); }
-
-QString qtext(const std::string& text) { return QString::fromStdString(text); }
 
 QLabel* paragraph(const std::string& text) {
     auto* label = new QLabel(qtext(text));

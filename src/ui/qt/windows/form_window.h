@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "support/handle.h"
+#include "ui/qt/qt_text.h"
 
 class QBoxLayout;
 class QLabel;
@@ -32,7 +33,6 @@ private:
 };
 
 // Small pieces the windows share.
-QString qtext(const std::string& text);
 // A wrapping label for running text.
 QLabel* paragraph(const std::string& text);
 // A line under a field saying why what was typed was refused; hidden while

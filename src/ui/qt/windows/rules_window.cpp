@@ -16,14 +16,12 @@
 #include "app/app_settings.h"
 #include "rules/rules_store.h"
 #include "support/tr.h"
+#include "ui/qt/qt_text.h"
 #include "ui/relative_time.h"
 
 namespace vigilo {
 
 namespace {
-
-QString translated(const char* english) { return QString::fromUtf8(tr(english)); }
-QString text(const std::string& s) { return QString::fromStdString(s); }
 
 std::vector<std::string> idsOf(const std::vector<Rule>& rules) {
     std::vector<std::string> ids;
@@ -184,7 +182,7 @@ RulesWindow::Row RulesWindow::addRow(const Rule& rule, std::size_t position) {
         remove->setText(translated("Delete"));
         remove->setIcon(style()->standardIcon(QStyle::SP_TrashIcon));
         remove->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
-        remove->setAccessibleName(text(trFormat("Delete {}", rule.name)));
+        remove->setAccessibleName(qtext(trFormat("Delete {}", rule.name)));
         QObject::connect(remove, &QToolButton::clicked, this, [this, position] { rules_.deleteRules({position}); });
         layout->addWidget(remove, 0, Qt::AlignTop);
     }
@@ -198,14 +196,14 @@ void RulesWindow::fillRow(Row& row, const Rule& rule) {
         const QSignalBlocker quiet(row.enabled);
         row.enabled->setChecked(rule.isEnabled);
     }
-    row.enabled->setAccessibleName(text(rule.name));
-    row.name->setText(text(rule.name));
-    row.summary->setText(text(rule.summaryLine()));
+    row.enabled->setAccessibleName(qtext(rule.name));
+    row.name->setText(qtext(rule.name));
+    row.summary->setText(qtext(rule.summaryLine()));
     row.lastTriggered->setVisible(rule.lastTriggeredAt.has_value());
     if (rule.lastTriggeredAt) {
         const std::string since =
             relativeTimeText(*rule.lastTriggeredAt, loop_.clock().wallNow(), RelativeTimeStyle::spelledOut);
-        row.lastTriggered->setText(text(trFormat("Last triggered {}", since)));
+        row.lastTriggered->setText(qtext(trFormat("Last triggered {}", since)));
     }
 }
 
