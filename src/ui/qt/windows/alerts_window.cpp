@@ -163,15 +163,11 @@ QWidget* AlertsWindow::pushSection() {
     pushTest_ = addHeader(*layout, title, status);
     auto* form = pushForm_ = new QFormLayout;
 
-    // The settings window's checks: the same fields take the same texts there.
     auto addField = [&](const QString& label, PushField kind, bool secret) {
         auto& setting = pushFieldSetting(settings, kind);
-        auto* field = new CheckedField(
-            label, secret, [kind](const std::string& value) { return checkPushField(kind, value).refusal; },
-            [&setting, kind](const std::string& value) { setting.set(checkPushField(kind, value).text); });
+        auto* field = pushFieldEditor(settings, kind, label, secret);
         form->addRow(label, field);
         fields_.push_back(field);
-        field->showStored(setting.get());
         subscriptions_.push_back(setting.subscribe([field](const std::string& v) { field->showStored(v); }));
         return field;
     };

@@ -4,15 +4,15 @@
 #include <QLineEdit>
 #include <QVBoxLayout>
 
+#include "app/app_settings.h"
+#include "ui/qt/windows/form_window.h"
+
 namespace vigilo {
 
 CheckedField::CheckedField(const QString& label, bool secret, Check check, Store store)
-    : check_(std::move(check)), store_(std::move(store)), edit_(new QLineEdit), problem_(new QLabel) {
+    : check_(std::move(check)), store_(std::move(store)), edit_(new QLineEdit), problem_(refusalLine()) {
     edit_->setAccessibleName(label);
     if (secret) edit_->setEchoMode(QLineEdit::PasswordEchoOnEdit);
-    problem_->setWordWrap(true);
-    problem_->setStyleSheet(QStringLiteral("color: #c01c28"));
-    problem_->hide();
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->setSpacing(2);
@@ -28,8 +28,7 @@ CheckedField::CheckedField(const QString& label, bool secret, Check check, Store
 
 bool CheckedField::accepts() {
     const auto reason = check_(edit_->text().toStdString());
-    problem_->setText(reason ? QString::fromStdString(*reason) : QString());
-    problem_->setVisible(reason.has_value());
+    showRefusal(problem_, reason);
     return !reason;
 }
 
@@ -37,6 +36,19 @@ void CheckedField::showStored(const std::string& value) {
     if (edit_->hasFocus() && edit_->isModified()) return;
     edit_->setText(QString::fromStdString(value));
     accepts();
+}
+
+CheckedField* pushFieldEditor(AppSettings& settings, PushField field, const QString& label, bool secret) {
+    auto& setting = pushFieldSetting(settings, field);
+    auto* editor = new CheckedField(
+        label, secret, [field](const std::string& typed) { return checkPushField(field, typed).refusal; },
+        [&setting, field](const std::string& typed) {
+            const std::string text = checkPushField(field, typed).text;
+            if (setting.get() != text) setting.set(text);
+        });
+    editor->edit().setObjectName(QString::fromStdString(setting.key()));
+    editor->showStored(setting.get());
+    return editor;
 }
 
 }  // namespace vigilo

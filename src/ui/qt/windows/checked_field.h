@@ -5,6 +5,8 @@
 #include <optional>
 #include <string>
 
+#include "ui/settings_form.h"
+
 class QLabel;
 class QLineEdit;
 
@@ -35,5 +37,9 @@ private:
     QLineEdit* edit_;
     QLabel* problem_;
 };
+
+// A phone push field, the same in the settings and alerts windows: the
+// settings' check, and the text stored trimmed.
+CheckedField* pushFieldEditor(AppSettings& settings, PushField field, const QString& label, bool secret);
 
 }  // namespace vigilo

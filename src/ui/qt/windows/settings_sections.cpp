@@ -17,6 +17,7 @@
 
 #include "safety/cooling_manager.h"
 #include "support/tr.h"
+#include "ui/qt/windows/checked_field.h"
 
 // The window's sections and the controls that edit one setting each.
 namespace vigilo {
@@ -239,24 +240,9 @@ QWidget* SettingsWindow::pushField(const char* label, PushField field) {
     auto* holder = new QWidget;
     auto* layout = new QFormLayout(holder);
     layout->setContentsMargins(0, 0, 0, 0);
-    auto* edit = new QLineEdit;
-    edit->setObjectName(qtext(pushFieldSetting(settings_, field).key()));
-    auto* refusal = refusalLine();
-    layout->addRow(QString::fromUtf8(label), edit);
-    layout->addRow(QString(), refusal);
-    QObject::connect(edit, &QLineEdit::editingFinished, this, [this, edit, refusal, field] {
-        auto checked = checkPushField(field, edit->text().toStdString());
-        showRefusal(refusal, checked.refusal);
-        if (checked.refusal) return;
-        auto& setting = pushFieldSetting(settings_, field);
-        if (setting.get() != checked.text) setting.set(checked.text);
-        edit->setText(qtext(checked.text));
-    });
-    redraws_.push_back([this, edit, refusal, field] {
-        // What the person is typing, or left refused, is theirs until done.
-        if (edit->hasFocus() || refusal->isVisible()) return;
-        edit->setText(qtext(pushFieldSetting(settings_, field).get()));
-    });
+    auto* editor = pushFieldEditor(settings_, field, QString::fromUtf8(label), false);
+    layout->addRow(QString::fromUtf8(label), editor);
+    redraws_.push_back([this, editor, field] { editor->showStored(pushFieldSetting(settings_, field).get()); });
     return holder;
 }
 
