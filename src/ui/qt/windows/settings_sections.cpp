@@ -149,7 +149,7 @@ QGroupBox* SettingsWindow::safetySection() {
 
 QGroupBox* SettingsWindow::escalationSection() {
     auto* box = section(vigilo::tr("Low-battery escalation"));
-    for (const auto& spec : escalationSteppers()) rows(box)->addWidget(rowOf({stepper(spec)}));
+    for (const auto& row : escalationSteppers()) rows(box)->addWidget(rowOf({stepper(row)}));
     return box;
 }
 
@@ -217,16 +217,16 @@ QCheckBox* SettingsWindow::toggle(const char* text, Setting<bool> AppSettings::*
     return box;
 }
 
-QSpinBox* SettingsWindow::stepper(const SettingStepper& spec) {
+QSpinBox* SettingsWindow::stepper(const SettingStepper& row) {
     auto* box = new QSpinBox;
-    box->setObjectName(qtext((settings_.*spec.setting).key()));
-    box->setRange(spec.minimum, spec.maximum);
-    box->setSingleStep(spec.step);
-    box->setPrefix(QString::fromUtf8(spec.prefix));
-    box->setSuffix(QString::fromUtf8(spec.suffix));
+    box->setObjectName(qtext((settings_.*row.setting).key()));
+    box->setRange(row.minimum, row.maximum);
+    box->setSingleStep(row.step);
+    box->setPrefix(QString::fromUtf8(row.prefix));
+    box->setSuffix(QString::fromUtf8(row.suffix));
     // A typed number is written once it is complete, not digit by digit.
     box->setKeyboardTracking(false);
-    auto setting = spec.setting;
+    auto setting = row.setting;
     QObject::connect(box, &QSpinBox::valueChanged, this,
                      [this, setting](int value) { (settings_.*setting).set(value); });
     redraws_.push_back([this, box, setting] {
