@@ -109,7 +109,7 @@ void Daemon::setInstance(IPCInstance instance) {
 TrayServices Daemon::trayServices() {
     return TrayServices{state_,  settings_, battery_,  thermal_,       watcher_,      cooling_, runner_,
                         lid_,    watchdog_, launchAtLogin_, cliInstaller_, rules_, webhooks_, alerts_,
-                        activity_, &notifier_};
+                        activity_, &notifier_, &helper_};
 }
 
 void Daemon::shutdown() {

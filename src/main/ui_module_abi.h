@@ -19,6 +19,7 @@ class CoolingManager;
 class LaunchAtLoginManager;
 class LidState;
 class LocalNotifier;
+class PrivilegedRunner;
 class ProcessWatcher;
 class RulesStore;
 class ThermalMonitor;
@@ -45,6 +46,9 @@ struct TrayServices {
     ActivityLog& activity;
     // For the onboarding's test notification; absent, it is not offered.
     LocalNotifier* notifier = nullptr;
+    // Asks the person before a preset they chose drives the fans; absent,
+    // nobody is asked and only what the system allows anyway is done.
+    PrivilegedRunner* privileged = nullptr;
 };
 
 // The tray role's user interface, made by libvigilo-ui.so: the toolkit's

@@ -39,6 +39,13 @@ public:
     // `action` is the polkit action the request falls under; `arguments` are
     // the helper's words (never shell text).
     virtual Result run(const char* action, const std::vector<std::string>& arguments, Consent consent) = 0;
+
+    // Asks the person, with the system's password prompt where it needs one,
+    // for `action` ahead of helper runs that will come without asking (a
+    // preset chosen in a window drives the fans from background tasks). The
+    // system keeps the answer a few minutes. Only for what a person has just
+    // asked for; blocks while the prompt is open. True when allowed.
+    virtual bool authorize(const char* action) = 0;
 };
 
 }  // namespace vigilo

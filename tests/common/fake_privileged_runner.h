@@ -20,12 +20,18 @@ struct FakePrivilegedRunner final : PrivilegedRunner {
         if (effect) effect(arguments);
         return answer;
     }
+    bool authorize(const char* action) override {
+        std::lock_guard lock(mutex);
+        authorized.emplace_back(action);
+        return answer.ok();
+    }
     Result answer{Result::Status::done, ""};
     std::function<void(const std::vector<std::string>&)> effect;
     std::mutex mutex;
     std::vector<std::string> actions;
     std::vector<std::vector<std::string>> calls;
     std::vector<Consent> consents;
+    std::vector<std::string> authorized;
 };
 
 }  // namespace vigilo::testing

@@ -46,7 +46,7 @@ PrivilegedRunner::Result HelperRunner::run(const char* action, const std::vector
                                            Consent consent) {
     if (elevation_ != Elevation::alreadyRoot && consent == Consent::withoutAsking) {
         std::string why;
-        const auto allowed = polkitAllowsWithoutAsking(action, kPolkitTimeout, why);
+        const auto allowed = polkitAuthorizes(action, PolkitQuestion::withoutAsking, kPolkitTimeout, why);
         if (!allowed) return {Status::notAllowed, fmt::format("polkit could not be asked: {}", why)};
         if (!*allowed) return {Status::notAllowed, fmt::format("polkit does not allow {} without asking", action)};
     }
@@ -62,6 +62,14 @@ PrivilegedRunner::Result HelperRunner::run(const char* action, const std::vector
     if (finished.exitStatus == 0) return {Status::done, said};
     if (finished.exitStatus == kHelperRefusedStatus) return {Status::refused, said};
     return {Status::failed, said.empty() ? fmt::format("exit status {}", finished.exitStatus) : said};
+}
+
+bool HelperRunner::authorize(const char* action) {
+    if (elevation_ == Elevation::alreadyRoot) return true;
+    std::string why;
+    const auto allowed = polkitAuthorizes(action, PolkitQuestion::mayAsk, kPromptTimeout, why);
+    if (!allowed) log_.error("polkit could not be asked for {}: {}", action, why);
+    return allowed.value_or(false);
 }
 
 }  // namespace vigilo

@@ -4,6 +4,7 @@
 #include <filesystem>
 
 #include "platform/privileged_runner.h"
+#include "support/log.h"
 
 namespace vigilo {
 
@@ -42,10 +43,12 @@ public:
                           Elevation elevation = elevationForThisProcess());
 
     Result run(const char* action, const std::vector<std::string>& arguments, Consent consent) override;
+    bool authorize(const char* action) override;
 
 private:
     std::vector<std::string> commandLine(const std::vector<std::string>& arguments) const;
 
+    Logger log_{"Privileged"};
     std::filesystem::path helper_;
     Elevation elevation_;
 };

@@ -13,8 +13,9 @@ namespace {
 
 constexpr dbus::MethodTarget kCheckAuthorization{"org.freedesktop.PolicyKit1", "/org/freedesktop/PolicyKit1/Authority",
                                                  "org.freedesktop.PolicyKit1.Authority", "CheckAuthorization"};
-// No AllowUserInteraction: polkit answers "would have to ask" instead of asking.
+// Without AllowUserInteraction polkit answers "would have to ask" instead of asking.
 constexpr std::uint32_t kNoInteraction = 0;
+constexpr std::uint32_t kAllowUserInteraction = 1;
 
 // Clock ticks since boot, as polkit compares it with /proc/<pid>/stat: a
 // reused pid then never inherits an authorisation.
@@ -28,8 +29,8 @@ std::optional<std::uint64_t> ownStartTime() {
 
 }  // namespace
 
-std::optional<bool> polkitAllowsWithoutAsking(const char* action, std::chrono::milliseconds timeout,
-                                              std::string& why) {
+std::optional<bool> polkitAuthorizes(const char* action, PolkitQuestion question, std::chrono::milliseconds timeout,
+                                     std::string& why) {
     const auto startTime = ownStartTime();
     if (!startTime) {
         why = "cannot read this process's start time";
@@ -44,7 +45,8 @@ std::optional<bool> polkitAllowsWithoutAsking(const char* action, std::chrono::m
     dbus::MessagePtr reply = dbus::callMethod(
         bus.get(), kCheckAuthorization, timeout, error, "(sa{sv})sa{ss}us", "unix-process", 3, "pid", "u",
         static_cast<std::uint32_t>(::getpid()), "start-time", "t", *startTime, "uid", "i",
-        static_cast<std::int32_t>(::getuid()), action, 0, kNoInteraction, "");
+        static_cast<std::int32_t>(::getuid()), action, 0,
+        question == PolkitQuestion::mayAsk ? kAllowUserInteraction : kNoInteraction, "");
     if (!reply) {
         why = error.cause;
         return std::nullopt;

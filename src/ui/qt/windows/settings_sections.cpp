@@ -15,6 +15,7 @@
 #include <QToolButton>
 #include <QVBoxLayout>
 
+#include "platform/privileged_runner.h"
 #include "safety/cooling_manager.h"
 #include "support/tr.h"
 #include "ui/qt/windows/checked_field.h"
@@ -120,6 +121,7 @@ QGroupBox* SettingsWindow::coolingSection() {
     // A person's choice: the system may ask for permission to drive the fans.
     QObject::connect(preset_, &QComboBox::activated, this,
                      [this](int index) {
+                         if (services_.privileged) services_.privileged->authorize(kFanControlAction);
                          services_.cooling.apply(kAllFanPresets.at(static_cast<std::size_t>(index)));
                      });
     presetRow_ = rowOf({new QLabel(qtext(vigilo::tr("Fan preset"))), preset_});

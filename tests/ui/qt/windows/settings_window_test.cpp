@@ -10,6 +10,7 @@
 #include <QTest>
 #include <nlohmann/json.hpp>
 
+#include "common/fake_privileged_runner.h"
 #include "ui/qt/tray_fixture.h"
 
 namespace vigilo::testing {
@@ -31,7 +32,14 @@ protected:
         return *widget;
     }
 
-    SettingsWindow window{services()};
+    TrayServices withHelper() {
+        auto withHelper = services();
+        withHelper.privileged = &helper;
+        return withHelper;
+    }
+
+    FakePrivilegedRunner helper;
+    SettingsWindow window{withHelper()};
 };
 
 // From the controls through the settings to the file, and back from a change
@@ -72,6 +80,7 @@ TEST_F(SettingsWindowTest, EditsReachThePreferencesFileAtOnce) {
     auto& preset = control<QComboBox>("fanPreset");
     ASSERT_TRUE(preset.isVisible());
     Q_EMIT preset.activated(3);
+    EXPECT_EQ(helper.authorized, std::vector<std::string>{kFanControlAction});  // a person's choice may ask
     EXPECT_EQ(cooling.activePreset().get(), FanPreset::emergencyMax);
     EXPECT_EQ(preset.currentIndex(), 3);
 
