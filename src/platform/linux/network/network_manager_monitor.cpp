@@ -1,6 +1,5 @@
 #include "platform/linux/network/network_manager_monitor.h"
 
-#include <cstring>
 
 #include "support/log.h"
 
@@ -97,11 +96,8 @@ void NetworkManagerMonitor::stop() {
 
 void NetworkManagerMonitor::drain() {
     if (!bus_) return;
-    int r;
-    while ((r = sd_bus_process(bus_.get(), nullptr)) > 0) {
-    }
-    if (r < 0) {
-        Logger("Watchdog").error("NetworkManager connection lost: {}", std::strerror(-r));
+    if (!dbus::processPending(bus_.get())) {
+        Logger("Watchdog").error("NetworkManager connection lost");
         busWatch_.cancel();
         bus_.reset();
     }

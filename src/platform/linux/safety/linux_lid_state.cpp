@@ -38,8 +38,7 @@ std::optional<bool> LinuxLidState::busBoolean(const dbus::MethodTarget& target, 
     }
     // Nothing here listens for signals: let whatever else arrived go rather
     // than pile up on a connection that lives as long as we do.
-    while (sd_bus_process(bus_.get(), nullptr) > 0) {
-    }
+    dbus::processPending(bus_.get());
     return UPowerDevice::booleanVariant(reply.get());
 }
 

@@ -60,11 +60,7 @@ void UPowerPowerSources::disconnect() {
 }
 
 void UPowerPowerSources::drain() {
-    if (!bus_) return;
-    int r;
-    while ((r = sd_bus_process(bus_.get(), nullptr)) > 0) {
-    }
-    if (r < 0) disconnect();
+    if (bus_ && !dbus::processPending(bus_.get())) disconnect();
 }
 
 void UPowerPowerSources::scheduleDrain() {
