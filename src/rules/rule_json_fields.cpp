@@ -16,12 +16,6 @@ namespace {
 
 constexpr const char* kInvalidCaseKeys = "Invalid number of keys found, expected one.";
 
-template <class Value>
-Value present(std::optional<Value> value, const char* key) {
-    if (!value) throw RuleDecodeError(fmt::format("key '{}' is missing", key));
-    return std::move(*value);
-}
-
 // The JSON readers of support throw their own error type; the rules file
 // reports every fault as RuleDecodeError.
 template <class Read>
@@ -42,15 +36,15 @@ const json& requiredValue(const json& object, const char* key) {
 }  // namespace
 
 bool requiredBool(const json& object, const char* key) {
-    return translated([&] { return present(optionalBool(object, key), key); });
+    return translated([&] { return requiredValue(optionalBool(object, key), key); });
 }
 
 std::int64_t requiredInt64(const json& object, const char* key) {
-    return translated([&] { return present(optionalInt64(object, key), key); });
+    return translated([&] { return requiredValue(optionalInt64(object, key), key); });
 }
 
 std::string requiredString(const json& object, const char* key) {
-    return translated([&] { return present(optionalString(object, key), key); });
+    return translated([&] { return requiredValue(optionalString(object, key), key); });
 }
 
 double requiredNumber(const json& object, const char* key) {
