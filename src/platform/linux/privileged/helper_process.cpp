@@ -28,13 +28,13 @@ struct Fd {
     }
 };
 
-bool spawn(const std::vector<std::string>& argv, int errorWriteEnd, pid_t& pid, std::string& why) {
+bool spawn(const std::vector<std::string>& argv, ChildInput input, int errorWriteEnd, pid_t& pid, std::string& why) {
     std::vector<char*> args;
     for (const auto& arg : argv) args.push_back(const_cast<char*>(arg.c_str()));
     args.push_back(nullptr);
     posix_spawn_file_actions_t actions;
     posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_addopen(&actions, STDIN_FILENO, "/dev/null", O_RDONLY, 0);
+    if (input == ChildInput::none) posix_spawn_file_actions_addopen(&actions, STDIN_FILENO, "/dev/null", O_RDONLY, 0);
     posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, "/dev/null", O_WRONLY, 0);
     posix_spawn_file_actions_adddup2(&actions, errorWriteEnd, STDERR_FILENO);
     // Inhibitor locks live in descriptors: a child must not carry one along.
@@ -86,7 +86,8 @@ bool waitForExit(pid_t pid, Clock::time_point deadline, int& status) {
 
 }  // namespace
 
-FinishedProcess runToCompletion(const std::vector<std::string>& argv, std::chrono::milliseconds timeout) {
+FinishedProcess runToCompletion(const std::vector<std::string>& argv, std::chrono::milliseconds timeout,
+                                ChildInput input) {
     FinishedProcess result;
     int pipeFds[2];
     if (argv.empty() || ::pipe2(pipeFds, O_CLOEXEC) != 0) {
@@ -97,7 +98,7 @@ FinishedProcess runToCompletion(const std::vector<std::string>& argv, std::chron
     pid_t pid = -1;
     {
         Fd writeEnd{pipeFds[1]};
-        if (!spawn(argv, writeEnd.fd, pid, result.errorOutput)) return result;
+        if (!spawn(argv, input, writeEnd.fd, pid, result.errorOutput)) return result;
     }
     result.started = true;
     const auto deadline = Clock::now() + timeout;
