@@ -18,62 +18,70 @@ using nlohmann::json;
 
 namespace {
 
-// Typed readers of one stored key: nullopt when the key is missing or its
-// value has another type, so that key alone falls back to its default.
+// One stored key as a setting reads it. A missing key, or null, is simply
+// unset. A value the setting cannot use leaves `value` empty and names in
+// `expected` what it should have been, so the fallback can be reported.
 template <class T>
-std::optional<T> readStored(const json& values, const char* key);
+struct StoredValue {
+    std::optional<T> value;
+    const char* expected = nullptr;
+};
 
-template <>
-std::optional<bool> readStored(const json& values, const char* key) {
-    auto it = values.find(key);
-    if (it == values.end() || !it->is_boolean()) return std::nullopt;
-    return it->get<bool>();
-}
-
-template <>
-std::optional<int> readStored(const json& values, const char* key) {
+// `read` gives the usable value, or nullopt or JsonTypeError when the value
+// is there but not usable.
+template <class T, class Read>
+StoredValue<T> storedValue(const json& values, const char* key, const char* expected, Read read) {
+    const auto it = values.find(key);
+    if (it == values.end() || it->is_null()) return {};
     try {
-        const auto value = optionalInt64(values, key);
-        if (!value || *value < std::numeric_limits<int>::min() || *value > std::numeric_limits<int>::max()) {
-            return std::nullopt;
-        }
-        return static_cast<int>(*value);
+        if (std::optional<T> value = read()) return {std::move(value)};
     } catch (const JsonTypeError&) {
-        return std::nullopt;
     }
+    return {std::nullopt, expected};
+}
+
+template <class T>
+StoredValue<T> readStored(const json& values, const char* key);
+
+template <>
+StoredValue<bool> readStored(const json& values, const char* key) {
+    return storedValue<bool>(values, key, "true or false", [&] { return optionalBool(values, key); });
 }
 
 template <>
-std::optional<double> readStored(const json& values, const char* key) {
-    auto it = values.find(key);
-    if (it == values.end() || !it->is_number()) return std::nullopt;
-    const double value = it->get<double>();
-    if (!std::isfinite(value)) return std::nullopt;
-    return value;
+StoredValue<int> readStored(const json& values, const char* key) {
+    return storedValue<int>(values, key, "a whole number from -2147483648 to 2147483647", [&]() -> std::optional<int> {
+        const auto value = optionalInt64(values, key).value();
+        if (value < std::numeric_limits<int>::min() || value > std::numeric_limits<int>::max()) return std::nullopt;
+        return static_cast<int>(value);
+    });
 }
 
 template <>
-std::optional<std::string> readStored(const json& values, const char* key) {
-    auto it = values.find(key);
-    if (it == values.end() || !it->is_string()) return std::nullopt;
-    return it->get<std::string>();
+StoredValue<double> readStored(const json& values, const char* key) {
+    return storedValue<double>(values, key, "a number", [&]() -> std::optional<double> {
+        const auto value = optionalDouble(values, key).value();
+        if (!std::isfinite(value)) return std::nullopt;
+        return value;
+    });
 }
 
 template <>
-std::optional<std::vector<std::string>> readStored(const json& values, const char* key) {
-    try {
-        return optionalStringArray(values, key);
-    } catch (const JsonTypeError&) {
-        return std::nullopt;
-    }
+StoredValue<std::string> readStored(const json& values, const char* key) {
+    return storedValue<std::string>(values, key, "a text", [&] { return optionalString(values, key); });
 }
 
 template <>
-std::optional<PushProvider> readStored(const json& values, const char* key) {
-    // Any text that is not exactly one of the three names means none.
-    auto name = readStored<std::string>(values, key);
-    if (!name) return std::nullopt;
-    return pushProviderFromName(*name).value_or(PushProvider::none);
+StoredValue<std::vector<std::string>> readStored(const json& values, const char* key) {
+    return storedValue<std::vector<std::string>>(values, key, "a list of texts",
+                                                 [&] { return optionalStringArray(values, key); });
+}
+
+// Only the three names, exactly as written, are a provider.
+template <>
+StoredValue<PushProvider> readStored(const json& values, const char* key) {
+    return storedValue<PushProvider>(values, key, R"(one of "none", "ntfy" and "pushover")",
+                                     [&] { return pushProviderFromName(optionalString(values, key).value()); });
 }
 
 template <class T>
@@ -128,11 +136,21 @@ AppSettings::AppSettings(const std::filesystem::path& preferencesDir, SerialWrit
       pushoverUser(bind("pushoverUser", std::string())) {}
 
 template <class T>
+T AppSettings::storedOr(const char* key, T fallback) {
+    auto stored = readStored<T>(stored_, key);
+    if (stored.expected) {
+        log_.error("Preferences file {}: \"{}\" is not {}; using the default", file_.string(), key, stored.expected);
+        unusableKeys_.insert(key);
+    }
+    return stored.value ? std::move(*stored.value) : std::move(fallback);
+}
+
+template <class T>
 Setting<T> AppSettings::bind(const char* key, T fallback, T (*adjust)(T)) {
     // Adjusted values are only what is used; the file keeps what was stored
     // until the property is written.
     auto read = [this, key, fallback = std::move(fallback), adjust] {
-        T value = readStored<T>(stored_, key).value_or(fallback);
+        T value = storedOr(key, fallback);
         return adjust ? adjust(std::move(value)) : value;
     };
     return Setting<T>(key, std::move(read), [this](const std::string& k, const T& v) { save(k, toStoredJson(v)); });
@@ -141,7 +159,7 @@ Setting<T> AppSettings::bind(const char* key, T fallback, T (*adjust)(T)) {
 Setting<std::vector<std::string>> AppSettings::bindWatchPatterns() {
     const char* key = "watchPatterns";
     auto read = [this, key] {
-        auto patterns = readStored<std::vector<std::string>>(stored_, key).value_or(defaultWatchPatterns());
+        auto patterns = storedOr(key, defaultWatchPatterns());
         if (const auto dropped = fitWatchList(patterns)) {
             log_.error("The stored watch list is over its limits ({} bytes a pattern, {} bytes in all); {} "
                        "pattern(s) left out",
@@ -167,6 +185,9 @@ bool AppSettings::reload() {
         return false;
     }
     stored_ = std::move(contents.values);
+    // This file is read whole: nothing of an earlier one is left to keep.
+    keepOriginal_ = false;
+    unusableKeys_.clear();
     const auto reloadEach = [](auto&... settings) { (settings.reload(), ...); };
     reloadEach(preventDisplaySleep, batteryThreshold, warnOnBattery, launchAtLogin, watchPatterns, pollInterval,
                useCpuDetection, cpuThresholdPercent, idleHoldoffSeconds, hasCompletedOnboarding,
@@ -178,9 +199,7 @@ bool AppSettings::reload() {
 }
 
 void AppSettings::save(const std::string& key, json value) {
-    if (std::exchange(keepOriginal_, false)) {
-        if (auto error = keepRejectedCopy(file_)) log_.error("{}", *error);
-    }
+    if (keepOriginal_ || unusableKeys_.contains(key)) keepFileAsItWas();
     stored_[key] = std::move(value);
     // Replacing is for text the user typed that is not UTF-8; it must not
     // stop the whole file from being written.
@@ -189,6 +208,19 @@ void AppSettings::save(const std::string& key, json value) {
     writer_.write(file_, std::move(text), 0600, [log = log_, file = file_](const std::optional<std::string>& error) {
         if (error) log.error("Cannot save preferences to {}: {}", file.string(), *error);
     });
+}
+
+// Once per reading of the file: a second copy would put a file this program
+// wrote in place of the one the user had.
+void AppSettings::keepFileAsItWas() {
+    keepOriginal_ = false;
+    unusableKeys_.clear();
+    if (auto error = keepRejectedCopy(file_)) {
+        log_.error("{}", *error);
+        return;
+    }
+    log_.info("Preferences file {} copied to {}{} before this save replaces it", file_.string(), file_.string(),
+              kRejectedFileSuffix);
 }
 
 std::vector<WatchPatternChip> AppSettings::watchPatternChips() const {

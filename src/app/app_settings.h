@@ -4,6 +4,7 @@
 
 #include <filesystem>
 #include <optional>
+#include <set>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -22,10 +23,14 @@ inline constexpr const char* kDefaultNtfyServer = "https://ntfy.sh";
 // Every user preference, published so the controller, the menu and the
 // windows react to changes, and kept in `preferences.json` in the folder
 // given: a JSON object with one key per property, named like it. A key never
-// written, or holding a value of the wrong type, reads as its default; other
-// keys are unaffected. Every write saves the whole file at once, atomically,
-// through `writer` (which must outlive this object). One instance for the
-// life of the application; main thread only.
+// written, or null, reads as its default. A value the setting cannot use (of
+// the wrong type, or a provider name that is none of the three) reads as the
+// default too and is logged; it stays in the file, and the file is copied to
+// "preferences.json.bad" before a write replaces it. Values only adjusted at
+// load are used adjusted and are neither logged nor copied. Every write saves
+// the whole file at once, atomically, through `writer` (which must outlive
+// this object). One instance for the life of the application; main thread
+// only.
 class AppSettings {
     // Declared first: the settings below are initialised from them.
     Logger log_{"Settings"};
@@ -33,6 +38,9 @@ class AppSettings {
     SerialWriter& writer_;
     bool keepOriginal_ = false;  // put the file aside before the first write replaces it
     nlohmann::json stored_;      // the file's contents as last written or read; sets keepOriginal_
+    // Keys whose stored value could not be used: writing one puts the file
+    // aside first, as keepOriginal_ does for the whole file.
+    std::set<std::string> unusableKeys_;
 
 public:
     AppSettings(const std::filesystem::path& preferencesDir, SerialWriter& writer);
@@ -81,10 +89,15 @@ public:
     bool reload();
 
 private:
+    // The stored value of `key`, or `fallback` when it is unset or cannot be
+    // used; the latter is logged and noted in unusableKeys_.
+    template <class T>
+    T storedOr(const char* key, T fallback);
     template <class T>
     Setting<T> bind(const char* key, T fallback, T (*adjust)(T) = nullptr);
     Setting<std::vector<std::string>> bindWatchPatterns();
     void save(const std::string& key, nlohmann::json value);
+    void keepFileAsItWas();
 };
 
 }  // namespace vigilo

@@ -1,7 +1,8 @@
 #include "app/app_settings.h"
 
-#include <gtest/gtest.h>
+#include <gmock/gmock.h>
 
+#include <functional>
 #include <memory>
 #include <nlohmann/json.hpp>
 
@@ -36,7 +37,7 @@ protected:
     SerialWriter writer;
 };
 
-// The defaults the wrong-typed-key case does not already see as fallbacks.
+// The defaults of a fresh store that the unusable-value test does not see as fallbacks.
 void expectDefaults(const AppSettings& s) {
     EXPECT_TRUE(s.warnOnBattery.get());
     EXPECT_FALSE(s.launchAtLogin.get());
@@ -63,21 +64,28 @@ TEST_F(AppSettingsTest, FreshStoreGivesTheDefaultsWritesNothingAndMakesTheFolder
     EXPECT_TRUE(AppSettings(dir / "config/Vigilo", writer).smartRulesEnabled.get());
 }
 
-TEST_F(AppSettingsTest, LoadAdjustmentsAreNotWrittenBack) {
-    store(R"({"pollInterval": 0, "idleHoldoffSeconds": 2, "cpuThresholdPercent": -3,
-              "pushProvider": "Pushover", "batteryThreshold": 200})");
+// Adjusted values are what the settings window offers anyway: not reported,
+// and not put aside when written.
+TEST_F(AppSettingsTest, LoadAdjustmentsAreNotWrittenBackNorReported) {
+    store(R"({"pollInterval": 0, "idleHoldoffSeconds": 2, "cpuThresholdPercent": -3, "batteryThreshold": 200,
+              "warnBatteryThreshold": 12.0, "useCpuDetection": null, "someFutureKey": "x"})");
     auto settings = open();
     EXPECT_EQ(settings->pollInterval.get(), 1);
     EXPECT_EQ(settings->idleHoldoffSeconds.get(), 5);
     EXPECT_EQ(settings->cpuThresholdPercent.get(), 0.0);
-    EXPECT_EQ(settings->pushProvider.get(), PushProvider::none);
     EXPECT_EQ(settings->batteryThreshold.get(), 200);  // writes and loads are not range-checked
+    EXPECT_EQ(settings->warnBatteryThreshold.get(), 12);  // a whole number is an integer
+    EXPECT_TRUE(settings->useCpuDetection.get()) << "null is unset";
 
     // The stored 2 stays until the property itself is written.
     settings->pollInterval.set(7);
     EXPECT_EQ(onDisk()["idleHoldoffSeconds"], 2);
     settings->idleHoldoffSeconds.set(5);
+    settings->useCpuDetection.set(true);
     EXPECT_EQ(onDisk()["idleHoldoffSeconds"], 5);
+    EXPECT_EQ(onDisk()["someFutureKey"], "x");
+    EXPECT_TRUE(logs.lines().empty());
+    EXPECT_FALSE(std::filesystem::exists(dir / "preferences.json.bad"));
 }
 
 TEST_F(AppSettingsTest, ReloadAppliesOnlyWhatChangedWritesNothingAndABadFileChangesNothing) {
@@ -142,38 +150,98 @@ TEST_F(AppSettingsTest, WritesArePublishedSavedTypedAndReadBack) {
     EXPECT_EQ(reloaded->batteryThreshold.get(), 20);
 }
 
-TEST_F(AppSettingsTest, EachWrongTypedKeyFallsBackAlone) {
-    store(R"({"preventDisplaySleep": 1, "batteryThreshold": "30", "warnOnBattery": false,
-              "watchPatterns": ["claude", 3], "pollInterval": 2.5, "useCpuDetection": null,
-              "cpuThresholdPercent": "9", "idleHoldoffSeconds": 1e300, "warnBatteryThreshold": 12.0,
-              "criticalBatteryThreshold": 99999999999, "forceSleepBatteryThreshold": [],
-              "pushProvider": 1, "ntfyServer": {"url": "x"}, "ntfyTopic": "mine", "pushoverUser": false,
-              "someFutureKey": {"a": [1, 2]}})");
-    auto settings = open();
-    EXPECT_FALSE(settings->preventDisplaySleep.get());
-    EXPECT_EQ(settings->batteryThreshold.get(), 20);
-    EXPECT_FALSE(settings->warnOnBattery.get());  // well-typed: kept
-    EXPECT_EQ(settings->watchPatterns.get(), defaultWatchPatterns());
-    EXPECT_EQ(settings->pollInterval.get(), 3);
-    EXPECT_TRUE(settings->useCpuDetection.get());
-    EXPECT_EQ(settings->cpuThresholdPercent.get(), 5.0);
-    EXPECT_EQ(settings->idleHoldoffSeconds.get(), 60);
-    EXPECT_EQ(settings->warnBatteryThreshold.get(), 12);  // a whole number is an integer
-    EXPECT_EQ(settings->criticalBatteryThreshold.get(), 5);
-    EXPECT_EQ(settings->forceSleepBatteryThreshold.get(), 3);
-    EXPECT_EQ(settings->pushProvider.get(), PushProvider::none);
-    EXPECT_EQ(settings->ntfyServer.get(), "https://ntfy.sh");
-    EXPECT_EQ(settings->ntfyTopic.get(), "mine");
-    EXPECT_EQ(settings->pushoverUser.get(), "");
+// Writes a setting's current value back, as a settings window would.
+template <class T>
+std::function<void(AppSettings&)> rewrite(Setting<T> AppSettings::*setting) {
+    return [setting](AppSettings& s) { (s.*setting).set((s.*setting).get()); };
+}
 
-    // Nothing else is disturbed by a write, and no copy is needed.
-    settings->pushoverUser.set("u1");
+TEST_F(AppSettingsTest, UnusableValuesReadAsDefaultsAreReportedAndKeptAsBadBeforeAWriteReplacesThem) {
+    const struct {
+        const char* key;
+        json stored;
+        const char* expected;  // in the log line
+        std::function<void(AppSettings&)> write;
+        json written;  // the default
+    } cases[] = {
+        {"preventDisplaySleep", 1, "true or false", rewrite(&AppSettings::preventDisplaySleep), false},
+        {"useCpuDetection", "yes", "true or false", rewrite(&AppSettings::useCpuDetection), true},
+        {"batteryThreshold", "30", "a whole number from -2147483648 to 2147483647",
+         rewrite(&AppSettings::batteryThreshold), 20},
+        {"pollInterval", 2.5, "a whole number from -2147483648 to 2147483647", rewrite(&AppSettings::pollInterval),
+         3},
+        {"criticalBatteryThreshold", 99999999999, "a whole number from -2147483648 to 2147483647",
+         rewrite(&AppSettings::criticalBatteryThreshold), 5},
+        {"idleHoldoffSeconds", 1e300, "a whole number from -2147483648 to 2147483647",
+         rewrite(&AppSettings::idleHoldoffSeconds), 60},
+        {"cpuThresholdPercent", "9", "a number", rewrite(&AppSettings::cpuThresholdPercent), 5.0},
+        {"ntfyServer", {{"url", "x"}}, "a text", rewrite(&AppSettings::ntfyServer), kDefaultNtfyServer},
+        {"pushoverUser", false, "a text", rewrite(&AppSettings::pushoverUser), ""},
+        {"watchPatterns", 5, "a list of texts", rewrite(&AppSettings::watchPatterns), defaultWatchPatterns()},
+        {"pushProvider", "Pushover", R"(one of "none", "ntfy" and "pushover")", rewrite(&AppSettings::pushProvider),
+         "none"},
+    };
+    json file = {{"warnOnBattery", false}, {"ntfyTopic", "mine"}, {"someFutureKey", {{"a", {1, 2}}}}};
+    for (const auto& c : cases) file[c.key] = c.stored;
+    const std::string original = file.dump(1, '\t');
+    store(original);
+    auto settings = open();
+
+    std::vector<std::string> expectedLog;
+    for (const auto& c : cases) {
+        expectedLog.push_back(fmt::format(R"(Settings: error: Preferences file {}: "{}" is not {}; using the default)",
+                                          settings->preferencesFile().string(), c.key, c.expected));
+    }
+    EXPECT_THAT(logs.lines(), ::testing::UnorderedElementsAreArray(expectedLog));
+    logs.clear();
+
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.key);
+        c.write(*settings);
+        const json disk = onDisk();
+        EXPECT_EQ(disk[c.key], c.written);
+        EXPECT_EQ(testing::readFile(dir / "preferences.json.bad"), original) << "copied once, before the first";
+    }
     const json disk = onDisk();
     EXPECT_EQ(disk["warnOnBattery"], false);
     EXPECT_EQ(disk["ntfyTopic"], "mine");
-    EXPECT_EQ(disk["someFutureKey"], json::parse(R"({"a": [1, 2]})"));
-    EXPECT_EQ(disk["pushoverUser"], "u1");
+    EXPECT_EQ(disk["someFutureKey"], file["someFutureKey"]);
+    EXPECT_EQ(logs.lines(), std::vector<std::string>{fmt::format(
+                                "Settings: Preferences file {0} copied to {0}.bad before this save replaces it",
+                                settings->preferencesFile().string())});
+}
+
+// The copy is made when a value the user cannot get back is about to go,
+// once for each reading of the file.
+TEST_F(AppSettingsTest, OnlyAWriteThatReplacesAnUnusableValueKeepsACopyOncePerReading) {
+    store(R"({"watchPatterns": 5, "ntfyTopic": 7})");
+    auto settings = open();
+    settings->pollInterval.set(4);
+    EXPECT_EQ(onDisk()["watchPatterns"], 5) << "kept while it is not written";
     EXPECT_FALSE(std::filesystem::exists(dir / "preferences.json.bad"));
+
+    settings->watchPatterns.set({"mine"});
+    settings->ntfyTopic.set("topic");
+    writer.flush();
+    const json kept = json::parse(testing::readFile(dir / "preferences.json.bad").value());
+    EXPECT_EQ(kept, json::parse(R"({"watchPatterns": 5, "ntfyTopic": 7, "pollInterval": 4})"));
+
+    // A file edited by hand and read again is a new reading.
+    const std::string edited = R"({"watchPatterns": "claude"})";
+    store(edited);
+    ASSERT_TRUE(settings->reload());
+    settings->watchPatterns.set({"claude"});
+    writer.flush();
+    EXPECT_EQ(testing::readFile(dir / "preferences.json.bad"), edited);
+
+    // A corrupt file fixed by hand before any write leaves nothing to keep.
+    store("{ oops");
+    auto reopened = open();
+    store(R"({"pollInterval": 9})");
+    ASSERT_TRUE(reopened->reload());
+    reopened->pollInterval.set(10);
+    writer.flush();
+    EXPECT_EQ(testing::readFile(dir / "preferences.json.bad"), edited);
 }
 
 TEST_F(AppSettingsTest, ChipRulesEditTheStoredListOneWriteEach) {
