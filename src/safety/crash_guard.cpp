@@ -1,5 +1,6 @@
 #include "safety/crash_guard.h"
 
+#include <string>
 #include <system_error>
 #include <utility>
 
@@ -45,12 +46,32 @@ std::optional<CrashGuardState> CrashGuard::read() {
     if (!file_) return std::nullopt;
     ensureFolder();
     const auto file = readBoundedFile(*file_, kMaxCrashGuardFileBytes);
-    if (file.status != BoundedFile::Status::ok) return std::nullopt;
-    return decodeCrashGuardState(file.contents);
+    std::optional<CrashGuardState> state;
+    std::string problem;
+    if (file.status == BoundedFile::Status::rejected) problem = file.problem;
+    if (file.status == BoundedFile::Status::ok) {
+        state = decodeCrashGuardState(file.contents);
+        if (!state) problem = "not a crash-guard record";
+    }
+    reportUnreadable(problem);
+    return state;
+}
+
+// Logged when the reason is new, not at every heartbeat. The file is left
+// where it is: the system's own setting still tells the launch whether
+// closed-lid mode was left on.
+void CrashGuard::reportUnreadable(const std::string& problem) {
+    if (problem == reportedProblem_) return;
+    reportedProblem_ = problem;
+    if (problem.empty()) return;
+    log_.error("Unreadable {} ({}): left where it is; whether closed-lid mode was left on is taken from the system "
+               "alone",
+               file_->string(), problem);
 }
 
 void CrashGuard::write(const CrashGuardState& state) {
     ensureFolder();
+    reportedProblem_.clear();
     // A failed write leaves the old file; the next heartbeat tries again.
     (void)writeFileAtomically(*file_, encodeCrashGuardState(state));
 }

@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <filesystem>
 #include <optional>
+#include <string>
 
 #include "safety/crash_guard_state.h"
 #include "support/clock.h"
@@ -32,13 +33,16 @@ public:
     void disarm();
     // True when an armed file from an earlier run was found (and removed). The
     // recorded pid is only logged: a live writer, such as a second copy, is
-    // not told apart, since the file says closed-lid mode was left on.
+    // not told apart, since the file says closed-lid mode was left on. An
+    // unreadable file is logged, left where it is, and gives false.
     bool recoverIfStale();
 
     const std::optional<std::filesystem::path>& fileURL() const { return file_; }
 
 private:
+    // The file's state; nullopt when there is none or it is unreadable (logged).
     std::optional<CrashGuardState> read();
+    void reportUnreadable(const std::string& problem);
     void write(const CrashGuardState& state);
     void ensureFolder();
 
@@ -48,6 +52,7 @@ private:
     std::int32_t ownPid_;
     const Clock& clock_;
     bool folderReady_ = false;
+    std::string reportedProblem_;  // why the file was last found unreadable, once logged
 };
 
 }  // namespace vigilo

@@ -4,8 +4,11 @@
 
 #include <nlohmann/json.hpp>
 
+#include <fmt/format.h>
+
 #include <chrono>
 #include <string>
+#include <vector>
 
 #include "common/log_capture.h"
 #include "common/temp_dir.h"
@@ -26,6 +29,12 @@ struct CrashGuardTest : ::testing::Test {
     vigilo::testing::LogCapture logs;
 
     void writeFile(const std::string& contents) { dir.write("Vigilo/crashguard.json", contents); }
+
+    std::vector<std::string> unreadableLog(const std::string& problem) const {
+        return {fmt::format("CrashGuard: error: Unreadable {} ({}): left where it is; whether closed-lid mode was left "
+                            "on is taken from the system alone",
+                            file.string(), problem)};
+    }
 };
 
 TEST_F(CrashGuardTest, ArmWritesTheFourKeysAndHeartbeatRefreshesOnlyItsDate) {
@@ -58,24 +67,52 @@ TEST_F(CrashGuardTest, RecoverClearsAnArmedFileOfALiveWriter) {
     EXPECT_FALSE(guard.recoverIfStale());
 }
 
-// Files not armed or not decodable are ignored and kept where they are.
-TEST_F(CrashGuardTest, UnarmedOrUndecodableFileIsIgnoredAndKept) {
-    const std::string cases[] = {
-        R"({"clamshellArmed":false,"pid":7,"armedAt":"2026-03-01T22:14:05Z","heartbeatAt":"2026-03-01T22:14:05Z"})",
-        R"({"clamshellArmed":true})",
-        R"({"clamshellArmed":true,"pid":7,"armedAt":"2026-03-01T22:14:05.123Z","heartbeatAt":"2026-03-01T22:14:05Z"})",
-        R"({"clamshellArmed":true,"pid":7,"armedAt":"2026-03-01T22:14:05+01:00","heartbeatAt":"2026-03-01T22:14:05Z"})",
-        R"({"clamshellArmed":true,"pid":4294967296,"armedAt":"2026-03-01T22:14:05Z","heartbeatAt":"2026-03-01T22:14:05Z"})",
-        R"({"clamshellArmed":"yes","pid":7,"armedAt":"2026-03-01T22:14:05Z","heartbeatAt":"2026-03-01T22:14:05Z"})",
-        R"([true])",
+// Files not armed or not readable are ignored and kept where they are; an
+// unreadable one is reported by name, once however many heartbeats find it.
+TEST_F(CrashGuardTest, UnarmedOrUnreadableFileIsIgnoredAndKept) {
+    const struct {
+        std::string contents;
+        std::string problem;  // empty: not reported
+    } cases[] = {
+        {R"({"clamshellArmed":false,"pid":7,"armedAt":"2026-03-01T22:14:05Z","heartbeatAt":"2026-03-01T22:14:05Z"})",
+         ""},
+        {R"({"clamshellArmed":true})", "not a crash-guard record"},
+        {R"({"clamshellArmed":true,"pid":7,"armedAt":"2026-03-01T22:14:05.123Z","heartbeatAt":"2026-03-01T22:14:05Z"})",
+         "not a crash-guard record"},
+        {R"({"clamshellArmed":true,"pid":7,"armedAt":"2026-03-01T22:14:05+01:00","heartbeatAt":"2026-03-01T22:14:05Z"})",
+         "not a crash-guard record"},
+        {R"({"clamshellArmed":true,"pid":4294967296,"armedAt":"2026-03-01T22:14:05Z","heartbeatAt":"2026-03-01T22:14:05Z"})",
+         "not a crash-guard record"},
+        {R"({"clamshellArmed":"yes","pid":7,"armedAt":"2026-03-01T22:14:05Z","heartbeatAt":"2026-03-01T22:14:05Z"})",
+         "not a crash-guard record"},
+        {R"([true])", "not a crash-guard record"},
+        {"", "not a crash-guard record"},
+        {std::string(kMaxCrashGuardFileBytes + 1, ' '), "4097 bytes is too big"},
     };
-    for (const auto& contents : cases) {
-        SCOPED_TRACE(contents);
-        writeFile(contents);
-        EXPECT_FALSE(guard.recoverIfStale());
-        guard.heartbeat();
-        EXPECT_EQ(readFile(file), contents);
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.contents.substr(0, 40));
+        logs.clear();
+        writeFile(c.contents);
+        CrashGuard launch{folder, 4242, loop.clock()};
+        EXPECT_FALSE(launch.recoverIfStale());
+        launch.heartbeat();
+        launch.heartbeat();
+        EXPECT_EQ(readFile(file), c.contents);
+        EXPECT_EQ(logs.lines(), c.problem.empty() ? std::vector<std::string>{} : unreadableLog(c.problem));
     }
+}
+
+// Something that is not a file at all is left alone too, and closed-lid mode
+// still arms over it at the next switch.
+TEST_F(CrashGuardTest, AFolderInThePlaceOfTheFileIsReportedAndArmingStillWorks) {
+    std::filesystem::create_directories(file);
+    EXPECT_FALSE(guard.recoverIfStale());
+    EXPECT_TRUE(std::filesystem::is_directory(file));
+    EXPECT_EQ(logs.lines(), unreadableLog("not a regular file"));
+
+    std::filesystem::remove(file);
+    CrashGuard{folder, 77, loop.clock()}.arm();
+    EXPECT_TRUE(guard.recoverIfStale());
 }
 
 TEST(CrashGuardWithoutFolder, DoesNothing) {
