@@ -1,14 +1,28 @@
 #include "platform/linux/desktop_entry/xdg_autostart_entry.h"
 
-#include <fstream>
+#include <string_view>
 #include <system_error>
 
 #include "support/atomic_file.h"
+#include "support/bounded_file.h"
+#include "support/log.h"
 #include "support/xdg_paths.h"
 
 namespace vigilo {
 
 namespace fs = std::filesystem;
+
+namespace {
+
+// Ours is a few hundred bytes; a desktop's editor may add translations.
+constexpr std::uintmax_t kMaxEntryBytes = 64 * 1024;
+
+const Logger& loginItemLog() {
+    static const Logger log("LaunchAtLogin");
+    return log;
+}
+
+}  // namespace
 
 XdgAutostartEntry::XdgAutostartEntry(fs::path file, std::string executable)
     : file_(std::move(file)), executable_(std::move(executable)) {}
@@ -17,12 +31,22 @@ fs::path XdgAutostartEntry::fileFor(const XdgEnvironment& env) {
     return autostartDir(env) / (std::string(kApplicationId) + ".desktop");
 }
 
+// Read at start, before the socket answers: a FIFO or a device in the
+// entry's place must neither stall the start nor fill the memory.
 bool XdgAutostartEntry::isEnabled() {
-    std::ifstream in(file_);
-    if (!in) return false;
-    std::string line;
-    while (std::getline(in, line)) {
+    const auto file = readBoundedFile(file_, kMaxEntryBytes);
+    if (file.status == BoundedFile::Status::rejected) {
+        loginItemLog().error("Login item {} is not usable: {}", file_.string(), file.problem);
+        return false;
+    }
+    if (file.status == BoundedFile::Status::missing) return false;
+    std::string_view rest = file.contents;
+    while (!rest.empty()) {
+        const auto end = rest.find('\n');
+        const auto line = rest.substr(0, end);
         if (line == "Hidden=true" || line == "X-GNOME-Autostart-enabled=false") return false;
+        if (end == std::string_view::npos) break;
+        rest.remove_prefix(end + 1);
     }
     return true;
 }

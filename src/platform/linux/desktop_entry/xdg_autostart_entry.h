@@ -23,7 +23,8 @@ public:
     static std::filesystem::path fileFor(const XdgEnvironment& env);
 
     // There, and not switched off by the desktop's own settings (which hide
-    // an entry rather than delete it).
+    // an entry rather than delete it). Anything but a regular file of at
+    // most 64 KiB in its place reads as off, logged, without blocking.
     bool isEnabled() override;
     std::optional<std::string> enable() override;
     std::optional<std::string> disable() override;
