@@ -18,15 +18,6 @@ bool isBlank(std::string_view line) { return trimmed(line).empty(); }
 
 bool isHeader(std::string_view line) { return trimmed(line).starts_with('['); }
 
-// The key of an entry line; nullopt for comments, headers and other lines.
-std::optional<std::string_view> keyOf(std::string_view line) {
-    const auto text = trimmed(line);
-    if (text.empty() || text.front() == '#' || text.front() == '[') return std::nullopt;
-    const auto equals = line.find('=');
-    if (equals == std::string_view::npos) return std::nullopt;
-    return trimmed(line.substr(0, equals));
-}
-
 // Replaces what stands between "=" (and the blanks after it) and the
 // line's trailing white space, which stays as it was.
 void replaceValue(std::string& line, std::string_view value) {
@@ -42,6 +33,20 @@ std::string entryLine(std::string_view key, std::string_view value) {
 }
 
 }  // namespace
+
+std::optional<std::string_view> iniKeyOf(std::string_view line) {
+    const auto text = trimmed(line);
+    if (text.empty() || text.front() == '#' || text.front() == '[') return std::nullopt;
+    const auto equals = line.find('=');
+    if (equals == std::string_view::npos) return std::nullopt;
+    return trimmed(line.substr(0, equals));
+}
+
+std::string iniValueOf(std::string_view line) {
+    const auto equals = line.find('=');
+    if (equals == std::string_view::npos) return {};
+    return std::string(trimmed(line.substr(equals + 1)));
+}
 
 IniText::IniText(std::string_view text) {
     if (text.empty()) return;
@@ -71,7 +76,7 @@ std::vector<std::size_t> IniText::keyLines(std::string_view group, std::string_v
     std::vector<std::size_t> result;
     for (const auto& section : sections(group))
         for (std::size_t i = section.header + 1; i < section.end; ++i)
-            if (keyOf(lines_[i]) == key) result.push_back(i);
+            if (iniKeyOf(lines_[i]) == key) result.push_back(i);
     return result;
 }
 
@@ -80,14 +85,19 @@ bool IniText::hasGroup(std::string_view group) const { return !sections(group).e
 std::optional<std::string> IniText::value(std::string_view group, std::string_view key) const {
     const auto found = keyLines(group, key);
     if (found.empty()) return std::nullopt;
-    const std::string& line = lines_[found.back()];
-    return std::string(trimmed(std::string_view(line).substr(line.find('=') + 1)));
+    return iniValueOf(lines_[found.back()]);
 }
 
-void IniText::set(std::string_view group, std::string_view key, std::string_view value) {
+std::vector<std::string> IniText::lines(std::string_view group, std::string_view key) const {
+    std::vector<std::string> result;
+    for (const auto index : keyLines(group, key)) result.push_back(lines_[index]);
+    return result;
+}
+
+IniText::Added IniText::set(std::string_view group, std::string_view key, std::string_view value) {
     const auto found = keyLines(group, key);
     for (const auto index : found) replaceValue(lines_[index], value);
-    if (!found.empty()) return;
+    if (!found.empty()) return Added::nothing;
 
     const auto existing = sections(group);
     if (!existing.empty()) {
@@ -95,32 +105,45 @@ void IniText::set(std::string_view group, std::string_view key, std::string_view
         std::size_t at = existing.back().end;
         while (at > existing.back().header + 1 && isBlank(lines_[at - 1])) --at;
         lines_.insert(lines_.begin() + static_cast<std::ptrdiff_t>(at), entryLine(key, value));
-        return;
+        return Added::key;
     }
-    if (!lines_.empty() && !isBlank(lines_.back())) lines_.emplace_back();
+    const bool blankBefore = !lines_.empty() && !isBlank(lines_.back());
+    if (blankBefore) lines_.emplace_back();
     lines_.emplace_back(group);
     lines_.push_back(entryLine(key, value));
     finalNewline_ = true;
+    return blankBefore ? Added::groupAfterBlank : Added::group;
+}
+
+bool IniText::replaceLines(std::string_view group, std::string_view key, const std::vector<std::string>& lines) {
+    const auto found = keyLines(group, key);
+    if (found.size() != lines.size()) return false;
+    for (std::size_t i = 0; i < found.size(); ++i) lines_[found[i]] = lines[i];
+    return true;
 }
 
 void IniText::remove(std::string_view group, std::string_view key) {
     const auto found = keyLines(group, key);
     for (auto index = found.rbegin(); index != found.rend(); ++index)
         lines_.erase(lines_.begin() + static_cast<std::ptrdiff_t>(*index));
-    const auto remaining = sections(group);
-    for (auto section = remaining.rbegin(); section != remaining.rend(); ++section) removeSectionIfEmpty(*section);
 }
 
-void IniText::removeSectionIfEmpty(Section section) {
-    for (std::size_t i = section.header + 1; i < section.end; ++i)
-        if (!isBlank(lines_[i])) return;
-    std::size_t begin = section.header;
-    // A last group takes the blank line that set() put before it; one in the
-    // middle leaves the line that parts its neighbours.
-    if (section.end == lines_.size())
-        while (begin > 0 && isBlank(lines_[begin - 1])) --begin;
-    lines_.erase(lines_.begin() + static_cast<std::ptrdiff_t>(begin),
-                 lines_.begin() + static_cast<std::ptrdiff_t>(section.end));
+// The blank lines inside stay: they part the groups that follow, or were
+// the file's own before set() appended the group.
+bool IniText::removeGroupIfEmpty(std::string_view group, bool withBlankBefore) {
+    bool ranToEnd = false;
+    const auto found = sections(group);
+    for (auto section = found.rbegin(); section != found.rend(); ++section) {
+        bool empty = true;
+        for (std::size_t i = section->header + 1; i < section->end; ++i) empty = empty && isBlank(lines_[i]);
+        if (!empty) continue;
+        ranToEnd = ranToEnd || section->end == lines_.size();
+        std::size_t begin = section->header;
+        if (withBlankBefore && begin > 0 && isBlank(lines_[begin - 1])) --begin;
+        lines_.erase(lines_.begin() + static_cast<std::ptrdiff_t>(begin),
+                     lines_.begin() + static_cast<std::ptrdiff_t>(section->header + 1));
+    }
+    return ranToEnd;
 }
 
 std::string IniText::text() const {

@@ -58,7 +58,7 @@ bool KdeLidAction::kdeHandlesLid() {
 std::optional<nlohmann::json> KdeLidAction::setDoNothing(const KdeLidSettings::SaveFirst& saveFirst) {
     if (!kdeHandlesLid()) return std::nullopt;
     auto record = settings_.setDoNothing(saveFirst);
-    if (record && !record->at("edits").empty()) {
+    if (record && !kdeLidRecordIsEmpty(*record)) {
         clamshellLog().info("KDE lid action set to do nothing");
         reload();
     }

@@ -49,7 +49,9 @@ public:
     // Where KDE handles the lid: sets its lid action to "do nothing" and
     // makes it reload. Returns the record of the previous values (already
     // handed to `saveFirst`), or nullopt when nothing was changed: KDE does
-    // not handle the lid, or its settings could not be changed (logged).
+    // not handle the lid, or its settings could not be changed (logged; when
+    // a file that needs the change may not be written, the log says that
+    // closed-lid mode is not available on KDE).
     std::optional<nlohmann::json> setDoNothing(const KdeLidSettings::SaveFirst& saveFirst);
 
     // Puts back what `record` says and makes KDE reload. True when nothing

@@ -1,7 +1,5 @@
 #include "platform/linux/desktop/kde_lid_settings.h"
 
-#include <sys/stat.h>
-
 #include <map>
 #include <string>
 #include <system_error>
@@ -9,10 +7,8 @@
 #include <vector>
 
 #include "platform/linux/desktop/ini_text.h"
-#include "support/atomic_file.h"
-#include "support/bounded_file.h"
+#include "platform/linux/desktop/kde_config_file.h"
 #include "support/log.h"
-#include "support/utf8_text.h"
 
 namespace vigilo {
 
@@ -26,111 +22,46 @@ const Logger& clamshellLog() {
     return log;
 }
 
-struct LidEntry {
-    const char* file;
-    const char* group;
-    const char* key;
-    bool addGroup;  // false: only a group that exists is changed
-};
-
-constexpr LidEntry kLidEntries[] = {
-    {"powerdevilrc", "[AC][SuspendAndShutdown]", "LidAction", true},
-    {"powerdevilrc", "[Battery][SuspendAndShutdown]", "LidAction", true},
-    {"powerdevilrc", "[LowBattery][SuspendAndShutdown]", "LidAction", true},
-    {"powermanagementprofilesrc", "[AC][HandleButtonEvents]", "lidAction", false},
-    {"powermanagementprofilesrc", "[Battery][HandleButtonEvents]", "lidAction", false},
-    {"powermanagementprofilesrc", "[LowBattery][HandleButtonEvents]", "lidAction", false},
-};
-constexpr const char* kFiles[] = {"powerdevilrc", "powermanagementprofilesrc"};
-constexpr std::size_t kMaxValueBytes = 256;
-
-struct Edit {
-    std::string file;
-    std::string group;
-    std::string key;
-    std::optional<std::string> previous;
-};
-
-json editToJson(const Edit& edit) {
-    return {{"file", edit.file},
-            {"group", edit.group},
-            {"key", edit.key},
-            {"previous", edit.previous ? json(*edit.previous) : json(nullptr)}};
+bool allSayDoNothing(const std::vector<std::string>& lines) {
+    for (const auto& line : lines)
+        if (iniValueOf(line) != KdeLidSettings::kDoNothing) return false;
+    return !lines.empty();
 }
 
-bool isKnownEntry(const Edit& edit) {
-    for (const auto& entry : kLidEntries)
-        if (edit.file == entry.file && edit.group == entry.group && edit.key == entry.key) return true;
-    return false;
-}
-
-// Only the entries this class writes, with values a file line can hold:
-// the record comes from disk and must not steer writes anywhere else.
-std::optional<Edit> editFromJson(const json& item) {
-    if (!item.is_object()) return std::nullopt;
-    const auto file = item.find("file"), group = item.find("group"), key = item.find("key");
-    const auto previous = item.find("previous");
-    if (file == item.end() || group == item.end() || key == item.end() || previous == item.end()) return std::nullopt;
-    if (!file->is_string() || !group->is_string() || !key->is_string()) return std::nullopt;
-    Edit edit{file->get<std::string>(), group->get<std::string>(), key->get<std::string>(), std::nullopt};
-    if (!isKnownEntry(edit)) return std::nullopt;
-    if (previous->is_string()) {
-        edit.previous = previous->get<std::string>();
-        if (edit.previous->size() > kMaxValueBytes || edit.previous->find_first_of("\r\n") != std::string::npos)
-            return std::nullopt;
-    } else if (!previous->is_null()) {
-        return std::nullopt;
-    }
-    return edit;
-}
-
-std::optional<std::vector<Edit>> editsFromRecord(const json& record) {
-    if (!record.is_object()) return std::nullopt;
-    const auto edits = record.find("edits");
-    if (edits == record.end() || !edits->is_array()) return std::nullopt;
-    std::vector<Edit> result;
-    for (const auto& item : *edits) {
-        auto edit = editFromJson(item);
-        if (!edit) return std::nullopt;
-        result.push_back(std::move(*edit));
+// The lid entries of `file` that are not "do nothing" yet, set to it.
+KdeLidFileChange setFileToDoNothing(const char* file, bool existed, IniText& config) {
+    KdeLidFileChange result{file, existed, config.finalNewline(), {}};
+    for (const auto& entry : kKdeLidEntries) {
+        if (std::string_view(entry.file) != file) continue;
+        if (!entry.addGroup && !config.hasGroup(entry.group)) continue;
+        if (config.value(entry.group, entry.key) == KdeLidSettings::kDoNothing) continue;
+        KdeLidChange change{entry.group, entry.key, config.lines(entry.group, entry.key), std::nullopt, false, false};
+        const auto added = config.set(entry.group, entry.key, KdeLidSettings::kDoNothing);
+        change.addedGroup = added == IniText::Added::group || added == IniText::Added::groupAfterBlank;
+        change.addedBlank = added == IniText::Added::groupAfterBlank;
+        result.changes.push_back(std::move(change));
     }
     return result;
 }
 
-// The file as text; a missing one reads as empty. nullopt (logged) for
-// anything that is not a KDE configuration file we dare edit.
-std::optional<IniText> readConfig(const fs::path& path) {
-    const auto file = readBoundedFile(path, KdeLidSettings::kMaxFileBytes);
-    if (file.status == BoundedFile::Status::missing) return IniText("");
-    std::string problem = file.problem;
-    if (file.status == BoundedFile::Status::ok &&
-        (file.contents.find('\0') != std::string::npos || !isValidUtf8(file.contents)))
-        problem = "not a text file";
-    if (!problem.empty() || file.status != BoundedFile::Status::ok) {
-        clamshellLog().error("KDE lid settings left alone: {}: {}", path.string(), problem);
-        return std::nullopt;
-    }
-    return IniText(file.contents);
-}
-
-// Writes through a symbolic link (configuration folders are often kept
-// elsewhere and linked in) and keeps the file's mode.
-bool writeConfig(const fs::path& path, const IniText& config) {
-    std::error_code error;
-    const bool linked = fs::is_symlink(path, error);
-    fs::path target = linked ? fs::canonical(path, error) : path;
-    if (error) target = path;
-    const std::string text = config.text();
-    if (text.empty() && !linked) {
-        // Only an entry added to a file we created leaves nothing behind.
-        fs::remove(target, error);
-        if (!error) return true;
-    }
-    struct stat st {};
-    const mode_t mode = ::stat(target.c_str(), &st) == 0 ? (st.st_mode & 07777) : 0600;
-    if (auto failure = writeFileAtomically(target, text, mode)) {
-        clamshellLog().error("KDE lid settings not written: {}: {}", path.string(), *failure);
+// Gives back one change where the file still holds ours; true when it did.
+bool giveBack(IniText& config, const KdeLidFileChange& file, const KdeLidChange& change) {
+    const auto current = config.lines(change.group, change.key);
+    const bool back = change.value ? config.value(change.group, change.key) == change.value : current == change.lines;
+    if (back) return false;
+    if (!allSayDoNothing(current)) {
+        clamshellLog().info("KDE lid action {} {} was changed since; left as it is", file.file, change.group);
         return false;
+    }
+    if (change.value) {
+        config.set(change.group, change.key, *change.value);
+    } else if (change.lines.empty()) {
+        config.remove(change.group, change.key);
+        if (change.addedGroup && config.removeGroupIfEmpty(change.group, change.addedBlank) && file.finalNewline)
+            config.setFinalNewline(*file.finalNewline);
+    } else if (!config.replaceLines(change.group, change.key, change.lines)) {
+        // Someone rewrote the file with another number of copies: the value at least goes back.
+        config.set(change.group, change.key, iniValueOf(change.lines.back()));
     }
     return true;
 }
@@ -140,70 +71,66 @@ bool writeConfig(const fs::path& path, const IniText& config) {
 KdeLidSettings::KdeLidSettings(fs::path configDir) : configDir_(std::move(configDir)) {}
 
 std::optional<json> KdeLidSettings::setDoNothing(const SaveFirst& saveFirst) {
-    json edits = json::array();
+    std::vector<KdeLidFileChange> files;
     std::map<std::string, IniText> changed;
     bool anyRead = false;
-    for (const char* file : kFiles) {
-        auto config = readConfig(configDir_ / file);
+    for (const char* file : kKdeLidFiles) {
+        const fs::path path = configDir_ / file;
+        auto config = readKdeConfig(path);
         if (!config) continue;
         anyRead = true;
-        bool touched = false;
-        for (const auto& entry : kLidEntries) {
-            if (std::string_view(entry.file) != file) continue;
-            if (!entry.addGroup && !config->hasGroup(entry.group)) continue;
-            auto previous = config->value(entry.group, entry.key);
-            if (previous == kDoNothing) continue;
-            edits.push_back(editToJson({file, entry.group, entry.key, std::move(previous)}));
-            config->set(entry.group, entry.key, kDoNothing);
-            touched = true;
+        std::error_code error;
+        auto change = setFileToDoNothing(file, fs::exists(fs::symlink_status(path, error)), *config);
+        if (change.changes.empty()) continue;
+        if (auto problem = whyKdeConfigIsNotWritable(path)) {
+            clamshellLog().error("Closed-lid mode is not available on KDE: {} {}; KDE lid settings left alone",
+                                 path.string(), *problem);
+            return std::nullopt;
         }
-        if (touched) changed.emplace(file, std::move(*config));
+        files.push_back(std::move(change));
+        changed.emplace(file, std::move(*config));
     }
     if (!anyRead) return std::nullopt;
-    json record = {{"edits", std::move(edits)}};
+    json record = kdeLidRecordToJson(files);
     if (changed.empty()) return record;
     if (!saveFirst(record)) {
         clamshellLog().error("KDE lid action not changed: its previous values could not be saved");
         return std::nullopt;
     }
     // A file that fails keeps its old value, which restore() then finds already back.
-    for (const auto& [file, config] : changed) writeConfig(configDir_ / file, config);
+    for (const auto& file : files) writeKdeConfig(configDir_ / file.file, changed.at(file.file), !file.existed);
     return record;
 }
 
 KdeLidSettings::Restored KdeLidSettings::restore(const json& record) {
-    const auto edits = editsFromRecord(record);
-    if (!edits) {
+    const auto parsed = kdeLidRecordFromJson(record);
+    if (!parsed) {
         clamshellLog().error("KDE lid settings to restore are malformed; nothing restored");
         return {};
     }
-    Restored result{true, false};
-    for (const char* file : kFiles) {
-        std::vector<const Edit*> ofFile;
-        for (const auto& edit : *edits)
-            if (edit.file == file) ofFile.push_back(&edit);
-        if (ofFile.empty()) continue;
-        auto config = readConfig(configDir_ / file);
+    Restored result{parsed->leftOut == 0, false};
+    if (parsed->leftOut > 0)
+        clamshellLog().error("{} KDE lid settings to restore are malformed; left out", parsed->leftOut);
+    for (const auto& file : parsed->files) {
+        const fs::path path = configDir_ / file.file;
+        std::error_code error;
+        if (fs::is_symlink(path, error) && !fs::exists(path, error)) {
+            // Its target may be on a drive that is not there now: ours may come back with it.
+            clamshellLog().error("KDE lid settings not restored yet: {} is a link to a missing file", path.string());
+            result.ok = false;
+            continue;
+        }
+        auto config = readKdeConfig(path);
         if (!config) {
             result.ok = false;
             continue;
         }
         bool touched = false;
-        for (const Edit* edit : ofFile) {
-            const auto current = config->value(edit->group, edit->key);
-            if (current == edit->previous) continue;
-            if (current != kDoNothing) {
-                clamshellLog().info("KDE lid action {} {} was changed since; left as it is", file, edit->group);
-                continue;
-            }
-            if (edit->previous)
-                config->set(edit->group, edit->key, *edit->previous);
-            else
-                config->remove(edit->group, edit->key);
-            touched = true;
-        }
+        // Undone last first, as groups were appended in order.
+        for (auto change = file.changes.rbegin(); change != file.changes.rend(); ++change)
+            touched = giveBack(*config, file, *change) || touched;
         if (!touched) continue;
-        if (writeConfig(configDir_ / file, *config))
+        if (writeKdeConfig(path, *config, !file.existed))
             result.changed = true;
         else
             result.ok = false;
