@@ -3,6 +3,7 @@
 #include <sys/types.h>
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
@@ -105,13 +106,17 @@ public:
     void releaseOnTerminate();
 
     // Closed-lid mode: the menu's switch (asks first), the rules' quiet
-    // switch-on, and the restore at quit (false when sleep could not be given
-    // back; the crash guard and the next launch finish the job).
+    // switch-on, and the restore at quit (`done(false)` when sleep could not
+    // be given back; the crash guard and the next launch finish the job).
+    // A switch may wait for the privileged helper: one runs at a time, and
+    // the menu's toggle and the rules do nothing meanwhile. The completions
+    // run on the main thread, at once where nothing has to wait.
     void toggleClamshell();
     void enableClamshellQuiet();
-    bool restoreSleepBeforeQuit();
-    // At launch: puts back what a run that crashed in closed-lid mode left.
-    void recoverClamshellAtLaunch();
+    void restoreSleepBeforeQuit(std::function<void(bool restored)> done = nullptr);
+    // At launch: puts back what a run that crashed in closed-lid mode left;
+    // `done` once that is over.
+    void recoverClamshellAtLaunch(std::function<void()> done = nullptr);
 
     // A local notification and, when configured, a phone push.
     void notifyAndPush(const std::string& title, const std::string& body);
@@ -172,7 +177,8 @@ private:
     void handleRunnerFinished(std::int32_t exitCode, double seconds);
 
     // Only the person's own toggle may bring up a password prompt.
-    bool tearDownClamshell(Consent consent = Consent::withoutAsking);
+    void tearDownClamshell(Consent consent = Consent::withoutAsking, std::function<void(bool)> done = nullptr);
+    void switchClamshell(bool on, Consent consent, std::function<void(bool)> done);
     bool confirmClamshellWarning();
     void clamshellSwitchedOn();
     void dropClamshellForHeat();
@@ -189,6 +195,9 @@ private:
     bool autoWatchHadTasks_ = false;
     // Each stage acts once per descent; back to normal on AC power and in stop().
     BatteryStage lastBatteryStage_ = BatteryStage::normal;
+    // A closed-lid switch under way, and the token its answer checks.
+    bool clamshellSwitching_ = false;
+    LifeToken clamshellLife_;
 };
 
 }  // namespace vigilo

@@ -10,28 +10,50 @@
 
 namespace vigilo {
 
-void AppState::recoverClamshellAtLaunch() {
+void AppState::recoverClamshellAtLaunch(std::function<void()> done) {
+    if (!done) done = [] {};
     const bool stale = c_.crashGuard.recoverIfStale();
     const bool disabled = c_.clamshell.isSleepDisabled();
-    if (stale || disabled) {
-        log_.info("Crash-guard recovering leftover closed-lid state at launch");
-        if (disabled) c_.clamshell.setDisableSleep(false, Consent::withoutAsking);
-        c_.activity.record(ActivityKind::crashGuardRecovered);
-        c_.activity.record(ActivityKind::safeResetApplied);
+    clamshellActive.set(false);
+    if (!stale && !disabled) return done();
+    log_.info("Crash-guard recovering leftover closed-lid state at launch");
+    c_.activity.record(ActivityKind::crashGuardRecovered);
+    c_.activity.record(ActivityKind::safeResetApplied);
+    if (!disabled) return done();
+    switchClamshell(false, Consent::withoutAsking, [done](bool) { done(); });
+}
+
+void AppState::tearDownClamshell(Consent consent, std::function<void(bool)> done) {
+    if (!done) done = [](bool) {};
+    if (!clamshellActive.get()) return done(true);
+    if (clamshellSwitching_) {
+        log_.info("Closed-lid mode is already being switched off");
+        return done(false);
     }
-    clamshellActive.set(false);
+    switchClamshell(false, consent, [this, done](bool switched) {
+        if (switched) {
+            clamshellActive.set(false);
+            c_.crashGuard.disarm();
+            c_.activity.record(ActivityKind::clamshellOff);
+        }
+        done(switched);
+    });
 }
 
-bool AppState::tearDownClamshell(Consent consent) {
-    if (!clamshellActive.get()) return true;
-    if (!c_.clamshell.setDisableSleep(false, consent)) return false;
-    clamshellActive.set(false);
-    c_.crashGuard.disarm();
-    c_.activity.record(ActivityKind::clamshellOff);
-    return true;
+void AppState::restoreSleepBeforeQuit(std::function<void(bool)> done) {
+    tearDownClamshell(Consent::withoutAsking, std::move(done));
 }
 
-bool AppState::restoreSleepBeforeQuit() { return tearDownClamshell(); }
+// One switch at a time: the helper behind it may wait a minute for a
+// password, and meanwhile the menu, the rules and the socket go on.
+void AppState::switchClamshell(bool on, Consent consent, std::function<void(bool)> done) {
+    clamshellSwitching_ = true;
+    c_.clamshell.setDisableSleep(on, consent, [this, weak = clamshellLife_.weak(), done](bool switched) {
+        if (!weak.lock()) return;
+        clamshellSwitching_ = false;
+        done(switched);
+    });
+}
 
 bool AppState::confirmClamshellWarning() {
     return c_.confirmation.confirm(
@@ -54,29 +76,40 @@ void AppState::clamshellSwitchedOn() {
 }
 
 void AppState::toggleClamshell() {
+    if (clamshellSwitching_) {
+        log_.info("Closed-lid mode is still being switched; the menu's toggle is ignored");
+        return;
+    }
     if (clamshellActive.get()) {
-        if (!tearDownClamshell(Consent::mayAsk)) {
-            postUserMessage(tr("Couldn't restore normal sleep \u2014 closed-lid mode is still on."));
-            return;
-        }
-        postUserMessage(tr("Closed-lid mode off \u2014 system sleep restored."));
-        if (mode.get().is(KeepAwakeMode::Kind::on)) stop();
+        tearDownClamshell(Consent::mayAsk, [this](bool restored) {
+            if (!restored) {
+                postUserMessage(tr("Couldn't restore normal sleep \u2014 closed-lid mode is still on."));
+                return;
+            }
+            postUserMessage(tr("Closed-lid mode off \u2014 system sleep restored."));
+            if (mode.get().is(KeepAwakeMode::Kind::on)) stop();
+        });
         return;
     }
     if (!confirmClamshellWarning()) return;
-    if (!c_.clamshell.setDisableSleep(true, Consent::mayAsk)) {
-        postUserMessage(tr(kClamshellUnavailableMessage));
-        return;
-    }
-    clamshellSwitchedOn();
-    if (mode.get().is(KeepAwakeMode::Kind::off)) startKeepAwakeQuiet();
-    postUserMessage(tr("Closed-lid mode on. Keep the computer in a well-ventilated spot."));
+    switchClamshell(true, Consent::mayAsk, [this](bool switched) {
+        if (!switched) {
+            postUserMessage(tr(kClamshellUnavailableMessage));
+            return;
+        }
+        clamshellSwitchedOn();
+        if (mode.get().is(KeepAwakeMode::Kind::off)) startKeepAwakeQuiet();
+        postUserMessage(tr("Closed-lid mode on. Keep the computer in a well-ventilated spot."));
+    });
 }
 
 void AppState::enableClamshellQuiet() {
-    if (clamshellActive.get() || !c_.clamshell.setDisableSleep(true, Consent::withoutAsking)) return;
-    clamshellSwitchedOn();
-    if (mode.get().is(KeepAwakeMode::Kind::off)) startKeepAwakeQuiet();
+    if (clamshellActive.get() || clamshellSwitching_) return;
+    switchClamshell(true, Consent::withoutAsking, [this](bool switched) {
+        if (!switched) return;
+        clamshellSwitchedOn();
+        if (mode.get().is(KeepAwakeMode::Kind::off)) startKeepAwakeQuiet();
+    });
 }
 
 void AppState::dropClamshellForHeat() {

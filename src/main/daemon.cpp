@@ -20,7 +20,7 @@ Daemon::Daemon(ApplicationLoop& loop, const XdgEnvironment& env, std::string soc
       runner_(loop, launcher_),
       activity_(appSupportDir(env), loop.clock(), writer_),
       restoreRecord_(appSupportDir(env)),
-      helper_(helperRunner(env)),
+      helper_(loop, helperPath(env), helperElevation(env)),
       fanWriter_(helper_, restoreRecord_),
       smcTransport_(systemRoot(env) / "sys" / "class" / "hwmon", &fanWriter_),
       smc_(smcTransport_),
@@ -52,13 +52,27 @@ Daemon::Daemon(ApplicationLoop& loop, const XdgEnvironment& env, std::string soc
       followLoginItem_(launchAtLogin_.follow(settings_.launchAtLogin)),
       cliInstaller_(env.home, ownExecutablePath(), systemCommandInstall_) {
     shortcuts_.attach(&state_);
-    // Before the socket starts: nobody may switch closed-lid mode on while
-    // what a crash left behind is still being put back.
-    state_.recoverClamshellAtLaunch();
-    // In the same step: KDE's lid action and the fans a crashed run left
-    // changed.
+    repairAtLaunch();
+}
+
+// What a run that crashed left changed is put back before the socket and
+// the shortcuts start: nobody may switch closed-lid mode on while it is still
+// being put back. The helper's runs answer on the loop and the fans' on a
+// background task, so the tray and the bus are up meanwhile.
+void Daemon::repairAtLaunch() {
+    launchRepairsLeft_ = 2;
+    state_.recoverClamshellAtLaunch([this] { launchRepairDone(); });
     clamshell_.restoreDesktopLidAction();
-    fanWriter_.restoreAll();
+    loop_.runInBackground(
+        [this] {
+            fanWriter_.restoreAll();
+            return true;
+        },
+        [this](bool) { launchRepairDone(); });
+}
+
+void Daemon::launchRepairDone() {
+    if (--launchRepairsLeft_ == 0 && serverWanted_) startServices();
 }
 
 // The suite's override, set by tests/integration only: VIGILO_TEST_ROOT is
@@ -72,10 +86,15 @@ std::filesystem::path Daemon::systemRoot(const XdgEnvironment& env) {
     return root && !root->empty() ? std::filesystem::path(*root) : std::filesystem::path("/");
 }
 
-HelperRunner Daemon::helperRunner(const XdgEnvironment& env) {
+std::filesystem::path Daemon::helperPath(const XdgEnvironment& env) {
     const auto testHelper = env.getenv("VIGILO_TEST_HELPER");
-    if (testHelper && !testHelper->empty()) return HelperRunner(*testHelper, HelperRunner::Elevation::testBuild);
-    return HelperRunner();
+    return testHelper && !testHelper->empty() ? std::filesystem::path(*testHelper) : HelperRunner::installedHelper();
+}
+
+HelperRunner::Elevation Daemon::helperElevation(const XdgEnvironment& env) {
+    const auto testHelper = env.getenv("VIGILO_TEST_HELPER");
+    return testHelper && !testHelper->empty() ? HelperRunner::Elevation::testBuild
+                                              : HelperRunner::elevationForThisProcess();
 }
 
 ProcessWatcher::Options Daemon::watcherOptions(const AppSettings& settings) {
@@ -89,6 +108,11 @@ ProcessWatcher::Options Daemon::watcherOptions(const AppSettings& settings) {
 }
 
 bool Daemon::startServer() {
+    serverWanted_ = true;
+    return launchRepairsLeft_ > 0 || startServices();
+}
+
+bool Daemon::startServices() {
     shortcutsService_.start();
     return server_.start();
 }
@@ -116,7 +140,12 @@ void Daemon::shutdown() {
     server_.stop();
     shortcutsService_.stop();
     shortcuts_.attach(nullptr);
+    // The loop has stopped: a closed-lid switch still under way is driven to
+    // its end first, so the release sees the mode as it is, and then the
+    // release's own helper run, each bounded by its deadline.
+    helper_.finishPending();
     state_.releaseOnTerminate();
+    helper_.finishPending();
     loop_.finishBackgroundWork();
     // Automatic control at quit: no preset outlives the application.
     fanWriter_.restoreAll();

@@ -70,8 +70,9 @@ public:
     Daemon(const Daemon&) = delete;
     Daemon& operator=(const Daemon&) = delete;
 
-    // Starts the socket and the shortcut actions; false when the socket could
-    // not listen (the application runs on without it).
+    // Starts the socket and the shortcut actions, once the launch's repairs
+    // are done; false when the socket could not listen (the application runs
+    // on without it).
     bool startServer();
     // For the tray: the shortcut actions' way to its dashboard.
     ShortcutActions& shortcutActions() { return shortcuts_; }
@@ -93,7 +94,11 @@ private:
     static ProcessWatcher::Options watcherOptions(const AppSettings& settings);
     // "/" but in the suite, see daemon.cpp.
     static std::filesystem::path systemRoot(const XdgEnvironment& env);
-    static HelperRunner helperRunner(const XdgEnvironment& env);
+    static std::filesystem::path helperPath(const XdgEnvironment& env);
+    static HelperRunner::Elevation helperElevation(const XdgEnvironment& env);
+    void repairAtLaunch();
+    void launchRepairDone();
+    bool startServices();
 
     ApplicationLoop& loop_;
     SerialWriter writer_;
@@ -146,6 +151,9 @@ private:
     Handle followLoginItem_;
     PkexecCommandInstall systemCommandInstall_;
     CLIInstaller cliInstaller_;
+    // The launch's repairs still under way; the socket waits for them.
+    int launchRepairsLeft_ = 0;
+    bool serverWanted_ = false;
 };
 
 }  // namespace vigilo

@@ -70,6 +70,41 @@ TEST_F(ClamshellTest, StopAndCriticalHeatTurnItOff) {
     EXPECT_THAT(clamshell.consents, ::testing::Each(Consent::withoutAsking)) << "rules, stop and heat never prompt";
 }
 
+// The helper may wait a minute for a password: meanwhile the menu, the rules
+// and the quit go on, and nothing switches twice.
+TEST_F(ClamshellTest, ASwitchWaitingForTheHelperTakesNoSecondRequest) {
+    clamshell.answerLater = true;
+    state().toggleClamshell();
+    EXPECT_FALSE(state().clamshellActive.get()) << "not on before the answer";
+    state().toggleClamshell();
+    state().performRuleAction(RuleAction::StartClamshell{});
+    EXPECT_EQ(clamshell.calls, std::vector<bool>{true}) << "neither the toggle nor a rule starts a second switch";
+    EXPECT_EQ(dialog.asked.size(), 1u);
+    clamshell.answerWaiting();
+    EXPECT_TRUE(state().clamshellActive.get());
+    EXPECT_EQ(state().lastUserMessage.get(), "Closed-lid mode on. Keep the computer in a well-ventilated spot.");
+
+    struct Case {
+        bool refuse;
+        bool restored;
+    };
+    for (const Case& c : {Case{true, false}, Case{false, true}}) {
+        clamshell.refuse = c.refuse;
+        std::vector<bool> answers;
+        state().restoreSleepBeforeQuit([&](bool restored) { answers.push_back(restored); });
+        EXPECT_TRUE(answers.empty()) << "the quit waits for the helper";
+        state().restoreSleepBeforeQuit([&](bool restored) { answers.push_back(restored); });
+        EXPECT_EQ(answers, std::vector<bool>{false}) << "a second restore meanwhile is refused at once";
+        clamshell.answerWaiting();
+        EXPECT_EQ(answers, (std::vector<bool>{false, c.restored}));
+        EXPECT_EQ(state().clamshellActive.get(), !c.restored);
+        EXPECT_EQ(guardArmed(), !c.restored);
+    }
+    std::vector<bool> answers;
+    state().restoreSleepBeforeQuit([&](bool restored) { answers.push_back(restored); });
+    EXPECT_EQ(answers, std::vector<bool>{true}) << "nothing to give back: at once";
+}
+
 TEST_F(ClamshellTest, LaunchRepairsWhatACrashLeftBehind) {
     struct Case {
         bool staleGuard;
@@ -87,7 +122,12 @@ TEST_F(ClamshellTest, LaunchRepairsWhatACrashLeftBehind) {
         clamshell.consents.clear();
         const auto before = activityKinds().size();
 
-        state().recoverClamshellAtLaunch();
+        clamshell.answerLater = true;
+        int repaired = 0;
+        state().recoverClamshellAtLaunch([&] { ++repaired; });
+        EXPECT_EQ(repaired, c.sleepDisabled ? 0 : 1) << "done once the drop-in is gone";
+        clamshell.answerWaiting();
+        EXPECT_EQ(repaired, 1);
         EXPECT_EQ(clamshell.calls, c.sleepDisabled ? std::vector<bool>{false} : std::vector<bool>{});
         EXPECT_THAT(clamshell.consents, ::testing::Each(Consent::withoutAsking));
         EXPECT_EQ(activityKinds().size() - before, c.repaired ? 2u : 0u);

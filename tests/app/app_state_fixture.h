@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
@@ -65,21 +66,36 @@ struct ScriptedNetwork final : NetworkMonitor {
     std::function<void(bool)> listener;
 };
 
-// Closed-lid mode that succeeds or refuses as the test says; a drop-in left
-// by a crash is `sleepDisabled`.
+// Closed-lid mode that succeeds or refuses as the test says, at once or,
+// with `answerLater`, when the test calls answerWaiting() (as while the
+// helper waits for a password); a drop-in left by a crash is `sleepDisabled`.
 struct FakeClamshell final : ClamshellControl {
     bool isSleepDisabled() override { return sleepDisabled; }
-    bool setDisableSleep(bool disable, Consent consent) override {
+    void setDisableSleep(bool disable, Consent consent, Done done) override {
         calls.push_back(disable);
         consents.push_back(consent);
-        if (refuse) return false;
-        sleepDisabled = false;
-        held = disable;
-        return true;
+        auto answer = [this, disable, done] {
+            if (refuse) return done(false);
+            sleepDisabled = false;
+            held = disable;
+            done(true);
+        };
+        if (answerLater) {
+            waiting.push_back(answer);
+        } else {
+            answer();
+        }
+    }
+    void answerWaiting() {
+        auto answers = std::move(waiting);
+        waiting.clear();
+        for (auto& answer : answers) answer();
     }
     bool sleepDisabled = false;
     bool refuse = false;
     bool held = false;
+    bool answerLater = false;
+    std::vector<std::function<void()>> waiting;
     std::vector<bool> calls;
     std::vector<Consent> consents;
 };

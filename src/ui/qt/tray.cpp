@@ -198,20 +198,26 @@ void Tray::choose(const MenuItem& item) {
     });
 }
 
+// Sleep is given back before the loop ends, so a helper that has to run
+// for it answers while the tray still can.
 void Tray::quitGuarded() {
-    if (state_.clamshellActive.get() && !state_.restoreSleepBeforeQuit()) {
-        QMessageBox box(QMessageBox::Critical, QStringLiteral("Vigilo"), qtext(tr("Closed-lid mode is still on")));
-        box.setInformativeText(qtext(
-            tr("Vigilo couldn't restore normal sleep (the admin prompt was cancelled). If you quit now, your "
-               "computer may stay awake with the lid closed. Vigilo will restore it the next time it launches "
-               "\u2014 or run in Terminal: sudo rm /run/systemd/logind.conf.d/vigilo-lid.conf && "
-               "sudo systemctl kill -s HUP systemd-logind")));
-        auto* quit = box.addButton(qtext(tr("Quit Anyway")), QMessageBox::DestructiveRole);
-        box.setDefaultButton(box.addButton(qtext(tr("Cancel")), QMessageBox::RejectRole));
-        box.exec();
-        if (box.clickedButton() != quit) return;
-    }
-    quit_();
+    if (!state_.clamshellActive.get()) return quit_();
+    state_.restoreSleepBeforeQuit([this, weak = life_.weak()](bool restored) {
+        if (weak.lock() && (restored || quitAnyway())) quit_();
+    });
+}
+
+bool Tray::quitAnyway() {
+    QMessageBox box(QMessageBox::Critical, QStringLiteral("Vigilo"), qtext(tr("Closed-lid mode is still on")));
+    box.setInformativeText(qtext(
+        tr("Vigilo couldn't restore normal sleep (the admin prompt was cancelled). If you quit now, your "
+           "computer may stay awake with the lid closed. Vigilo will restore it the next time it launches "
+           "\u2014 or run in Terminal: sudo rm /run/systemd/logind.conf.d/vigilo-lid.conf && "
+           "sudo systemctl kill -s HUP systemd-logind")));
+    auto* quit = box.addButton(qtext(tr("Quit Anyway")), QMessageBox::DestructiveRole);
+    box.setDefaultButton(box.addButton(qtext(tr("Cancel")), QMessageBox::RejectRole));
+    box.exec();
+    return box.clickedButton() == quit;
 }
 
 }  // namespace vigilo

@@ -45,6 +45,7 @@ private:
     void choose(const MenuItem& item);
     void followTick();
     void quitGuarded();
+    bool quitAnyway();
 
     AppState& state_;
     CLIInstaller& cliInstaller_;

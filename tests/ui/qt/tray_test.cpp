@@ -55,8 +55,14 @@ TEST_F(TrayTest, MenuAndTooltipFollowTheStateAndQuitGoesThroughTheGuard) {
     EXPECT_TRUE(state().mode.get().is(KeepAwakeMode::Kind::off));
     EXPECT_EQ(find(*view.menu(), "Stop"), nullptr);
 
+    state().performRuleAction(RuleAction::StartClamshell{});
+    ASSERT_TRUE(state().clamshellActive.get());
+    clamshell.answerLater = true;  // the helper gives sleep back a moment later
     find(*view.menu(), "Quit Vigilo")->trigger();
     loop.runUntilIdle();
+    EXPECT_FALSE(quit) << "not before sleep is given back";
+    clamshell.answerWaiting();
+    EXPECT_FALSE(state().clamshellActive.get());
     EXPECT_TRUE(quit);
 }
 

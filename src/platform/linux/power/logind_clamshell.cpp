@@ -40,19 +40,19 @@ bool LogindClamshell::isSleepDisabled() {
     return std::filesystem::exists(dropInPath(), error);
 }
 
-bool LogindClamshell::setDisableSleep(bool disable, Consent consent) {
+void LogindClamshell::setDisableSleep(bool disable, Consent consent, Done done) {
     if (!disable) {
         releaseLocks();
         restoreDesktopLidAction();
-        return removeDropIn(consent);
+        return removeDropIn(consent, std::move(done));
     }
-    if ((lidLock_.held() && sleepLock_.held()) || isSleepDisabled()) return true;
+    if ((lidLock_.held() && sleepLock_.held()) || isSleepDisabled()) return done(true);
     if (takeLocks()) {
         quietDesktopLidAction();
-        return true;
+        return done(true);
     }
     // Outside a session there is no desktop lid action to quiet.
-    return writeDropIn(consent);
+    writeDropIn(consent, std::move(done));
 }
 
 // A failure is logged by KdeLidAction; the locks still keep logind from
@@ -68,36 +68,42 @@ void LogindClamshell::restoreDesktopLidAction() {
     if (previous && kde_->restore(*previous)) record_->erase(kKdeLidRecordKey);
 }
 
-bool LogindClamshell::writeDropIn(Consent consent) {
-    if (helper_ == nullptr) return false;
-    const auto result = helper_->run(kClosedLidAction, {"lid-drop-in", "on"}, consent);
-    if (result.ok()) {
-        clamshellLog().info("logind lid drop-in written");
-        return true;
-    }
-    clamshellLog().error("logind lid drop-in on failed: {}", result.message);
-    // Written but logind not told: the file must not stay behind unasked.
-    if (isSleepDisabled()) removeDropIn(consent);
-    return false;
+void LogindClamshell::writeDropIn(Consent consent, Done done) {
+    if (helper_ == nullptr) return done(false);
+    helper_->run({"lid-drop-in", "on"}, consent,
+                 [this, weak = life_.weak(), consent, done = std::move(done)](const PrivilegedRunner::Result& result) {
+                     if (!weak.lock()) return;
+                     if (result.ok()) {
+                         clamshellLog().info("logind lid drop-in written");
+                         return done(true);
+                     }
+                     clamshellLog().error("logind lid drop-in on failed: {}", result.message);
+                     // Written but logind not told: the file must not stay behind unasked.
+                     if (!isSleepDisabled()) return done(false);
+                     removeDropIn(consent, [done](bool) { done(false); });
+                 });
 }
 
-bool LogindClamshell::removeDropIn(Consent consent) {
-    if (!isSleepDisabled()) return true;
+void LogindClamshell::removeDropIn(Consent consent, Done done) {
+    if (!isSleepDisabled()) return done(true);
     if (helper_ == nullptr) {
         clamshellLog().error("logind lid drop-in off failed: no helper to remove {}", dropInPath().string());
-        return false;
+        return done(false);
     }
-    const auto result = helper_->run(kClosedLidAction, {"lid-drop-in", "off"}, consent);
-    if (result.ok()) {
-        clamshellLog().info("logind lid drop-in removed");
-        return true;
-    }
-    if (result.status == PrivilegedRunner::Result::Status::notAllowed) {
-        clamshellLog().error("logind lid drop-in off skipped ({}); the next launch removes it", result.message);
-    } else {
-        clamshellLog().error("logind lid drop-in off failed: {}", result.message);
-    }
-    return false;
+    helper_->run({"lid-drop-in", "off"}, consent,
+                 [weak = life_.weak(), done = std::move(done)](const PrivilegedRunner::Result& result) {
+                     if (!weak.lock()) return;
+                     using Status = PrivilegedRunner::Result::Status;
+                     if (result.ok()) {
+                         clamshellLog().info("logind lid drop-in removed");
+                     } else if (result.status == Status::notAllowed || result.status == Status::busy) {
+                         clamshellLog().error("logind lid drop-in off skipped ({}); the next launch removes it",
+                                              result.message);
+                     } else {
+                         clamshellLog().error("logind lid drop-in off failed: {}", result.message);
+                     }
+                     done(result.ok());
+                 });
 }
 
 bool LogindClamshell::takeLocks() {

@@ -5,6 +5,7 @@
 
 #include "platform/clamshell_control.h"
 #include "platform/linux/power/logind_inhibitor.h"
+#include "support/loop.h"
 
 namespace vigilo {
 
@@ -20,7 +21,9 @@ class RestoreRecord;
 // Outside a session (the user unit, linger, an SSH login) polkit refuses the
 // locks; there the privileged helper writes our logind drop-in under
 // <runRoot>/systemd/logind.conf.d/ instead, which lasts until removed or the
-// next boot. Whether sleep is disabled is whether that drop-in exists.
+// next boot. Whether sleep is disabled is whether that drop-in exists. The
+// helper's answer comes later, on the main thread: the switch says whether
+// it happened through its completion.
 //
 // Where KDE applies its own lid action (it holds a lid lock of its own), that
 // action is set to "do nothing" while the locks are held; its previous
@@ -40,7 +43,7 @@ public:
                              KdeLidAction* kde = nullptr, RestoreRecord* record = nullptr);
 
     bool isSleepDisabled() override;
-    bool setDisableSleep(bool disable, Consent consent) override;
+    void setDisableSleep(bool disable, Consent consent, Done done) override;
 
     // Our drop-in, the file whose presence makes isSleepDisabled() true.
     std::filesystem::path dropInPath() const;
@@ -52,8 +55,8 @@ public:
 private:
     bool takeLocks();
     void releaseLocks();
-    bool writeDropIn(Consent consent);
-    bool removeDropIn(Consent consent);
+    void writeDropIn(Consent consent, Done done);
+    void removeDropIn(Consent consent, Done done);
     void quietDesktopLidAction();
 
     std::filesystem::path runRoot_;
@@ -62,6 +65,7 @@ private:
     RestoreRecord* record_;
     InhibitorLock lidLock_;
     InhibitorLock sleepLock_;
+    LifeToken life_;
 };
 
 }  // namespace vigilo

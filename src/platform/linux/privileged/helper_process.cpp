@@ -8,6 +8,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 
@@ -16,102 +17,167 @@ extern char** environ;
 namespace vigilo {
 namespace {
 
-using Clock = std::chrono::steady_clock;
-
 // Enough for a message or two; the rest is read and dropped.
 constexpr std::size_t kMaxErrorOutput = 4096;
+// What one read turn takes at most, so a child that writes without end
+// cannot hold the caller (or the loop) in one call.
+constexpr std::size_t kMaxReadPerTurn = 65536;
 
-struct Fd {
-    int fd = -1;
-    ~Fd() {
-        if (fd >= 0) ::close(fd);
+struct SpawnSetup {
+    posix_spawn_file_actions_t actions;
+    posix_spawnattr_t attributes;
+    SpawnSetup() {
+        posix_spawn_file_actions_init(&actions);
+        posix_spawnattr_init(&attributes);
+    }
+    ~SpawnSetup() {
+        posix_spawn_file_actions_destroy(&actions);
+        posix_spawnattr_destroy(&attributes);
     }
 };
 
-bool spawn(const std::vector<std::string>& argv, ChildInput input, int errorWriteEnd, pid_t& pid, std::string& why) {
+int spawn(const std::vector<std::string>& argv, ChildInput input, int errorWriteEnd, pid_t& pid) {
     std::vector<char*> args;
     for (const auto& arg : argv) args.push_back(const_cast<char*>(arg.c_str()));
     args.push_back(nullptr);
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    if (input == ChildInput::none) posix_spawn_file_actions_addopen(&actions, STDIN_FILENO, "/dev/null", O_RDONLY, 0);
-    posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, "/dev/null", O_WRONLY, 0);
-    posix_spawn_file_actions_adddup2(&actions, errorWriteEnd, STDERR_FILENO);
-    // Inhibitor locks live in descriptors: a child must not carry one along.
-    posix_spawn_file_actions_addclosefrom_np(&actions, STDERR_FILENO + 1);
-    const int error = ::posix_spawn(&pid, args[0], &actions, nullptr, args.data(), environ);
-    posix_spawn_file_actions_destroy(&actions);
-    if (error != 0) why = std::strerror(error);
-    return error == 0;
+    SpawnSetup setup;
+    if (input == ChildInput::none) {
+        posix_spawn_file_actions_addopen(&setup.actions, STDIN_FILENO, "/dev/null", O_RDONLY, 0);
+    }
+    posix_spawn_file_actions_addopen(&setup.actions, STDOUT_FILENO, "/dev/null", O_WRONLY, 0);
+    posix_spawn_file_actions_adddup2(&setup.actions, errorWriteEnd, STDERR_FILENO);
+    posix_spawn_file_actions_addclosefrom_np(&setup.actions, STDERR_FILENO + 1);
+    // The loop's threads block the signals it handles; the child inherits
+    // that mask unless told otherwise.
+    sigset_t none, all;
+    sigemptyset(&none);
+    sigfillset(&all);
+    posix_spawnattr_setsigmask(&setup.attributes, &none);
+    posix_spawnattr_setsigdefault(&setup.attributes, &all);
+    posix_spawnattr_setflags(&setup.attributes, POSIX_SPAWN_SETSIGMASK | POSIX_SPAWN_SETSIGDEF);
+    return ::posix_spawn(&pid, args[0], &setup.actions, &setup.attributes, args.data(), environ);
 }
 
-// Reads standard error until the child closes it or the deadline passes.
-bool collectErrorOutput(int readEnd, Clock::time_point deadline, std::string& out) {
-    char buffer[512];
-    for (;;) {
-        const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now()).count();
-        if (left <= 0) return false;
-        pollfd watched{readEnd, POLLIN, 0};
-        const int ready = ::poll(&watched, 1, static_cast<int>(left));
-        if (ready < 0 && errno == EINTR) continue;
-        if (ready == 0) return false;
-        if (ready < 0) return true;
-        const ssize_t got = ::read(readEnd, buffer, sizeof buffer);
-        if (got < 0 && errno == EINTR) continue;
-        if (got <= 0) return true;
-        out.append(buffer, static_cast<std::size_t>(got));
-        if (out.size() > kMaxErrorOutput) out.resize(kMaxErrorOutput);
+int reapBlocking(pid_t pid) {
+    int status = 0;
+    while (::waitpid(pid, &status, 0) < 0) {
+        if (errno != EINTR) return -1;
     }
-}
-
-// Waits for the exit itself, which follows the closed pipe at once unless
-// the child handed its standard error to something that lives on.
-bool waitForExit(pid_t pid, Clock::time_point deadline, int& status) {
-    const int pidFd = static_cast<int>(::syscall(SYS_pidfd_open, pid, 0));
-    Fd owned{pidFd};
-    for (;;) {
-        const pid_t done = ::waitpid(pid, &status, WNOHANG);
-        if (done == pid) return true;
-        if (done < 0 && errno != EINTR) return true;  // someone else reaped it
-        const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now()).count();
-        if (left <= 0) return false;
-        if (pidFd >= 0) {
-            pollfd watched{pidFd, POLLIN, 0};
-            ::poll(&watched, 1, static_cast<int>(left));
-        } else {
-            ::usleep(10000);
-        }
-    }
+    return status;
 }
 
 }  // namespace
 
+std::unique_ptr<HelperChild> HelperChild::start(const std::vector<std::string>& argv, ChildInput input,
+                                                std::string& why) {
+    int pipeFds[2];
+    if (argv.empty()) {
+        why = "nothing to run";
+        return nullptr;
+    }
+    if (::pipe2(pipeFds, O_CLOEXEC) != 0) {
+        why = std::strerror(errno);
+        return nullptr;
+    }
+    pid_t pid = -1;
+    const int error = spawn(argv, input, pipeFds[1], pid);
+    ::close(pipeFds[1]);
+    if (error != 0) {
+        ::close(pipeFds[0]);
+        why = std::strerror(error);
+        return nullptr;
+    }
+    const int pidFd = static_cast<int>(::syscall(SYS_pidfd_open, pid, 0));
+    if (pidFd < 0) {
+        why = std::strerror(errno);
+        ::kill(pid, SIGKILL);
+        reapBlocking(pid);
+        ::close(pipeFds[0]);
+        return nullptr;
+    }
+    ::fcntl(pipeFds[0], F_SETFL, ::fcntl(pipeFds[0], F_GETFL) | O_NONBLOCK);
+    return std::unique_ptr<HelperChild>(new HelperChild(pid, pidFd, pipeFds[0]));
+}
+
+HelperChild::~HelperChild() {
+    if (!reaped_) killAndReap();
+    ::close(pidFd_);
+    ::close(errorFd_);
+}
+
+bool HelperChild::readErrorOutput() {
+    if (errorEnded_) return false;
+    char buffer[512];
+    for (std::size_t taken = 0; taken < kMaxReadPerTurn;) {
+        const ssize_t got = ::read(errorFd_, buffer, sizeof buffer);
+        if (got < 0 && errno == EINTR) continue;
+        if (got < 0 && (errno == EAGAIN || errno == EWOULDBLOCK)) return true;
+        if (got <= 0) {
+            errorEnded_ = true;
+            return false;
+        }
+        const auto size = static_cast<std::size_t>(got);
+        taken += size;
+        if (errorOutput_.size() < kMaxErrorOutput) {
+            errorOutput_.append(buffer, std::min(size, kMaxErrorOutput - errorOutput_.size()));
+        }
+    }
+    return true;
+}
+
+bool HelperChild::tryReap() {
+    if (reaped_) return true;
+    int status = 0;
+    pid_t done;
+    do {
+        done = ::waitpid(pid_, &status, WNOHANG);
+    } while (done < 0 && errno == EINTR);
+    if (done == 0) return false;
+    finishReaping(done == pid_ ? status : -1);
+    return true;
+}
+
+bool HelperChild::killAndReap() {
+    if (reaped_) return true;
+    if (::kill(pid_, SIGKILL) != 0) return false;
+    finishReaping(reapBlocking(pid_));
+    return true;
+}
+
+// Whoever else still holds the pipe (something the child started) is not
+// waited for: what the child itself wrote is in the pipe already.
+void HelperChild::finishReaping(int status) {
+    reaped_ = true;
+    if (status != -1 && WIFEXITED(status)) exitStatus_ = WEXITSTATUS(status);
+    readErrorOutput();
+    errorEnded_ = true;
+}
+
+bool HelperChild::waitUntil(Clock::time_point deadline) {
+    for (;;) {
+        if (tryReap()) return true;
+        const auto left = std::chrono::ceil<std::chrono::milliseconds>(deadline - Clock::now()).count();
+        if (left <= 0) return false;
+        pollfd watched[2] = {{pidFd_, POLLIN, 0}, {errorEnded_ ? -1 : errorFd_, POLLIN, 0}};
+        if (::poll(watched, 2, static_cast<int>(left)) < 0 && errno != EINTR) return false;
+        if (watched[1].revents != 0) readErrorOutput();
+    }
+}
+
 FinishedProcess runToCompletion(const std::vector<std::string>& argv, std::chrono::milliseconds timeout,
                                 ChildInput input) {
     FinishedProcess result;
-    int pipeFds[2];
-    if (argv.empty() || ::pipe2(pipeFds, O_CLOEXEC) != 0) {
-        result.errorOutput = argv.empty() ? "nothing to run" : std::strerror(errno);
-        return result;
-    }
-    Fd readEnd{pipeFds[0]};
-    pid_t pid = -1;
-    {
-        Fd writeEnd{pipeFds[1]};
-        if (!spawn(argv, input, writeEnd.fd, pid, result.errorOutput)) return result;
-    }
+    auto child = HelperChild::start(argv, input, result.errorOutput);
+    if (!child) return result;
     result.started = true;
-    const auto deadline = Clock::now() + timeout;
-    // Stays "not exited normally" if something else reaps the child.
-    int status = -1;
-    if (!collectErrorOutput(readEnd.fd, deadline, result.errorOutput) || !waitForExit(pid, deadline, status)) {
+    if (!child->waitUntil(HelperChild::Clock::now() + timeout)) {
         result.timedOut = true;
         // A helper pkexec has already started runs as root and cannot be
-        // killed from here; it is left to finish, never waited for.
-        if (::kill(pid, SIGKILL) == 0) ::waitpid(pid, &status, 0);
-        return result;
+        // killed from here; it is left to finish.
+        child->killAndReap();
     }
-    if (WIFEXITED(status)) result.exitStatus = WEXITSTATUS(status);
+    result.exitStatus = result.timedOut ? -1 : child->exitStatus();
+    result.errorOutput = child->errorOutput();
     return result;
 }
 

@@ -38,14 +38,16 @@ PrivilegedFanWriter::PrivilegedFanWriter(PrivilegedRunner& helper, RestoreRecord
 
 bool PrivilegedFanWriter::setManual(const HwmonInventory::Fan& fan, long value) {
     const std::string chip = devicePath(fan.chip);
+    std::lock_guard lock(mutex_);
     bool recordedNow = false;
     if (!record(fan, chip, recordedNow)) return false;
-    const auto result = helper_.run(kFanControlAction,
-                                    {"fan-manual", chip, std::to_string(fan.index), std::to_string(value)}, consent_);
+    const auto result = helper_.runAndWait({"fan", "manual", chip, std::to_string(fan.index), std::to_string(value)},
+                                           consent_);
     if (result.ok()) return true;
     // Nothing ran, so there is nothing to give back; after a failure the
     // fan may be half switched, and the entry stays.
-    const bool untouched = result.status == Status::notAllowed || result.status == Status::refused;
+    const bool untouched =
+        result.status == Status::notAllowed || result.status == Status::refused || result.status == Status::busy;
     if (untouched && recordedNow) record_.erase(recordKey(chip, fan.index));
     log_.error("Fan {} {} manual speed {} {}: {}", chip, fan.index, value, untouched ? "skipped" : "failed",
                result.message);
@@ -72,11 +74,13 @@ bool PrivilegedFanWriter::record(const HwmonInventory::Fan& fan, const std::stri
 
 bool PrivilegedFanWriter::setAutomatic(const HwmonInventory::Fan& fan) {
     const std::string key = recordKey(devicePath(fan.chip), fan.index);
+    std::lock_guard lock(mutex_);
     const auto entry = record_.get(key);
     return !entry || giveBack(key, *entry);
 }
 
 void PrivilegedFanWriter::restoreAll() {
+    std::lock_guard lock(mutex_);
     for (const auto& [key, entry] : record_.entries()) {
         if (key.starts_with(kRecordKeyPrefix)) giveBack(key, entry);
     }
@@ -97,8 +101,8 @@ bool PrivilegedFanWriter::giveBack(const std::string& key, const nlohmann::json&
     const auto chip = chipField->get<std::string>();
     const auto index = indexField->get<std::int64_t>();
     const auto enableValue = enableField->get<std::int64_t>();
-    const auto result = helper_.run(kFanControlAction,
-                                    {"fan-auto", chip, std::to_string(index), std::to_string(enableValue)}, consent_);
+    const auto result =
+        helper_.runAndWait({"fan", "auto", chip, std::to_string(index), std::to_string(enableValue)}, consent_);
     switch (result.status) {
         case Status::done:
             log_.info("Fan {} {} back to automatic control ({})", chip, index, enableValue);
@@ -111,6 +115,7 @@ bool PrivilegedFanWriter::giveBack(const std::string& key, const nlohmann::json&
             record_.erase(key);
             return true;
         case Status::notAllowed:
+        case Status::busy:
             log_.error("Fan {} {} restore skipped ({}); the next launch tries again", chip, index, result.message);
             return false;
         case Status::failed: break;

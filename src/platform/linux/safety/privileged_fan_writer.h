@@ -1,5 +1,6 @@
 #pragma once
 
+#include <mutex>
 #include <string>
 
 #include <nlohmann/json_fwd.hpp>
@@ -21,8 +22,12 @@ class RestoreRecord;
 // overheat the machine, so automatic control is handed back at quit and,
 // from the record, at the next launch after a crash (restoreAll()).
 //
-// Thread-safe: presets run on background tasks, the restores on the main
-// thread. Steps polkit does not allow without asking are skipped and logged.
+// Each write waits for the helper (runAndWait(), bounded by its time-out), so
+// it belongs on a background task, where presets run; the launch's restore
+// runs on one too, and the quit's after the loop has stopped. Thread-safe:
+// one fan step at a time, so a restore and a preset never interleave their
+// record and their helper runs. Steps polkit does not allow without asking
+// are skipped and logged.
 class PrivilegedFanWriter {
 public:
     // The key prefix of our entries in the restore record.
@@ -47,6 +52,7 @@ private:
     PrivilegedRunner& helper_;
     RestoreRecord& record_;
     Consent consent_;
+    std::mutex mutex_;
 };
 
 }  // namespace vigilo

@@ -118,12 +118,14 @@ QGroupBox* SettingsWindow::coolingSection() {
     preset_ = new QComboBox;
     preset_->setObjectName(QStringLiteral("fanPreset"));
     for (FanPreset preset : kAllFanPresets) preset_->addItem(QString::fromUtf8(shownName(preset)));
-    // A person's choice: the system may ask for permission to drive the fans.
-    QObject::connect(preset_, &QComboBox::activated, this,
-                     [this](int index) {
-                         if (services_.privileged) services_.privileged->authorize(kFanControlAction);
-                         services_.cooling.apply(kAllFanPresets.at(static_cast<std::size_t>(index)));
-                     });
+    // A person's choice: the system may ask for permission to drive the fans,
+    // and the preset follows the answer; the loop goes on meanwhile.
+    QObject::connect(preset_, &QComboBox::activated, this, [this](int index) {
+        const FanPreset preset = kAllFanPresets.at(static_cast<std::size_t>(index));
+        CoolingManager& cooling = services_.cooling;
+        if (!services_.privileged) return cooling.apply(preset);
+        services_.privileged->authorize(HelperVerb::fan, [&cooling, preset](bool) { cooling.apply(preset); });
+    });
     presetRow_ = rowOf({new QLabel(qtext(vigilo::tr("Fan preset"))), preset_});
     layout->addWidget(presetRow_);
     noFanControl_ = paragraph(vigilo::tr("Fan control isn't available on this computer \u2014 it has no controllable "

@@ -73,10 +73,9 @@ TEST_F(HwmonTree, PwmFanRecordsItsAutomaticModeBeforeTheFirstManualWrite) {
 
     EXPECT_FALSE(FanController::setTarget(smc, 1, 1500)) << "no maximum to scale the duty cycle";
     EXPECT_TRUE(logs.contains("SMC: error: SMC write F1Tg failed rc=0 result=1"));
-    EXPECT_EQ(helper.calls, (std::vector<Call>{{"fan-manual", chip3, "1", "128"},  // halfway from 300 to 2300
-                                               {"fan-manual", chip3, "1", "217"},
-                                               {"fan-auto", chip3, "1", "5"}}));
-    EXPECT_EQ(helper.actions, std::vector<std::string>(3, kFanControlAction));
+    EXPECT_EQ(helper.calls, (std::vector<Call>{{"fan", "manual", chip3, "1", "128"},  // halfway from 300 to 2300
+                                               {"fan", "manual", chip3, "1", "217"},
+                                               {"fan", "auto", chip3, "1", "5"}}));
     EXPECT_EQ(helper.consents, std::vector<Consent>(3, Consent::withoutAsking));
 }
 
@@ -90,12 +89,12 @@ TEST_F(HwmonTree, EachKindOfChipGetsTheValueItsAttributeTakes) {
     CoolingManager::runPreset(smc, FanPreset::emergencyMax);
     CoolingManager::runPreset(smc, FanPreset::balanced);
     EXPECT_EQ(helper.calls, (std::vector<Call>{
-                                {"fan-manual", device("hwmon1"), "1", "5800"},
-                                {"fan-manual", device("hwmon2"), "1", "4900"},
-                                {"fan-manual", device("hwmon0"), "1", "255"},
+                                {"fan", "manual", device("hwmon1"), "1", "5800"},
+                                {"fan", "manual", device("hwmon2"), "1", "4900"},
+                                {"fan", "manual", device("hwmon0"), "1", "255"},
                                 // no automatic mode on hwmon2; hwmon0 was found in manual mode: the usual value
-                                {"fan-auto", device("hwmon1"), "1", "0"},
-                                {"fan-auto", device("hwmon0"), "1", "2"},
+                                {"fan", "auto", device("hwmon1"), "1", "0"},
+                                {"fan", "auto", device("hwmon0"), "1", "2"},
                             }));
     const std::uint8_t bogus[] = {7};
     EXPECT_FALSE(smc.write("F0Md", "ui8 ", bogus));
@@ -112,6 +111,7 @@ TEST_F(HwmonTree, RestoreAllFollowsTheHelpersAnswer) {
     for (const Case& c : {Case{Status::done, false, "back to automatic control (5)"},
                           Case{Status::refused, false, "no longer there to restore: said"},
                           Case{Status::notAllowed, true, "restore skipped (said); the next launch tries again"},
+                          Case{Status::busy, true, "restore skipped (said); the next launch tries again"},
                           Case{Status::failed, true, "restore failed: said"}}) {
         SCOPED_TRACE(c.logged);
         ASSERT_TRUE(record.put("fan /sys/devices/platform/nct6775.656/hwmon/hwmon3 2",
@@ -124,7 +124,7 @@ TEST_F(HwmonTree, RestoreAllFollowsTheHelpersAnswer) {
         RestoreRecord afterCrash(data.path());
         PrivilegedFanWriter next(helper, afterCrash);
         next.restoreAll();
-        EXPECT_EQ(helper.calls, (std::vector<Call>{{"fan-auto", "/sys/devices/platform/nct6775.656/hwmon/hwmon3", "2", "5"}}));
+        EXPECT_EQ(helper.calls, (std::vector<Call>{{"fan", "auto", "/sys/devices/platform/nct6775.656/hwmon/hwmon3", "2", "5"}}));
         EXPECT_EQ(afterCrash.entries().size(), c.entryKept ? 2u : 1u) << "another owner's entry stays, a broken one goes";
         EXPECT_TRUE(logs.contains(c.answer == Status::done ? "Fan: Fan /sys/devices/platform/nct6775.656/hwmon/hwmon3 2 " + std::string(c.logged)
                                                            : fan + c.logged));

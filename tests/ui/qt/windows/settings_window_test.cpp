@@ -80,7 +80,7 @@ TEST_F(SettingsWindowTest, EditsReachThePreferencesFileAtOnce) {
     auto& preset = control<QComboBox>("fanPreset");
     ASSERT_TRUE(preset.isVisible());
     Q_EMIT preset.activated(3);
-    EXPECT_EQ(helper.authorized, std::vector<std::string>{kFanControlAction});  // a person's choice may ask
+    EXPECT_EQ(helper.authorized, std::vector<HelperVerb>{HelperVerb::fan});  // a person's choice may ask
     EXPECT_EQ(cooling.activePreset().get(), FanPreset::emergencyMax);
     EXPECT_EQ(preset.currentIndex(), 3);
 
