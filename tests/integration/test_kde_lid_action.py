@@ -45,6 +45,7 @@ class KdeLidActionOnMockBus(unittest.TestCase):
         self.hold('kde', 'gnome', 'other')
         assert_gtest_cases_pass(self, dict(self.bus.env, VIGILO_MOCKBUS_SCENARIO='kde-lid'),
                                 'KdeLidActionOnMockBus.KdeLockSetsAndRestoresTheLidActionWithReloads', 1)
+        # Set and restored; the switch-on refused over a dangling link reloads nothing.
         self.assertEqual(self.reloads(), 2)
 
     def test_gnome_lock_alone_changes_nothing(self):

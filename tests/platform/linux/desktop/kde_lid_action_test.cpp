@@ -6,6 +6,7 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <string>
 
 #include "common/log_capture.h"
@@ -46,12 +47,20 @@ TEST(KdeLidActionOnMockBus, KdeLockSetsAndRestoresTheLidActionWithReloads) {
     EXPECT_TRUE(kde.restore(*record));
     EXPECT_EQ(testing::readFile(file), kPlasma6);
 
+    // A link to a missing file is left a link, and nothing is reloaded.
+    std::filesystem::remove(file);
+    std::filesystem::create_symlink("dotfiles/powerdevilrc", file);
+    EXPECT_FALSE(kde.setDoNothing([](const json&) { return true; }));
+    EXPECT_TRUE(log.contains("Clamshell: error: Closed-lid mode is not available on KDE: " + file.string() +
+                             " is a link to a missing file; KDE lid settings left alone"));
+    EXPECT_EQ(std::filesystem::read_symlink(file), "dotfiles/powerdevilrc");
+
     EXPECT_TRUE(log.contains("Clamshell: KDE lid action set to do nothing"));
     EXPECT_TRUE(log.contains("Clamshell: KDE lid action restored"));
     EXPECT_EQ(linesStartingWith(log, "Clamshell: Lid switch also handled by xfce4-power-manager "), 1)
         << "another holder is logged once, however often the locks are listed";
     EXPECT_EQ(linesStartingWith(log, "Clamshell: Lid switch also handled by "), 1) << "GNOME's and KDE's are known";
-    EXPECT_EQ(linesStartingWith(log, "Clamshell: error: "), 0);
+    EXPECT_EQ(linesStartingWith(log, "Clamshell: error: "), 1);
 }
 
 TEST(KdeLidActionOnMockBus, GnomeLockAloneChangesNothing) {
