@@ -81,9 +81,13 @@ std::optional<MonoTime> FakeLoop::nextDue() const {
 
 void FakeLoop::runInBackground(Task work) { background_.push_back(std::move(work)); }
 
-Handle FakeLoop::watchReadable(int fd, Task onReadable) {
+Handle FakeLoop::watchReadable(int fd, Task onReadable) { return watch(fd, POLLIN, std::move(onReadable)); }
+
+Handle FakeLoop::watchWritable(int fd, Task onWritable) { return watch(fd, POLLOUT, std::move(onWritable)); }
+
+Handle FakeLoop::watch(int fd, short events, Task onReady) {
     auto id = nextWatchId_++;
-    watches_.emplace(id, std::make_shared<Watch>(Watch{fd, std::move(onReadable)}));
+    watches_.emplace(id, std::make_shared<Watch>(Watch{fd, events, std::move(onReady)}));
     return Handle([this, id] { watches_.erase(id); });
 }
 
@@ -111,14 +115,14 @@ bool FakeLoop::runOneDue() {
     return false;
 }
 
-bool FakeLoop::runReadableWatches() {
+bool FakeLoop::runReadyWatches() {
     bool ran = false;
     auto watches = watches_;
     for (auto& [id, watch] : watches) {
         if (!watches_.contains(id)) continue;
-        pollfd pfd{watch->fd, POLLIN, 0};
-        if (::poll(&pfd, 1, 0) > 0 && (pfd.revents & (POLLIN | POLLHUP | POLLERR))) {
-            watch->onReadable();
+        pollfd pfd{watch->fd, watch->events, 0};
+        if (::poll(&pfd, 1, 0) > 0 && (pfd.revents & (watch->events | POLLHUP | POLLERR))) {
+            watch->onReady();
             ran = true;
         }
     }
@@ -136,7 +140,7 @@ void FakeLoop::runUntilIdle() {
             work();
             continue;
         }
-        if (watchRounds++ < kMaxWatchRoundsPerIdle && runReadableWatches()) continue;
+        if (watchRounds++ < kMaxWatchRoundsPerIdle && runReadyWatches()) continue;
         takePosted();
         if (queue_.empty() || queue_.begin()->first.first > mono_) return;
     }

@@ -16,7 +16,7 @@ namespace vigilo {
 // of scheduling; nothing runs until the test drives the loop. Background
 // tasks run on the test's thread, in order, as part of the loop's turns, so
 // results are deterministic. Watched descriptors are polled (without waiting)
-// whenever the loop has nothing else to do.
+// whenever the loop has nothing else to do, for reading or writing.
 class FakeLoop final : public Loop, private Clock {
 public:
     // The wall clock starts at 2026-01-05 09:00:00 UTC unless told otherwise.
@@ -28,6 +28,7 @@ public:
     Handle startTimerAt(WallTime at, Task task) override;
     void runInBackground(Task work) override;
     Handle watchReadable(int fd, Task onReadable) override;
+    Handle watchWritable(int fd, Task onWritable) override;
     const Clock& clock() const override { return *this; }
     using Loop::runInBackground;
 
@@ -57,7 +58,8 @@ private:
     };
     struct Watch {
         int fd;
-        Task onReadable;
+        short events;  // POLLIN or POLLOUT
+        Task onReady;
     };
     using Key = std::pair<MonoTime, std::uint64_t>;
 
@@ -66,7 +68,8 @@ private:
     std::optional<MonoTime> nextDue() const;
     void takePosted();
     bool runOneDue();
-    bool runReadableWatches();
+    Handle watch(int fd, short events, Task onReady);
+    bool runReadyWatches();
 
     MonoTime mono_;
     WallTime wall_;

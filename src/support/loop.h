@@ -35,8 +35,14 @@ public:
     virtual void runInBackground(Task work) = 0;
 
     // Calls `onReadable` on the loop thread whenever `fd` is readable (or hung
-    // up). The caller keeps owning the descriptor.
+    // up). The caller keeps owning the descriptor, and cancels the watch
+    // before closing it.
     virtual Handle watchReadable(int fd, Task onReadable) = 0;
+    // Calls `onWritable` on the loop thread whenever `fd` can take more data
+    // (or hung up or failed), as watchReadable. A descriptor carries one
+    // watch at a time (the daemon's loop refuses a second one): cancel its
+    // readable watch before watching it for writing.
+    virtual Handle watchWritable(int fd, Task onWritable) = 0;
 
     virtual const Clock& clock() const = 0;
 

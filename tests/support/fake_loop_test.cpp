@@ -1,6 +1,7 @@
 #include "support/fake_loop.h"
 
 #include <gtest/gtest.h>
+#include <sys/socket.h>
 #include <unistd.h>
 
 #include <string>
@@ -96,6 +97,29 @@ TEST(FakeLoop, WatchedDescriptorIsReportedWhenReadable) {
     watch.cancel();
     ::close(fds[0]);
     ::close(fds[1]);
+}
+
+TEST(FakeLoop, WritableWatchWaitsForRoomInTheDescriptor) {
+    FakeLoop loop;
+    int ends[2];
+    ASSERT_EQ(::socketpair(AF_UNIX, SOCK_STREAM | SOCK_NONBLOCK, 0, ends), 0);
+    const std::string chunk(4096, 'x');
+    while (::send(ends[0], chunk.data(), chunk.size(), MSG_NOSIGNAL) > 0) {
+    }
+    int calls = 0;
+    Handle watch = loop.watchWritable(ends[0], [&] {
+        ++calls;
+        watch.cancel();
+    });
+    loop.runUntilIdle();
+    EXPECT_EQ(calls, 0);
+    char buffer[65536];
+    while (::read(ends[1], buffer, sizeof buffer) > 0) {
+    }
+    loop.runUntilIdle();
+    EXPECT_EQ(calls, 1);
+    ::close(ends[0]);
+    ::close(ends[1]);
 }
 
 TEST(FakeLoopWallTimer, FiresWithTheWallClockAndAfterASuspendAtTheNextTurn) {

@@ -122,11 +122,17 @@ Handle SdEventLoop::startTimerAt(WallTime at, Task task) {
 
 void SdEventLoop::runInBackground(Task work) { workers_->submit(std::move(work)); }
 
-Handle SdEventLoop::watchReadable(int fd, Task onReadable) {
-    auto* callback = new Callback{std::move(onReadable)};
+Handle SdEventLoop::watchReadable(int fd, Task onReadable) { return watch(fd, EPOLLIN, std::move(onReadable)); }
+
+Handle SdEventLoop::watchWritable(int fd, Task onWritable) { return watch(fd, EPOLLOUT, std::move(onWritable)); }
+
+// epoll reports hang-ups and errors whatever it was asked, so the owner hears
+// of a peer that went away through either watch.
+Handle SdEventLoop::watch(int fd, std::uint32_t events, Task onReady) {
+    auto* callback = new Callback{std::move(onReady)};
     sd_event_source* source = nullptr;
     int rc = sd_event_add_io(
-        event_, &source, fd, EPOLLIN, [](sd_event_source*, int, uint32_t, void* data) { return runCallback(data); },
+        event_, &source, fd, events, [](sd_event_source*, int, uint32_t, void* data) { return runCallback(data); },
         callback);
     return adopt(rc, source, callback);
 }

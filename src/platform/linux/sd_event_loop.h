@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstdint>
 #include <memory>
 #include <mutex>
 #include <vector>
@@ -28,6 +29,7 @@ public:
     Handle startTimerAt(WallTime at, Task task) override;
     void runInBackground(Task work) override;
     Handle watchReadable(int fd, Task onReadable) override;
+    Handle watchWritable(int fd, Task onWritable) override;
     const Clock& clock() const override { return clock_; }
     using Loop::runInBackground;
 
@@ -39,6 +41,7 @@ public:
 private:
     struct Callback;
     Handle addTimer(Duration delay, Duration interval, Task task);
+    Handle watch(int fd, std::uint32_t events, Task onReady);
     static int runCallback(void* data);
     static Handle adopt(int rc, sd_event_source* source, Callback* callback);
     void runPosted();

@@ -24,7 +24,7 @@ void deleteSoon(QObject* object) {
 // callback may cancel its own watch.
 struct Watch {
     QSocketNotifier* notifier = nullptr;
-    Loop::Task onReadable;
+    Loop::Task onReady;
     int ownedFd = -1;
 
     void cancel() {
@@ -40,7 +40,7 @@ struct Watch {
         auto watch = weak.lock();
         if (!watch || !watch->notifier) return;
         watch->notifier->setEnabled(false);
-        auto run = watch->onReadable;
+        auto run = watch->onReady;
         run();
         if (watch->notifier) watch->notifier->setEnabled(true);
     }
@@ -96,19 +96,26 @@ Handle QtLoop::startTimerAt(WallTime at, Task task) {
         ::close(fd);
         return Handle();
     }
-    return watch(fd, true, [fd, task = std::move(task)] {
+    return watch(fd, Direction::read, true, [fd, task = std::move(task)] {
         if (consume(fd, sizeof(std::uint64_t))) task();
     });
 }
 
 void QtLoop::runInBackground(Task work) { workers_->submit(std::move(work)); }
 
-Handle QtLoop::watchReadable(int fd, Task onReadable) { return watch(fd, false, std::move(onReadable)); }
+Handle QtLoop::watchReadable(int fd, Task onReadable) {
+    return watch(fd, Direction::read, false, std::move(onReadable));
+}
 
-Handle QtLoop::watch(int fd, bool owned, Task onReadable) {
+Handle QtLoop::watchWritable(int fd, Task onWritable) {
+    return watch(fd, Direction::write, false, std::move(onWritable));
+}
+
+Handle QtLoop::watch(int fd, Direction direction, bool owned, Task onReady) {
     auto watch = std::make_shared<Watch>();
-    watch->notifier = new QSocketNotifier(fd, QSocketNotifier::Read);
-    watch->onReadable = std::move(onReadable);
+    watch->notifier =
+        new QSocketNotifier(fd, direction == Direction::read ? QSocketNotifier::Read : QSocketNotifier::Write);
+    watch->onReady = std::move(onReady);
     watch->ownedFd = owned ? fd : -1;
     QObject::connect(watch->notifier, &QSocketNotifier::activated, watch->notifier,
                      [weak = std::weak_ptr<Watch>(watch)] { Watch::fire(weak); });
@@ -122,7 +129,7 @@ Handle QtLoop::onSignal(int signal, Task handler) {
     ::sigprocmask(SIG_BLOCK, &set, nullptr);
     const int fd = ::signalfd(-1, &set, SFD_CLOEXEC | SFD_NONBLOCK);
     if (fd < 0) return Handle();
-    return watch(fd, true, [fd, handler = std::move(handler)] {
+    return watch(fd, Direction::read, true, [fd, handler = std::move(handler)] {
         if (consume(fd, sizeof(signalfd_siginfo))) handler();
     });
 }

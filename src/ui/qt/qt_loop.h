@@ -33,6 +33,7 @@ public:
     Handle startTimerAt(WallTime at, Task task) override;
     void runInBackground(Task work) override;
     Handle watchReadable(int fd, Task onReadable) override;
+    Handle watchWritable(int fd, Task onWritable) override;
     const Clock& clock() const override { return clock_; }
     using Loop::runInBackground;
 
@@ -43,8 +44,9 @@ public:
 
 private:
     Handle addTimer(Duration delay, bool repeating, Task task);
+    enum class Direction { read, write };
     // Watches `fd`, closing it at cancel when `owned`.
-    Handle watch(int fd, bool owned, Task onReadable);
+    Handle watch(int fd, Direction direction, bool owned, Task onReady);
 
     SystemClock clock_;
     // The main-thread object that posted tasks are queued to.

@@ -2,6 +2,7 @@
 // working under a nested loop (a modal dialog opened from a callback).
 #include <gtest/gtest.h>
 #include <signal.h>
+#include <sys/socket.h>
 #include <unistd.h>
 
 #include <QEventLoop>
@@ -94,6 +95,44 @@ TYPED_TEST(ApplicationLoopTest, WatchesDescriptorsAndSignals) {
     EXPECT_EQ(loop.run(), 3);
     writer.join();
     EXPECT_EQ(received, "x");
+}
+
+// What the socket server does with a client: read its request, then swap the
+// readable watch for a writable one on the same descriptor, which fires only
+// once the peer has made room.
+TYPED_TEST(ApplicationLoopTest, AHandlerSwapsItsReadableWatchForAWritableOne) {
+    auto& loop = this->loop_;
+    int ends[2];
+    ASSERT_EQ(::socketpair(AF_UNIX, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0, ends), 0);
+    const std::string chunk(4096, 'x');
+    while (::send(ends[0], chunk.data(), chunk.size(), MSG_NOSIGNAL) > 0) {
+    }
+    std::vector<std::string> seen;
+    Handle watch;
+    Handle drain;
+    watch = loop.watchReadable(ends[0], [&] {
+        char byte;
+        (void)::read(ends[0], &byte, 1);
+        seen.push_back("readable");
+        watch.cancel();  // first: the daemon's loop takes one watch per descriptor
+        watch = loop.watchWritable(ends[0], [&] {
+            seen.push_back("writable");
+            watch.cancel();
+            loop.quit(0);
+        });
+        drain = loop.startTimer(20ms, [&] {
+            char buffer[65536];
+            while (::read(ends[1], buffer, sizeof buffer) > 0) {
+            }
+            seen.push_back("drained");
+        });
+    });
+    auto giveUp = loop.startTimer(5s, [&] { loop.quit(1); });
+    ASSERT_EQ(::write(ends[1], "r", 1), 1);
+    EXPECT_EQ(loop.run(), 0);
+    EXPECT_EQ(seen, (std::vector<std::string>{"readable", "drained", "writable"}));
+    ::close(ends[0]);
+    ::close(ends[1]);
 }
 
 // A socket request that opens a confirmation runs a nested loop inside its
