@@ -3,6 +3,8 @@
 #include <sys/types.h>
 #include <unistd.h>
 
+#include <chrono>
+
 #include "ipc/ipc_framing.h"
 #include "ipc/ipc_paths.h"
 #include "support/tr.h"
@@ -14,6 +16,7 @@ ClientError::ClientError(Kind kind, std::string message) : kind_(kind) {
     case Kind::io: description_ = "IO error: " + message; break;
     case Kind::decode: description_ = "Decode error: " + message; break;
     case Kind::daemonNotRunning: description_ = tr("Vigilo isn't running. Open the app first, then re-run."); break;
+    case Kind::timedOut: description_ = tr("The running Vigilo did not answer in time."); break;
     }
 }
 
@@ -22,9 +25,12 @@ IPCResponse IPCClient::send(const IPCRequest& request, double timeoutSeconds, co
     if (!connector.pathExists(socketPath)) throw ClientError::daemonNotRunning();
     if (!IPCPaths::fitsSocketAddress(socketPath)) throw ClientError::io("socket path too long");
 
-    auto connected = connector.connect(socketPath, static_cast<int>(timeoutSeconds));
+    const auto timeout = std::chrono::duration_cast<std::chrono::milliseconds>(
+        std::chrono::duration<double>(timeoutSeconds));
+    auto connected = connector.connect(socketPath, timeout);
     switch (connected.status) {
     case ConnectResult::Status::noListener: throw ClientError::daemonNotRunning();
+    case ConnectResult::Status::timedOut: throw ClientError::timedOut();
     case ConnectResult::Status::failed: throw ClientError::io(connected.error);
     case ConnectResult::Status::connected: break;
     }
@@ -34,12 +40,16 @@ IPCResponse IPCClient::send(const IPCRequest& request, double timeoutSeconds, co
     if (connection.peerUid() != ::getuid()) throw ClientError::io("server is not owned by this user");
 
     const std::string wire = encodeRequest(request) + "\n";
-    if (connection.send(wire.data(), wire.size()) != static_cast<long>(wire.size())) {
-        throw ClientError::io("short write");
-    }
+    const Transfer sent = connection.send(wire.data(), wire.size());
+    if (sent.status == Transfer::Status::timedOut) throw ClientError::timedOut();
+    if (sent.bytes != wire.size()) throw ClientError::io("short write");
     connection.shutdownWrite();
 
-    const std::string reply = readMessage(connection, false);
+    MessageReader reader(false);
+    reader.readFrom(connection);
+    // Part of a reply and then silence is no answer either.
+    if (reader.timedOut()) throw ClientError::timedOut();
+    const std::string& reply = reader.data();
     if (reply.empty()) throw ClientError::io("empty response");
     auto decoded = decodeResponse(reply);
     if (auto* error = std::get_if<std::string>(&decoded)) throw ClientError::decode(*error);

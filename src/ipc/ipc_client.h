@@ -12,11 +12,13 @@ namespace vigilo {
 // prints.
 class ClientError : public std::exception {
 public:
-    enum class Kind { io, decode, daemonNotRunning };
+    enum class Kind { io, decode, daemonNotRunning, timedOut };
 
     static ClientError io(std::string message) { return {Kind::io, std::move(message)}; }
     static ClientError decode(std::string message) { return {Kind::decode, std::move(message)}; }
     static ClientError daemonNotRunning() { return {Kind::daemonNotRunning, {}}; }
+    // The application took the connection but did not answer within the time-out.
+    static ClientError timedOut() { return {Kind::timedOut, {}}; }
 
     Kind kind() const { return kind_; }
     const std::string& description() const { return description_; }
@@ -34,7 +36,7 @@ class IPCClient {
 public:
     // Sends `request` to the socket at `socketPath` and returns the reply as
     // it came, whatever its `ok` says. Throws ClientError. `timeoutSeconds`
-    // bounds each write and each read without data (whole seconds).
+    // bounds connecting, each write and each read without data.
     static IPCResponse send(const IPCRequest& request, double timeoutSeconds, const std::string& socketPath,
                             LocalSocketConnector& connector);
 };

@@ -4,17 +4,21 @@
 
 namespace vigilo {
 
-std::string readMessage(LocalConnection& connection, bool stopAtNewline) {
-    std::string data;
+bool MessageReader::readFrom(LocalConnection& connection) {
     char chunk[4096];
-    while (data.size() < kMaxMessageBytes) {
-        const long n = connection.receive(chunk, sizeof chunk);
-        if (n < 1) break;
-        const std::string_view got(chunk, static_cast<std::size_t>(n));
-        data += got;
-        if (stopAtNewline && got.find('\n') != std::string_view::npos) break;
+    while (!complete_ && data_.size() < kMaxMessageBytes) {
+        const Transfer got = connection.receive(chunk, sizeof chunk);
+        if (got.status == Transfer::Status::wouldBlock) return false;
+        if (got.status != Transfer::Status::moved) {
+            timedOut_ = got.status == Transfer::Status::timedOut;
+            break;
+        }
+        const std::string_view text(chunk, got.bytes);
+        data_ += text;
+        if (stopAtNewline_ && text.find('\n') != std::string_view::npos) break;
     }
-    return data;
+    complete_ = true;
+    return true;
 }
 
 }  // namespace vigilo

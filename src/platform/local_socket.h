@@ -2,6 +2,7 @@
 
 #include <sys/types.h>
 
+#include <chrono>
 #include <cstddef>
 #include <memory>
 #include <optional>
@@ -9,24 +10,35 @@
 
 namespace vigilo {
 
+// What one send or receive came to: bytes moved, or why none were.
+struct Transfer {
+    enum class Status {
+        moved,       // `bytes` (at least one) went through
+        ended,       // receive: the peer ended its side
+        wouldBlock,  // non-blocking connection: nothing can move just now
+        timedOut,    // blocking connection: nothing moved within its time-out
+        failed,      // the connection is broken (a peer that left, a reset)
+    };
+    Status status = Status::failed;
+    std::size_t bytes = 0;
+};
+
 // One connected local stream socket. Owns the descriptor.
 class LocalConnection {
 public:
     virtual ~LocalConnection() = default;
-    // Returns bytes written (fewer when the peer stopped reading past the
-    // connection's deadline) or -1; never raises SIGPIPE.
-    virtual long send(const void* data, std::size_t size) = 0;
+    // For the loop to watch; stays owned by the connection.
+    virtual int fd() const = 0;
+    // Never raises SIGPIPE. A blocking connection sends everything unless it
+    // times out or fails; a non-blocking one what fits now.
+    virtual Transfer send(const void* data, std::size_t size) = 0;
     virtual void shutdownWrite() = 0;
-    // Returns bytes read, 0 at end of stream, -1 on error or time-out.
-    virtual long receive(void* buffer, std::size_t size) = 0;
+    virtual Transfer receive(void* buffer, std::size_t size) = 0;
     virtual std::optional<uid_t> peerUid() const = 0;
-    // Ends both directions so that a blocked receive returns; safe from
-    // another thread.
-    virtual void abort() = 0;
 };
 
 struct ConnectResult {
-    enum class Status { connected, noListener, failed };
+    enum class Status { connected, noListener, timedOut, failed };
     Status status = Status::failed;
     std::unique_ptr<LocalConnection> connection;
     std::string error;  // the system's error text when failed
@@ -37,22 +49,33 @@ class LocalSocketConnector {
 public:
     virtual ~LocalSocketConnector() = default;
     virtual bool pathExists(const std::string& path) = 0;
-    // Connects with send and receive time-outs of `timeoutSeconds` whole
-    // seconds. A refused connection or a vanished file is noListener.
-    virtual ConnectResult connect(const std::string& path, int timeoutSeconds) = 0;
+    // Opens a blocking connection. Connecting (to a listener whose backlog
+    // is full), each send and each receive give up after `timeout` without
+    // progress. A refused connection or a vanished file is noListener.
+    virtual ConnectResult connect(const std::string& path, std::chrono::milliseconds timeout) = 0;
 };
 
-// A listening local stream socket.
+struct AcceptResult {
+    enum class Status {
+        accepted,
+        noneWaiting,
+        // Out of descriptors or memory: the connection stays queued, and
+        // asking again at once would only fail again.
+        shortOfResources,
+    };
+    Status status = Status::noneWaiting;
+    std::unique_ptr<LocalConnection> connection;  // non-blocking
+};
+
+// A listening local stream socket, for the loop to watch.
 class LocalListener {
 public:
     virtual ~LocalListener() = default;
-    // Blocks until a client connects. On accepted connections all reads
-    // together give up after `timeoutSeconds`, and so does each send: a
-    // client that stops reading cannot hold the server. nullptr once shut
-    // down.
-    virtual std::unique_ptr<LocalConnection> accept(int timeoutSeconds) = 0;
-    // Makes a blocked accept() return; safe from another thread.
-    virtual void shutdown() = 0;
+    // Readable while a client waits to be accepted.
+    virtual int fd() const = 0;
+    // Takes one waiting client without blocking. A client that gave up
+    // before it was taken is skipped.
+    virtual AcceptResult accept() = 0;
     // Removes the socket file, but only while it is still the one this
     // listener created: a file someone else put there since is left alone.
     virtual void removeSocketFile() = 0;

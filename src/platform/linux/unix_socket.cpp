@@ -1,9 +1,10 @@
 #include "platform/linux/unix_socket.h"
 
-#include <poll.h>
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 
@@ -26,65 +27,40 @@ std::optional<uid_t> peerUidOf(int fd) {
     return credentials.uid;
 }
 
-namespace {
-
-using SteadyTime = std::chrono::steady_clock::time_point;
-
-// Waits until `fd` is ready for `events`; false once `deadline` has passed.
-bool waitReady(int fd, short events, SteadyTime deadline) {
-    for (;;) {
-        const auto left =
-            std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
-        if (left.count() <= 0) return false;
-        pollfd pfd{fd, events, 0};
-        const int ready = ::poll(&pfd, 1, static_cast<int>(left.count()));
-        if (ready > 0) return true;
-        if (ready == 0 || errno != EINTR) return false;
-    }
-}
-
-}  // namespace
-
 UnixConnection::~UnixConnection() { ::close(fd_); }
 
-long UnixConnection::send(const void* data, std::size_t size) {
-    // MSG_NOSIGNAL: a peer that has gone away must not kill us with SIGPIPE.
-    if (!timeout_) {
-        ssize_t n;
-        do {
-            n = ::send(fd_, data, size, MSG_NOSIGNAL);
-        } while (n < 0 && errno == EINTR);
-        return n;
+Transfer UnixConnection::nothingMoved(int error) const {
+    if (error == EAGAIN || error == EWOULDBLOCK) {
+        return {nonBlocking_ ? Transfer::Status::wouldBlock : Transfer::Status::timedOut};
     }
-    const auto deadline = std::chrono::steady_clock::now() + *timeout_;
+    return {Transfer::Status::failed};
+}
+
+Transfer UnixConnection::send(const void* data, std::size_t size) {
     const auto* bytes = static_cast<const char*>(data);
     std::size_t sent = 0;
     while (sent < size) {
-        const ssize_t n = ::send(fd_, bytes + sent, size - sent, MSG_NOSIGNAL | MSG_DONTWAIT);
-        if (n >= 0) {
-            sent += static_cast<std::size_t>(n);
-        } else if (errno == EINTR) {
-            continue;
-        } else if (errno != EAGAIN || !waitReady(fd_, POLLOUT, deadline)) {
-            break;
+        // MSG_NOSIGNAL: a peer that has gone away must not kill us with SIGPIPE.
+        const ssize_t n = ::send(fd_, bytes + sent, size - sent, MSG_NOSIGNAL);
+        if (n < 0 && errno == EINTR) continue;
+        if (n < 0) {
+            if (sent > 0) break;
+            return nothingMoved(errno);
         }
+        sent += static_cast<std::size_t>(n);
     }
-    return sent > 0 ? static_cast<long>(sent) : -1;
+    return {Transfer::Status::moved, sent};
 }
 
 void UnixConnection::shutdownWrite() { ::shutdown(fd_, SHUT_WR); }
 
-void UnixConnection::setTimeout(int seconds) {
-    timeout_ = std::chrono::seconds(seconds);
-    readDeadline_ = std::chrono::steady_clock::now() + *timeout_;
-}
-
-long UnixConnection::receive(void* buffer, std::size_t size) {
+Transfer UnixConnection::receive(void* buffer, std::size_t size) {
     for (;;) {
-        if (timeout_ && !waitReady(fd_, POLLIN, readDeadline_)) return -1;
-        ssize_t n = ::recv(fd_, buffer, size, 0);
+        const ssize_t n = ::recv(fd_, buffer, size, 0);
         if (n < 0 && errno == EINTR) continue;
-        return n;
+        if (n < 0) return nothingMoved(errno);
+        if (n == 0) return {Transfer::Status::ended};
+        return {Transfer::Status::moved, static_cast<std::size_t>(n)};
     }
 }
 
@@ -93,16 +69,17 @@ bool UnixSocketConnector::pathExists(const std::string& path) {
     return ::stat(path.c_str(), &st) == 0;
 }
 
-ConnectResult UnixSocketConnector::connect(const std::string& path, int timeoutSeconds) {
+ConnectResult UnixSocketConnector::connect(const std::string& path, std::chrono::milliseconds timeout) {
     ConnectResult result;
     int fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
     if (fd < 0) {
         result.error = std::strerror(errno);
         return result;
     }
-    timeval timeout{timeoutSeconds, 0};
-    ::setsockopt(fd, SOL_SOCKET, SO_RCVTIMEO, &timeout, sizeof timeout);
-    ::setsockopt(fd, SOL_SOCKET, SO_SNDTIMEO, &timeout, sizeof timeout);
+    const auto ms = std::max<long long>(timeout.count(), 1);  // zero would mean no time-out at all
+    const timeval limit{static_cast<time_t>(ms / 1000), static_cast<suseconds_t>(ms % 1000 * 1000)};
+    ::setsockopt(fd, SOL_SOCKET, SO_RCVTIMEO, &limit, sizeof limit);
+    ::setsockopt(fd, SOL_SOCKET, SO_SNDTIMEO, &limit, sizeof limit);
 
     sockaddr_un address{};
     if (!makeUnixAddress(path, address)) {
@@ -117,34 +94,32 @@ ConnectResult UnixSocketConnector::connect(const std::string& path, int timeoutS
     if (rc != 0) {
         const int error = errno;
         ::close(fd);
-        result.status = (error == ECONNREFUSED || error == ENOENT) ? ConnectResult::Status::noListener
-                                                                     : ConnectResult::Status::failed;
+        // EAGAIN: the listener's backlog stayed full for the whole time-out.
+        result.status = error == ECONNREFUSED || error == ENOENT ? ConnectResult::Status::noListener
+                        : error == EAGAIN                        ? ConnectResult::Status::timedOut
+                                                                 : ConnectResult::Status::failed;
         result.error = std::strerror(error);
         return result;
     }
     result.status = ConnectResult::Status::connected;
-    result.connection = std::make_unique<UnixConnection>(fd);
+    result.connection = std::make_unique<UnixConnection>(fd, false);
     return result;
 }
 
 UnixListener::~UnixListener() { ::close(fd_); }
 
-std::unique_ptr<LocalConnection> UnixListener::accept(int timeoutSeconds) {
+AcceptResult UnixListener::accept() {
     for (;;) {
-        int fd = ::accept4(fd_, nullptr, nullptr, SOCK_CLOEXEC);
-        if (fd >= 0) {
-            auto connection = std::make_unique<UnixConnection>(fd);
-            connection->setTimeout(timeoutSeconds);
-            return connection;
+        const int fd = ::accept4(fd_, nullptr, nullptr, SOCK_CLOEXEC | SOCK_NONBLOCK);
+        if (fd >= 0) return {AcceptResult::Status::accepted, std::make_unique<UnixConnection>(fd, true)};
+        if (errno == EMFILE || errno == ENFILE || errno == ENOBUFS || errno == ENOMEM) {
+            return {AcceptResult::Status::shortOfResources};
         }
-        // EINVAL: shut down. Anything else (a client that gave up before we
-        // got to it, a transient shortage) only loses that one connection.
-        if (errno == EINVAL || errno == EBADF) return nullptr;
-        if (errno == EMFILE || errno == ENFILE || errno == ENOBUFS || errno == ENOMEM) ::poll(nullptr, 0, 100);
+        // A client that gave up before we got to it (ECONNABORTED) only loses
+        // its own connection; the next one may be waiting behind it.
+        if (errno != EINTR && errno != ECONNABORTED && errno != EPROTO) return {AcceptResult::Status::noneWaiting};
     }
 }
-
-void UnixListener::shutdown() { ::shutdown(fd_, SHUT_RDWR); }
 
 void UnixListener::removeSocketFile() {
     struct stat st {};
@@ -209,6 +184,9 @@ std::unique_ptr<LocalListener> UnixSocketServer::listen(const std::string& path)
         return failed("bind");
     }
     if (::listen(fd, 16) != 0) return failed("listen");
+    // The loop accepts when the socket is readable; a client that gives up
+    // in between must not leave accept() blocking the main thread.
+    if (::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) | O_NONBLOCK) != 0) return failed("fcntl");
     // Replaces a stale socket of an earlier run in one step.
     if (::rename(bound.c_str(), path.c_str()) != 0) return failed("bind");
     return std::make_unique<UnixListener>(fd, path, file);

@@ -18,47 +18,47 @@ bool makeUnixAddress(const std::string& path, sockaddr_un& address);
 // The uid of the process at the other end of a connected Unix socket.
 std::optional<uid_t> peerUidOf(int fd);
 
-// A connected Unix stream socket; closes the descriptor when destroyed.
+// A connected Unix stream socket; closes the descriptor when destroyed. On a
+// blocking one, a read or write that waited out the socket's time-out is
+// timedOut; on a non-blocking one, nothing to move is wouldBlock.
 class UnixConnection final : public LocalConnection {
 public:
-    explicit UnixConnection(int fd) : fd_(fd) {}
-    // Reads fail once `seconds` have passed from now, however the data
-    // trickles; each send gives up `seconds` after it began.
-    void setTimeout(int seconds);
+    UnixConnection(int fd, bool nonBlocking) : fd_(fd), nonBlocking_(nonBlocking) {}
     ~UnixConnection() override;
     UnixConnection(const UnixConnection&) = delete;
     UnixConnection& operator=(const UnixConnection&) = delete;
 
-    long send(const void* data, std::size_t size) override;
+    int fd() const override { return fd_; }
+    Transfer send(const void* data, std::size_t size) override;
     void shutdownWrite() override;
-    long receive(void* buffer, std::size_t size) override;
+    Transfer receive(void* buffer, std::size_t size) override;
     std::optional<uid_t> peerUid() const override { return peerUidOf(fd_); }
-    void abort() override { ::shutdown(fd_, SHUT_RDWR); }
-    int fd() const { return fd_; }
 
 private:
+    Transfer nothingMoved(int error) const;
+
     int fd_;
-    std::optional<std::chrono::seconds> timeout_;
-    std::chrono::steady_clock::time_point readDeadline_;
+    bool nonBlocking_;
 };
 
 class UnixSocketConnector final : public LocalSocketConnector {
 public:
     bool pathExists(const std::string& path) override;
-    ConnectResult connect(const std::string& path, int timeoutSeconds) override;
+    ConnectResult connect(const std::string& path, std::chrono::milliseconds timeout) override;
 };
 
 class UnixListener final : public LocalListener {
 public:
-    // `file` is what was bound at `path`, told apart by device and inode.
+    // `fd` is non-blocking; `file` is what was bound at `path`, told apart by
+    // device and inode.
     UnixListener(int fd, std::string path, const struct stat& file)
         : fd_(fd), path_(std::move(path)), device_(file.st_dev), inode_(file.st_ino) {}
     ~UnixListener() override;
     UnixListener(const UnixListener&) = delete;
     UnixListener& operator=(const UnixListener&) = delete;
 
-    std::unique_ptr<LocalConnection> accept(int timeoutSeconds) override;
-    void shutdown() override;
+    int fd() const override { return fd_; }
+    AcceptResult accept() override;
     void removeSocketFile() override;
 
 private:

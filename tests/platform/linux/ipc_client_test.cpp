@@ -2,11 +2,14 @@
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
+#include <poll.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
 #include <functional>
+#include <memory>
 #include <thread>
+#include <vector>
 
 #include "common/temp_dir.h"
 #include "platform/linux/unix_socket.h"
@@ -54,12 +57,12 @@ void writeAll(int fd, const std::string& data) { ASSERT_EQ(::write(fd, data.data
 
 class IPCClientTest : public ::testing::Test {
 protected:
-    IPCResponse send(IPCRequest request = {.cmd = IPCCommand::ping}) {
-        return IPCClient::send(request, 5, path, connector);
+    IPCResponse send(IPCRequest request = {.cmd = IPCCommand::ping}, double timeoutSeconds = 5) {
+        return IPCClient::send(request, timeoutSeconds, path, connector);
     }
-    ClientError failure(IPCRequest request = {.cmd = IPCCommand::ping}) {
+    ClientError failure(IPCRequest request = {.cmd = IPCCommand::ping}, double timeoutSeconds = 5) {
         try {
-            send(request);
+            send(request, timeoutSeconds);
         } catch (const ClientError& e) {
             return e;
         }
@@ -101,25 +104,50 @@ TEST_F(IPCClientTest, NoSocketFileOrAStaleOneMeansNotRunning) {
 }
 
 TEST_F(IPCClientTest, SilentGarbageAndOversizedRepliesAreErrors) {
+    const std::string notInTime = "The running Vigilo did not answer in time.";
     const struct {
         std::string reply;
+        bool thenSilent;  // keeps the connection open without a word more
         ClientError::Kind kind;
         std::string description;  // its start
     } cases[] = {
-        {"", ClientError::Kind::io, "IO error: empty response"},
-        {"{\"ok\":tru", ClientError::Kind::decode, "Decode error: "},
+        {"", false, ClientError::Kind::io, "IO error: empty response"},
+        {"{\"ok\":tru", false, ClientError::Kind::decode, "Decode error: "},
         // A valid reply, but longer than the client reads: cut, so undecodable.
-        {"{\"ok\":true,\"message\":\"" + std::string(70000, 'x') + "\"}\n", ClientError::Kind::decode, "Decode error: "},
+        {"{\"ok\":true,\"message\":\"" + std::string(70000, 'x') + "\"}\n", false, ClientError::Kind::decode,
+         "Decode error: "},
+        {"", true, ClientError::Kind::timedOut, notInTime},
+        {"{\"ok\":tru", true, ClientError::Kind::timedOut, notInTime},
     };
     for (const auto& c : cases) {
         ::unlink(path.c_str());
         OneShotServer server(path, [&](int fd, const std::string&) {
             (void)::send(fd, c.reply.data(), c.reply.size(), MSG_NOSIGNAL);
+            pollfd clientGone{fd, 0, 0};  // a hang-up is reported whatever is asked
+            if (c.thenSilent) ::poll(&clientGone, 1, 10000);
         });
-        auto error = failure();
+        auto error = failure({.cmd = IPCCommand::ping}, c.thenSilent ? 0.2 : 5);
         EXPECT_EQ(error.kind(), c.kind) << c.description;
         EXPECT_THAT(error.description(), ::testing::StartsWith(c.description));
     }
+}
+
+// A running application whose loop is stuck lets clients pile up in the
+// listener's queue until connecting itself waits.
+TEST_F(IPCClientTest, AFullListenerQueueIsNoAnswerInTime) {
+    int fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    sockaddr_un address{};
+    makeUnixAddress(path, address);
+    ASSERT_EQ(::bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
+    ASSERT_EQ(::listen(fd, 0), 0);
+    std::vector<std::unique_ptr<LocalConnection>> queued;
+    for (int i = 0; i < 2; ++i) {
+        auto connected = connector.connect(path, std::chrono::milliseconds(100));
+        if (connected.connection) queued.push_back(std::move(connected.connection));
+    }
+    ASSERT_FALSE(queued.empty());
+    EXPECT_EQ(failure({.cmd = IPCCommand::ping}, 0.2).kind(), ClientError::Kind::timedOut);
+    ::close(fd);
 }
 
 TEST_F(IPCClientTest, PathTooLongIsAnIOError) {
