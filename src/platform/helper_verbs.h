@@ -48,4 +48,16 @@ constexpr const HelperVerbAction* helperVerbActionForWord(std::string_view word)
     return nullptr;
 }
 
+// The `fan` verb's two sub-commands (its argv[2]): a manual duty cycle or
+// speed, and handing the fan back to the chip's automatic mode. One verb, so
+// the authorisation a person gives for a preset also covers the hand-back.
+inline constexpr std::string_view kFanManualWord = "manual";
+inline constexpr std::string_view kFanAutoWord = "auto";
+
+// A fan's duty cycle runs from 0 to full scale. Below a fifth of it many fans
+// stand still: the helper refuses a manual value below that, and a preset
+// never goes below it whatever the chip says its own floor is.
+inline constexpr long kFanFullScalePwm = 255;
+inline constexpr long kFanLowestManualPwm = 51;
+
 }  // namespace vigilo

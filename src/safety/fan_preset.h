@@ -8,7 +8,7 @@ namespace vigilo {
 
 // How the fans are driven. Stored and exchanged as the raw strings.
 enum class FanPreset {
-    quiet,         // forced, target = minimum speed
+    quiet,         // forced, target = minimum speed (a duty-cycle fan: its floor, never standing still)
     balanced,      // automatic: the system controls the fan
     aiWorkload,    // forced, target = minimum + 0.7 x (maximum - minimum)
     emergencyMax,  // forced, target = maximum speed

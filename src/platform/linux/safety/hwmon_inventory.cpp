@@ -7,6 +7,7 @@
 #include <system_error>
 #include <tuple>
 
+#include "platform/helper_verbs.h"
 #include "platform/linux/safety/sysfs_attribute.h"
 
 namespace vigilo {
@@ -82,6 +83,20 @@ fs::path HwmonInventory::Fan::fanFile(const std::string& suffix) const {
 
 fs::path HwmonInventory::Fan::pwmFile(const std::string& suffix) const {
     return chip / ("pwm" + std::to_string(index) + suffix);
+}
+
+std::int64_t HwmonInventory::Fan::lowestPresetPwm() const {
+    // Three tenths of full scale, rounded up: where the chip says nothing,
+    // a duty cycle most fans still turn at.
+    constexpr std::int64_t kUnknownFloor = 77;
+    // What the chip itself runs the fan at when cool, or keeps it above, is
+    // known to keep this fan turning; but a chip may be set to stop a cool
+    // fan (0 there), which a forced duty cycle must never do.
+    for (const char* suffix : {"_auto_point1_pwm", "_floor"}) {
+        const auto own = readIntegerAttribute(pwmFile(suffix));
+        if (own && *own >= 0 && *own <= kFanFullScalePwm) return std::max<std::int64_t>(*own, kFanLowestManualPwm);
+    }
+    return kUnknownFloor;
 }
 
 HwmonInventory HwmonInventory::scan(const fs::path& root) {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstdint>
 #include <filesystem>
 #include <string>
 #include <vector>
@@ -21,6 +22,10 @@ struct HwmonInventory {
         std::filesystem::path fanFile(const std::string& suffix) const;
         // chip/pwmN<suffix>
         std::filesystem::path pwmFile(const std::string& suffix = "") const;
+        // The lowest duty cycle (of 255) a preset gives this fan: the
+        // chip's own pwmN_auto_point1_pwm, else its pwmN_floor, never below
+        // a fifth of full scale; three tenths where the chip names neither.
+        std::int64_t lowestPresetPwm() const;
     };
 
     std::vector<Fan> fans;

@@ -7,6 +7,7 @@
 #include <system_error>
 #include <utility>
 
+#include "platform/helper_verbs.h"
 #include "platform/linux/safety/sysfs_attribute.h"
 #include "safety/smc.h"
 
@@ -135,12 +136,15 @@ bool HwmonSMCTransport::writeTarget(const HwmonInventory::Fan& fan, double rpm) 
     if (!std::filesystem::exists(fan.pwmFile(), error)) return writer_->setManual(fan, std::lround(rpm));
     // The helper drives pwmN wherever the chip has it, even beside a speed
     // target: the speed becomes a duty cycle in proportion within the fan's
-    // range, which needs the range.
+    // range, which needs the range. The range's bottom would be a duty
+    // cycle of 0, at which many fans stand still: no preset goes below the
+    // fan's floor.
     auto minimum = readRPM(fan.fanFile("min")).value_or(0);
     auto maximum = readRPM(fan.fanFile("max"));
     if (!maximum || *maximum <= minimum) return false;
     double fraction = (rpm - static_cast<double>(minimum)) / static_cast<double>(*maximum - minimum);
-    return writer_->setManual(fan, std::lround(std::clamp(fraction, 0.0, 1.0) * 255.0));
+    const long duty = std::lround(std::clamp(fraction, 0.0, 1.0) * static_cast<double>(kFanFullScalePwm));
+    return writer_->setManual(fan, std::max<long>(duty, fan.lowestPresetPwm()));
 }
 
 }  // namespace vigilo
