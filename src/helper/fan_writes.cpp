@@ -10,12 +10,12 @@
 
 #include <fmt/format.h>
 
+#include "platform/helper_verbs.h"
+
 namespace vigilo {
 namespace {
 
 namespace fs = std::filesystem;
-
-constexpr long kMaxPwm = 255;
 
 // Chip names repeat across devices, so the caller names the device itself.
 // It is accepted only when it resolves to the same folder as one of the
@@ -67,8 +67,15 @@ HelperOutcome applyFanManual(const FanManualRequest& request, const HelperRoots&
     const std::string pwm = fmt::format("pwm{}", request.index);
     const std::string fan = fmt::format("fan{}", request.index);
     if (attributeExists(*chip / pwm)) {
-        if (request.value > kMaxPwm) {
-            return {kHelperRefused, fmt::format("fan-manual: {} is above the pwm maximum {}", request.value, kMaxPwm)};
+        if (request.value > kFanFullScalePwm) {
+            return {kHelperRefused,
+                    fmt::format("fan manual: {} is above the pwm maximum {}", request.value, kFanFullScalePwm)};
+        }
+        // Whoever asks, root does not stop a fan: a duty cycle this low
+        // stalls many of them, and nothing would start them again.
+        if (request.value < kFanLowestManualPwm) {
+            return {kHelperRefused, fmt::format("fan manual: {} is below the lowest duty cycle {} of {}", request.value,
+                                                kFanLowestManualPwm, kFanFullScalePwm)};
         }
         return writeInOrder({{*chip / (pwm + "_enable"), 1}, {*chip / pwm, request.value}});
     }
@@ -76,7 +83,7 @@ HelperOutcome applyFanManual(const FanManualRequest& request, const HelperRoots&
     if (attributeExists(*chip / (fan + "_manual"))) {
         return writeInOrder({{*chip / (fan + "_manual"), 1}, {*chip / (fan + "_output"), request.value}});
     }
-    return {kHelperRefused, fmt::format("fan-manual: {} has no fan {} it can drive", request.chipPath, request.index)};
+    return {kHelperRefused, fmt::format("fan manual: {} has no fan {} it can drive", request.chipPath, request.index)};
 }
 
 HelperOutcome applyFanAuto(const FanAutoRequest& request, const HelperRoots& roots) {
@@ -86,7 +93,8 @@ HelperOutcome applyFanAuto(const FanAutoRequest& request, const HelperRoots& roo
     if (attributeExists(enable)) return writeInOrder({{enable, request.enableValue}});
     const fs::path manual = *chip / fmt::format("fan{}_manual", request.index);
     if (attributeExists(manual)) return writeInOrder({{manual, 0}});
-    return {kHelperRefused, fmt::format("fan-auto: {} has no automatic control for fan {}", request.chipPath, request.index)};
+    return {kHelperRefused,
+            fmt::format("fan auto: {} has no automatic control for fan {}", request.chipPath, request.index)};
 }
 
 }  // namespace vigilo

@@ -2,12 +2,14 @@
 
 #include <fmt/format.h>
 
+#include "platform/helper_verbs.h"
+
 namespace vigilo {
 namespace {
 
 constexpr std::string_view kUsage =
-    "expected: lid-drop-in on|off, fan-manual <hwmon path> <index> <value>, fan-auto <hwmon path> <index> <value>, "
-    "install-cli <vigilo-app path>|remove";
+    "expected: lid-drop-in on|off, fan manual <hwmon path> <index> <value>, "
+    "fan auto <hwmon path> <index> <pwm_enable value>, install-cli <vigilo-app path>|remove";
 
 RefusedRequest refuse(std::string reason) { return RefusedRequest{std::move(reason)}; }
 
@@ -19,10 +21,6 @@ bool isPlainAbsolutePath(std::string_view path) {
         if (static_cast<unsigned char>(c) < 0x20 || c == 0x7f) return false;
     }
     return true;
-}
-
-bool isKnownVerb(std::string_view verb) {
-    return verb == "lid-drop-in" || verb == "fan-manual" || verb == "fan-auto" || verb == "install-cli";
 }
 
 HelperRequest parseLidDropIn(std::span<const std::string_view> args) {
@@ -40,25 +38,31 @@ HelperRequest parseCliInstall(std::span<const std::string_view> args) {
 }
 
 HelperRequest parseFan(std::span<const std::string_view> args) {
-    const std::string_view verb = args[0];
-    if (args.size() != 4) return refuse(fmt::format("{} takes exactly three arguments: <hwmon path> <index> <value>", verb));
-    if (!isPlainAbsolutePath(args[1])) return refuse(fmt::format("{}: the chip must be an absolute hwmon path", verb));
+    if (args.size() < 2 || (args[1] != kFanManualWord && args[1] != kFanAutoWord)) {
+        return refuse("fan takes manual or auto, then <hwmon path> <index> <value>");
+    }
+    const bool manual = args[1] == kFanManualWord;
+    const std::string verb = fmt::format("fan {}", args[1]);
+    if (args.size() != 5) {
+        return refuse(fmt::format("{} takes exactly three arguments: <hwmon path> <index> <value>", verb));
+    }
+    if (!isPlainAbsolutePath(args[2])) return refuse(fmt::format("{}: the chip must be an absolute hwmon path", verb));
     long index = 0;
-    if (!parseBoundedNumber(args[2], kFirstFanIndex, kLastFanIndex, index)) {
-        return refuse(fmt::format("{}: fan index '{}' is not a number from {} to {}", verb, args[2], kFirstFanIndex,
+    if (!parseBoundedNumber(args[3], kFirstFanIndex, kLastFanIndex, index)) {
+        return refuse(fmt::format("{}: fan index '{}' is not a number from {} to {}", verb, args[3], kFirstFanIndex,
                                   kLastFanIndex));
     }
     long value = 0;
-    if (verb == "fan-auto") {
-        if (!parseBoundedNumber(args[3], 0, kMaxPwmEnable, value)) {
-            return refuse(fmt::format("fan-auto: '{}' is not a pwm_enable value from 0 to {}", args[3], kMaxPwmEnable));
+    if (!manual) {
+        if (!parseBoundedNumber(args[4], 0, kMaxPwmEnable, value)) {
+            return refuse(fmt::format("{}: '{}' is not a pwm_enable value from 0 to {}", verb, args[4], kMaxPwmEnable));
         }
-        return FanAutoRequest{std::string(args[1]), static_cast<int>(index), static_cast<int>(value)};
+        return FanAutoRequest{std::string(args[2]), static_cast<int>(index), static_cast<int>(value)};
     }
-    if (!parseBoundedNumber(args[3], 0, kMaxFanRpm, value)) {
-        return refuse(fmt::format("fan-manual: '{}' is not a speed from 0 to {}", args[3], kMaxFanRpm));
+    if (!parseBoundedNumber(args[4], 0, kMaxFanRpm, value)) {
+        return refuse(fmt::format("{}: '{}' is not a speed from 0 to {}", verb, args[4], kMaxFanRpm));
     }
-    return FanManualRequest{std::string(args[1]), static_cast<int>(index), value};
+    return FanManualRequest{std::string(args[2]), static_cast<int>(index), value};
 }
 
 }  // namespace
@@ -77,11 +81,17 @@ bool parseBoundedNumber(std::string_view text, long low, long high, long& out) {
 
 HelperRequest parseHelperArguments(std::span<const std::string_view> arguments) {
     if (arguments.empty()) return refuse(std::string("no action given; ") + std::string(kUsage));
-    const std::string_view verb = arguments[0];
-    if (!isKnownVerb(verb)) return refuse(fmt::format("unknown action '{}'; {}", verb, kUsage));
-    if (verb == "lid-drop-in") return parseLidDropIn(arguments);
-    if (verb == "install-cli") return parseCliInstall(arguments);
-    return parseFan(arguments);
+    // The words are the ones the polkit policy is written from: a verb this
+    // parser took that the policy did not name would fall under whichever
+    // action pkexec happened to find first.
+    const HelperVerbAction* verb = helperVerbActionForWord(arguments[0]);
+    if (verb == nullptr) return refuse(fmt::format("unknown action '{}'; {}", arguments[0], kUsage));
+    switch (verb->verb) {
+        case HelperVerb::lidDropIn: return parseLidDropIn(arguments);
+        case HelperVerb::fan: return parseFan(arguments);
+        case HelperVerb::installCli: return parseCliInstall(arguments);
+    }
+    return refuse(fmt::format("unknown action '{}'; {}", arguments[0], kUsage));
 }
 
 }  // namespace vigilo

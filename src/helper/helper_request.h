@@ -7,18 +7,21 @@
 
 namespace vigilo {
 
-// The helper's whole vocabulary. Every field is already range-checked; the
-// chip path is only known to be absolute until it is resolved against /sys.
+// The helper's whole vocabulary; the verbs are the words of
+// platform/helper_verbs.h. Every field is already range-checked; the chip
+// path is only known to be absolute until it is resolved against /sys.
 struct LidDropInRequest {
     bool on = false;
 };
 
+// `fan manual <chip> <index> <value>`
 struct FanManualRequest {
     std::string chipPath;
     int index = 0;
-    long value = 0;  // 0..255 for pwmN, rpm 0..100000 for fanN_target/fanN_output
+    long value = 0;  // 51..255 for pwmN (checked against the chip), rpm 0..100000 for fanN_target/fanN_output
 };
 
+// `fan auto <chip> <index> <pwm_enable value>`
 struct FanAutoRequest {
     std::string chipPath;
     int index = 0;
