@@ -3,17 +3,17 @@ back at quit and, after a kill -9, at the next launch from "restore.json" and
 the crash guard. Outside a session (logind refusing the locks) closed-lid
 mode is the privileged helper's logind drop-in, and a cooling preset leaves a
 fan in manual control; without polkit's permission nothing is changed at
-all. The test build of the helper acts on the scratch tree compiled into it
-(the build folder's helper-test-root), which the daemon is pointed at through
-VIGILO_TEST_ROOT and VIGILO_TEST_HELPER; polkit is a mock. In a KDE session
-closed-lid mode also sets KDE's own lid action to do nothing.'''
+all. The test build of the helper acts on a scratch tree each test makes,
+named to the daemon in VIGILO_TEST_ROOT and to the helper, which inherits the
+daemon's environment, in VIGILO_HELPER_TEST_ROOT; VIGILO_TEST_HELPER names
+the test build. polkit and systemd (which reloads logind) are mocks. In a
+KDE session closed-lid mode also sets KDE's own lid action to do nothing.'''
 
 import json
 import os
 import shutil
 import signal
-import subprocess
-import sys
+import tempfile
 import time
 
 from mockbus import LOGIND, TEMPLATES, bin_dir
@@ -26,17 +26,7 @@ ALL_DAY_RULE = {'id': '3B7E51A2-0C4D-4E8F-9A61-5D2C7B0E9F13', 'name': 'lid and f
 # Without the scratch tree a fan preset would reach this machine's own fans.
 LID_ONLY_RULE = dict(ALL_DAY_RULE, actions=[{'startClamshell': {}}])
 
-# Stands in for systemd-logind in the fake /proc: counts the SIGHUPs that
-# make it re-read its drop-ins.
-FAKE_LOGIND = '''import signal, sys, time
-def reload(*_):
-    with open(sys.argv[1], 'a') as f:
-        f.write('reload\\n')
-signal.signal(signal.SIGHUP, reload)
-open(sys.argv[1], 'a').close()
-while True:
-    time.sleep(1)
-'''
+SYSTEMD = ('org.freedesktop.systemd1', '/org/freedesktop/systemd1')
 
 
 def read(path):
@@ -105,8 +95,8 @@ class PrivilegedChangesPutBack(RuleDriven):
         self.bus.add_template('polkitd', system_bus=True)
         self.bus.mock_interface(True, 'org.freedesktop.PolicyKit1', '/org/freedesktop/PolicyKit1/Authority') \
             .SetAllowed(['com.vigilo.app.closed-lid', 'com.vigilo.app.fan-control'])
-        self.root = os.path.realpath(os.path.join(bin_dir(), '..', 'helper-test-root'))
-        shutil.rmtree(self.root, ignore_errors=True)
+        self.bus.add_template(os.path.join(TEMPLATES, 'systemd_kill_unit.py'), system_bus=True)
+        self.root = os.path.realpath(tempfile.mkdtemp(prefix='vigilo-helper-root-'))
         self.addCleanup(shutil.rmtree, self.root, True)
         chip = os.path.join(self.root, 'sys', 'devices', 'platform', 'nct6775.656', 'hwmon', 'hwmon3')
         for name, value in (('name', 'nct6798'), ('fan1_input', '1200'), ('fan1_min', '300'), ('fan1_max', '2300'),
@@ -116,14 +106,12 @@ class PrivilegedChangesPutBack(RuleDriven):
         os.symlink(chip, os.path.join(self.root, 'sys', 'class', 'hwmon', 'hwmon3'))
         self.pwm_enable = os.path.join(chip, 'pwm1_enable')
         self.drop_in = os.path.join(self.root, 'run', 'systemd', 'logind.conf.d', 'vigilo-lid.conf')
-        self.reloads = os.path.join(self.root, 'reloads')
-        logind = subprocess.Popen(  # pylint: disable=consider-using-with
-            [sys.executable, '-c', FAKE_LOGIND, self.reloads])
-        self.addCleanup(logind.wait)
-        self.addCleanup(logind.kill)
-        write(os.path.join(self.root, 'proc', str(logind.pid), 'comm'), 'systemd-logind\n')
-        self.wait_until(lambda: os.path.exists(self.reloads), message='the stand-in logind did not start')
-        self.env.update(VIGILO_TEST_ROOT=self.root, VIGILO_TEST_HELPER=os.path.join(bin_dir(), 'vigilo-helper-test'))
+        self.env.update(VIGILO_TEST_ROOT=self.root, VIGILO_HELPER_TEST_ROOT=self.root,
+                        VIGILO_TEST_HELPER=os.path.join(bin_dir(), 'vigilo-helper-test'))
+
+    def logind_reloads(self):
+        calls = self.bus.mock_interface(True, *SYSTEMD).GetCalls()
+        return [list(args) for _, name, args in calls if name == 'KillUnit']
 
     def changed_by_the_rule(self):
         self.start_with_rule(True)
@@ -150,11 +138,11 @@ class PrivilegedChangesPutBack(RuleDriven):
         self.assertTrue(os.path.exists(self.data('crashguard.json')))
         self.stop(kill=True)
         self.assertTrue(os.path.exists(self.drop_in))
-        reloads_before = read(self.reloads).count('reload')
+        reloads_before = len(self.logind_reloads())
         self.start_with_rule(False)
 
         self.assert_put_back()
-        self.assertEqual(read(self.reloads).count('reload'), reloads_before + 1)
+        self.assertEqual(self.logind_reloads()[reloads_before:], [['systemd-logind.service', 'main', signal.SIGHUP]])
         newest_first = [event['kind'] for event in json.loads(read(self.data('activity.json')))]
         self.assertEqual(newest_first[:3], ['safeResetApplied', 'crashGuardRecovered', 'launched'])
         log = read(os.path.join(self.home, 'daemon.log'))
@@ -169,7 +157,8 @@ class PrivilegedChangesPutBack(RuleDriven):
         self.stop()
         self.start_with_rule(True)
         log = os.path.join(self.home, 'daemon.log')
-        self.wait_until(lambda: 'manual speed 0 skipped' in read(log), 15, 'the rule did not run')
+        # The quiet preset: the chip names no floor, so three tenths of full scale.
+        self.wait_until(lambda: 'manual speed 77 skipped' in read(log), 15, 'the rule did not run')
         self.assertIn('logind lid drop-in on failed: polkit does not allow com.vigilo.app.closed-lid without asking',
                       read(log))
         self.assertIn('Clamshell:  off', self.vigilo('status').stdout)
