@@ -50,29 +50,75 @@ void deliverFrom(std::shared_ptr<Delivery> job, int channel) {
 }  // namespace
 
 WebhookManager::WebhookManager(Loop& loop, CredentialStore& store, WebhookService& service)
-    : loop_(loop), store_(store), service_(service) {
-    if (auto stored = store_.read()) {
-        if (auto decoded = decodeWebhookConfig(*stored)) config_.publish(std::move(*decoded));
+    : loop_(loop), store_(store), service_(service) {}
+
+// Whichever asks first reads; a read already under way is waited for and
+// its answer shared.
+std::optional<std::string> WebhookManager::readOnce(Stored& stored, CredentialStore& store) {
+    std::lock_guard lock(stored.mutex);
+    if (!stored.read) {
+        stored.text = store.read();
+        stored.read = true;
     }
+    return stored.text;
+}
+
+Published<WebhookConfig>& WebhookManager::config() {
+    if (reading_ != Reading::done) adopt(readOnce(*stored_, store_));
+    return config_;
+}
+
+void WebhookManager::adopt(const std::optional<std::string>& text) {
+    if (reading_ == Reading::done) return;  // a configuration was set meanwhile
+    if (text) {
+        if (auto decoded = decodeWebhookConfig(*text)) config_.publish(std::move(*decoded));
+    }
+    finishReading();
+}
+
+void WebhookManager::finishReading() {
+    reading_ = Reading::done;
+    auto waiting = std::move(waitingForRead_);
+    waitingForRead_.clear();
+    for (auto& work : waiting) work();
+}
+
+void WebhookManager::whenRead(std::function<void()> work) {
+    if (reading_ == Reading::done) return work();
+    waitingForRead_.push_back(std::move(work));
+    if (reading_ == Reading::underWay) return;
+    reading_ = Reading::underWay;
+    loop_.runInBackground([stored = stored_, &store = store_] { return readOnce(*stored, store); },
+                          [this, alive = life_.weak()](std::optional<std::string> text) {
+                              if (alive.lock()) adopt(text);
+                          });
 }
 
 void WebhookManager::setConfig(Config config) {
     config_.publish(std::move(config));
     std::uint64_t generation;
     {
-        std::lock_guard lock(persisting_->mutex);
-        generation = ++persisting_->latest;
+        std::lock_guard lock(stored_->mutex);
+        generation = ++stored_->latestWrite;
     }
-    loop_.runInBackground([persisting = persisting_, generation, &store = store_, log = log_,
+    loop_.runInBackground([stored = stored_, generation, &store = store_, log = log_,
                            text = encodeWebhookConfig(config_.get())] {
-        std::lock_guard lock(persisting->mutex);
-        if (generation != persisting->latest) return;  // a newer configuration follows
+        std::lock_guard lock(stored->mutex);
+        if (generation != stored->latestWrite) return;  // a newer configuration follows
         if (auto error = store.write(text)) log.error("Could not save the webhook settings: {}", *error);
     });
+    if (reading_ != Reading::done) finishReading();
 }
 
 void WebhookManager::send(const std::string& title, const std::string& body, const std::string& event,
                           std::function<void()> finished) {
+    whenRead([this, title, body, event, finished = std::move(finished)]() mutable {
+        sendNow(title, body, event, std::move(finished));
+    });
+}
+
+void WebhookManager::sendNow(const std::string& title, const std::string& body, const std::string& event,
+                             std::function<void()> finished) {
     const Config config = config_.get();
     if (!config.anyEnabled()) {
         if (finished) finished();
@@ -84,6 +130,10 @@ void WebhookManager::send(const std::string& title, const std::string& body, con
 }
 
 void WebhookManager::test(Channel channel, std::function<void(bool)> done) {
+    whenRead([this, channel, done = std::move(done)]() mutable { testNow(channel, std::move(done)); });
+}
+
+void WebhookManager::testNow(Channel channel, std::function<void(bool)> done) {
     const Config& c = config_.get();
     const std::string text = kTextPrefix + tr("Test alert. Webhooks are working. \U0001F389");
     auto reply = [&loop = loop_, alive = life_.weak(), done = std::move(done)](bool sent) {

@@ -4,7 +4,6 @@
 
 #include "ipc/ipc_dispatch.h"
 #include "platform/linux/own_executable.h"
-#include "platform/linux/secrets/credential_store_factory.h"
 
 namespace vigilo {
 
@@ -29,9 +28,9 @@ Daemon::Daemon(ApplicationLoop& loop, const XdgEnvironment& env, std::string soc
       network_(loop),
       watchdog_(loop, network_),
       webhookService_(http_),
-      credentials_(openCredentialStore("com.vigilo.app.webhooks", "config", "Vigilo webhooks",
-                                       preferencesDir(env) / "webhooks.json", "Webhook")),
-      webhooks_(loop, *credentials_, webhookService_),
+      credentials_({kWebhookCredentialService, kWebhookCredentialAccount, "Vigilo webhooks",
+                    preferencesDir(env) / "webhooks.json", "Webhook"}),
+      webhooks_(loop, credentials_, webhookService_),
       push_(http_),
       alerts_(push_, webhooks_),
       notifier_(loop),

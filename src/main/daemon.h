@@ -40,6 +40,7 @@
 #include "platform/linux/safety/linux_power_sources.h"
 #include "platform/linux/safety/privileged_fan_writer.h"
 #include "platform/linux/safety/sysfs_thermal_level_source.h"
+#include "platform/linux/secrets/lazy_credential_store.h"
 #include "support/application_loop.h"
 #include "platform/linux/unix_socket.h"
 #include "rules/rules_store.h"
@@ -124,7 +125,7 @@ private:
     Watchdog watchdog_;
     LazyHttpClient http_;
     WebhookService webhookService_;
-    std::unique_ptr<CredentialStore> credentials_;
+    LazyCredentialStore credentials_;
     WebhookManager webhooks_;
     PushService push_;
     ServiceAlerts alerts_;

@@ -26,7 +26,10 @@ public:
 
 class MemoryCredentialStore final : public CredentialStore {
 public:
-    std::optional<std::string> read() override { return stored; }
+    std::optional<std::string> read() override {
+        ++reads;
+        return stored;
+    }
     std::optional<std::string> write(const std::string& secret) override {
         ++writes;
         if (refuse) return std::string("the collection is locked");
@@ -35,6 +38,7 @@ public:
     }
     std::optional<std::string> stored;
     bool refuse = false;
+    int reads = 0;
     int writes = 0;
 };
 
@@ -96,6 +100,7 @@ TEST_F(WebhookManagerTest, RefusedSaveKeepsTheConfigInMemoryAndLogsWithoutSecret
 TEST_F(WebhookManagerTest, SendGoesThroughTheEnabledChannelsInOrder) {
     WebhookManager manager(loop, store, service);
     manager.send("t", "b", "e");
+    loop.runUntilIdle();
     EXPECT_TRUE(http.requests.empty());  // all disabled
 
     manager.setConfig(everythingOn());
@@ -128,6 +133,98 @@ TEST_F(WebhookManagerTest, TestReportsOnTheMainThreadRegardlessOfEnabledFlags) {
     EXPECT_EQ(results, (std::vector<bool>{true, false}));
     ASSERT_EQ(http.requests.size(), 1u);
     EXPECT_EQ(json::parse(http.requests[0].body)["event"], "test");
+}
+
+// The store is read once, at the first need, never at construction: the
+// first send or test reads in the background and goes ahead with what it
+// found; the configuration's first reader reads on the spot.
+TEST_F(WebhookManagerTest, TheStoredConfigIsReadOnceAtTheFirstNeed) {
+    struct Case {
+        const char* need;
+        std::function<void(WebhookManager&)> ask;
+        std::size_t requests;  // what the need sends with everything on
+        bool readInBackground;
+    };
+    const std::vector<Case> cases = {
+        {"send", [](WebhookManager& m) { m.send("t", "b", "e"); }, 4, true},
+        {"test", [](WebhookManager& m) { m.test(WebhookManager::Channel::discord, [](bool) {}); }, 1, true},
+        {"config", [](WebhookManager& m) { m.config(); }, 0, false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.need);
+        MemoryCredentialStore memory;
+        memory.stored = encodeWebhookConfig(everythingOn());
+        http.requests.clear();
+        WebhookManager manager(loop, memory, service);
+        loop.runUntilIdle();
+        EXPECT_EQ(memory.reads, 0);
+
+        loop.holdBackgroundTasks(true);
+        c.ask(manager);
+        c.ask(manager);
+        EXPECT_EQ(memory.reads, c.readInBackground ? 0 : 1);
+        EXPECT_TRUE(http.requests.empty());
+        loop.holdBackgroundTasks(false);
+        loop.runUntilIdle();
+        EXPECT_EQ(memory.reads, 1);
+        EXPECT_EQ(http.requests.size(), 2 * c.requests);
+        EXPECT_EQ(manager.config().get(), everythingOn());
+        manager.send("t", "b", "e");
+        loop.runUntilIdle();
+        EXPECT_EQ(memory.reads, 1);
+        EXPECT_EQ(http.requests.size(), 2 * c.requests + 4);
+    }
+}
+
+// The alerts window asks for the configuration while a send's read is under
+// way: it gets the same answer, read once, and the send goes ahead.
+TEST_F(WebhookManagerTest, AReaderOnTheSpotSharesTheBackgroundRead) {
+    store.stored = encodeWebhookConfig(everythingOn());
+    WebhookManager manager(loop, store, service);
+    loop.holdBackgroundTasks(true);
+    manager.send("t", "b", "e");
+    EXPECT_EQ(manager.config().get(), everythingOn());
+    EXPECT_EQ(http.requests.size(), 4u);  // went ahead once the answer was there
+    loop.holdBackgroundTasks(false);
+    loop.runUntilIdle();
+    EXPECT_EQ(store.reads, 1);
+    EXPECT_EQ(http.requests.size(), 4u);
+}
+
+// A configuration set before the stored one was read replaces it: the read
+// that comes in later is dropped, and what waited for it uses the new one.
+TEST_F(WebhookManagerTest, AConfigSetBeforeTheReadWins) {
+    store.stored = encodeWebhookConfig(everythingOn());
+    WebhookManager manager(loop, store, service);
+    loop.holdBackgroundTasks(true);
+    manager.send("t", "b", "e");
+    WebhookConfig slackOnly;
+    slackOnly.slackEnabled = true;
+    slackOnly.slackURL = "https://slack.test/only";
+    manager.setConfig(slackOnly);
+    ASSERT_EQ(http.requests.size(), 1u);
+    EXPECT_EQ(http.requests[0].url, "https://slack.test/only");
+    loop.holdBackgroundTasks(false);
+    loop.runUntilIdle();
+    EXPECT_EQ(manager.config().get(), slackOnly);
+    EXPECT_EQ(decodeWebhookConfig(*store.stored), slackOnly);
+    EXPECT_EQ(http.requests.size(), 1u);
+}
+
+// A manager that goes while its read is under way is not called back.
+TEST_F(WebhookManagerTest, AReadThatOutlivesTheManagerIsDropped) {
+    store.stored = encodeWebhookConfig(everythingOn());
+    bool tested = false;
+    {
+        WebhookManager manager(loop, store, service);
+        loop.holdBackgroundTasks(true);
+        manager.test(WebhookManager::Channel::generic, [&](bool) { tested = true; });
+    }
+    loop.holdBackgroundTasks(false);
+    loop.runUntilIdle();
+    EXPECT_EQ(store.reads, 1);
+    EXPECT_FALSE(tested);
+    EXPECT_TRUE(http.requests.empty());
 }
 
 }  // namespace

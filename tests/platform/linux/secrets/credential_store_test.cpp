@@ -17,6 +17,7 @@
 #include "platform/linux/scoped_env.h"
 #include "platform/linux/secrets/credential_store_factory.h"
 #include "platform/linux/secrets/file_credential_store.h"
+#include "platform/linux/secrets/lazy_credential_store.h"
 #include "platform/linux/secrets/secret_service_credential_store.h"
 #include "support/fake_loop.h"
 
@@ -72,16 +73,33 @@ TEST(FileCredentialStoreTest, RestartRestoresExactlyTheSavedConfigAndCorruptFile
     EXPECT_EQ(WebhookManager(loop, reopened, service).config().get(), WebhookConfig{});
 }
 
+CredentialItem webhookItem(const testing::TempDir& dir) {
+    return CredentialItem{kWebhookCredentialService, kWebhookCredentialAccount, "Vigilo webhooks",
+                          dir / "webhooks.json", "Webhook"};
+}
+
+// Without a session bus the private file keeps the item, said once in the
+// log, whether the store is opened at once or at its first use.
 TEST(CredentialStoreFactoryTest, WithoutASessionBusTheFileIsUsedAndSaidOnce) {
     testing::TempDir dir;
     ScopedEnv bus("DBUS_SESSION_BUS_ADDRESS", "unix:path=" + (dir / "no-bus").string());
-    testing::LogCapture capture;
     EXPECT_FALSE(secretServiceAvailable());
-    auto store = openCredentialStore(kWebhookCredentialService, kWebhookCredentialAccount, "Vigilo webhooks",
-                                     dir / "webhooks.json", "Webhook");
-    ASSERT_NE(dynamic_cast<FileCredentialStore*>(store.get()), nullptr);
-    ASSERT_EQ(capture.lines().size(), 1u);
-    EXPECT_TRUE(capture.lines()[0].starts_with("Webhook: No Secret Service is running")) << capture.lines()[0];
+    EXPECT_EQ(findStoredSecret(webhookItem(dir)), StoredSecret::noSecretService);
+    {
+        testing::LogCapture capture;
+        auto store = openCredentialStore(webhookItem(dir));
+        ASSERT_NE(dynamic_cast<FileCredentialStore*>(store.get()), nullptr);
+        ASSERT_EQ(capture.lines().size(), 1u);
+        EXPECT_TRUE(capture.lines()[0].starts_with("Webhook: No Secret Service is running")) << capture.lines()[0];
+    }
+    testing::LogCapture capture;
+    LazyCredentialStore lazy(webhookItem(dir));
+    EXPECT_TRUE(capture.lines().empty());
+    EXPECT_FALSE(lazy.read());
+    EXPECT_FALSE(lazy.write("{}"));
+    EXPECT_EQ(lazy.read(), "{}");
+    EXPECT_EQ(testing::readFile(dir / "webhooks.json"), "{}");
+    EXPECT_EQ(capture.lines().size(), 1u);
 }
 
 // A private session bus without service activation, and gnome-keyring on it
@@ -151,11 +169,11 @@ TEST(SecretServiceCredentialStoreTest, RoundTripThroughARealSecretService) {
     if (!bus.startKeyring()) GTEST_SKIP() << "gnome-keyring is not available";
 
     testing::LogCapture capture;
-    auto store = openCredentialStore(kWebhookCredentialService, kWebhookCredentialAccount, "Vigilo webhooks",
-                                     dir / "webhooks.json", "Webhook");
+    auto store = openCredentialStore(webhookItem(dir));
     ASSERT_NE(dynamic_cast<SecretServiceCredentialStore*>(store.get()), nullptr);
     EXPECT_TRUE(capture.lines().empty());
     EXPECT_FALSE(store->read());
+    EXPECT_EQ(findStoredSecret(webhookItem(dir)), StoredSecret::absent);
 
     FakeLoop loop;
     CurlHttpClient http;
@@ -166,13 +184,25 @@ TEST(SecretServiceCredentialStoreTest, RoundTripThroughARealSecretService) {
         loop.runUntilIdle();
     }
     EXPECT_TRUE(capture.lines().empty()) << capture.lines()[0];
+    EXPECT_EQ(findStoredSecret(webhookItem(dir)), StoredSecret::presentOrUnknown);
     SecretServiceCredentialStore reopened(kWebhookCredentialService, kWebhookCredentialAccount, "Vigilo webhooks");
     EXPECT_EQ(WebhookManager(loop, reopened, service).config().get(), sampleConfig());
+    LazyCredentialStore lazy(webhookItem(dir));
+    EXPECT_EQ(WebhookManager(loop, lazy, service).config().get(), sampleConfig());
     EXPECT_FALSE(std::filesystem::exists(dir / "webhooks.json"));
     EXPECT_TRUE(std::filesystem::exists(dir / "home/data/keyrings"));
 
-    SecretServiceCredentialStore other("com.vigilo.app.other", kWebhookCredentialAccount, "other");
-    EXPECT_FALSE(other.read());
+    // Another item is none of these: not found by the bus alone, nor by
+    // libsecret, and a lazy store writes it to the keyring all the same.
+    auto other = webhookItem(dir);
+    other.service = "com.vigilo.app.other";
+    EXPECT_EQ(findStoredSecret(other), StoredSecret::absent);
+    EXPECT_FALSE(SecretServiceCredentialStore(other.service, other.account, other.label).read());
+    LazyCredentialStore otherLazy(other);
+    EXPECT_FALSE(otherLazy.read());
+    EXPECT_FALSE(otherLazy.write("other"));
+    EXPECT_EQ(LazyCredentialStore(other).read(), "other");
+    EXPECT_FALSE(std::filesystem::exists(dir / "webhooks.json"));
 }
 
 }  // namespace
