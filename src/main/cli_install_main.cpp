@@ -12,8 +12,9 @@ namespace vigilo {
 int runCliInstall(CliInstallTarget target) {
     // The terminal gets the result; diagnostics go to the journal.
     setLogSink(SystemModule::lazyJournalSink());
-    PkexecCommandInstall system;
-    CLIInstaller installer(XdgEnvironment::fromProcess().home, ownExecutablePath(), system);
+    const auto env = XdgEnvironment::fromProcess();
+    auto system = PkexecCommandInstall::forEnvironment(env);
+    CLIInstaller installer(env.home, ownExecutablePath(), system);
     const auto result = installer.run(target);
     std::fprintf(result.ok ? stdout : stderr, "%s\n", result.message.c_str());
     return result.ok ? 0 : 1;

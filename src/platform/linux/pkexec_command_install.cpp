@@ -39,6 +39,12 @@ PkexecCommandInstall::PkexecCommandInstall()
 PkexecCommandInstall::PkexecCommandInstall(std::filesystem::path helper, std::string pkexec, bool alreadyRoot)
     : helper_(std::move(helper)), pkexec_(std::move(pkexec)), alreadyRoot_(alreadyRoot) {}
 
+PkexecCommandInstall PkexecCommandInstall::forEnvironment(const XdgEnvironment& env) {
+    const auto testHelper = env.getenv("VIGILO_TEST_HELPER");
+    if (!testHelper || testHelper->empty()) return PkexecCommandInstall();
+    return PkexecCommandInstall(*testHelper, "", true);
+}
+
 std::optional<std::string> PkexecCommandInstall::install(const std::string& executable) {
     return runHelper({"install-cli", executable});
 }

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "platform/system_command_install.h"
+#include "support/xdg_paths.h"
 
 namespace vigilo {
 
@@ -20,6 +21,10 @@ public:
     // For tests: another helper and another program in pkexec's place, and
     // whether to ask at all.
     PkexecCommandInstall(std::filesystem::path helper, std::string pkexec, bool alreadyRoot);
+    // The installed helper, or the suite's test build of it where
+    // VIGILO_TEST_HELPER names one, run directly, without pkexec: it runs
+    // with the rights of whoever set our environment, and gains none.
+    static PkexecCommandInstall forEnvironment(const XdgEnvironment& env);
 
     std::optional<std::string> install(const std::string& executable) override;
     std::optional<std::string> remove() override;
