@@ -1,5 +1,7 @@
 #include "alerts/watchdog.h"
 
+#include <algorithm>
+
 #include "activity/activity_event.h"
 #include "support/log.h"
 #include "support/tr.h"
@@ -40,9 +42,14 @@ void Watchdog::record(Kind kind, const std::string& message, bool notify) {
     if (auto last = lastFired_.find(kind); last != lastFired_.end() && now - last->second < kPerKindCooldown) return;
     lastFired_[kind] = now;
 
-    auto alerts = recentAlerts.get();
-    alerts.insert(alerts.begin(), Alert{makeUuid(), kind, message, loop_.clock().wallNow()});
-    if (alerts.size() > kMaxRecentAlerts) alerts.resize(kMaxRecentAlerts);
+    // A new list with the alert first, rather than an insert at the front
+    // of a copy, whose inlined moves make GCC 12 warn (-Wnull-dereference).
+    const auto& previous = recentAlerts.get();
+    const std::size_t kept = std::min(previous.size(), kMaxRecentAlerts - 1);
+    std::vector<Alert> alerts;
+    alerts.reserve(kept + 1);
+    alerts.push_back(Alert{makeUuid(), kind, message, loop_.clock().wallNow()});
+    alerts.insert(alerts.end(), previous.begin(), previous.begin() + static_cast<std::ptrdiff_t>(kept));
     recentAlerts.publish(std::move(alerts));
 
     Logger("Watchdog").info("Watchdog: {} — {}", watchdogKindName(kind), message);

@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cmath>
 
+#include <fmt/format.h>
+
 #include "support/log.h"
 
 namespace vigilo::FanController {
@@ -17,7 +19,7 @@ std::optional<double> readNumber(SMC& smc, const std::string& key) {
 
 }  // namespace
 
-std::string fanKey(int fan, const char* suffix) { return "F" + std::to_string(fan) + suffix; }
+std::string fanKey(int fan, const char* suffix) { return fmt::format("F{}{}", fan, suffix); }
 
 int count(SMC& smc) {
     auto fans = readNumber(smc, "FNum");

@@ -66,12 +66,20 @@ std::string spelledNumber(std::int64_t n) {
         const std::vector<std::string> tens{"",          "",          tr("twenty"),  tr("thirty"), tr("forty"),
                                             tr("fifty"), tr("sixty"), tr("seventy"), tr("eighty"), tr("ninety")};
         std::string text = tens[static_cast<std::size_t>(n / 10)];
-        if (n % 10 != 0) text += "-" + spelledNumber(n % 10);
+        // Appended a piece at a time: `"-" + spelledNumber(...)` makes GCC
+        // 12 warn (-Wrestrict) about the copy it inlines at -O3.
+        if (n % 10 != 0) {
+            text += '-';
+            text += spelledNumber(n % 10);
+        }
         return text;
     }
     if (n < 1000) {
         std::string text = trFormat("{} hundred", spelledNumber(n / 100));
-        if (n % 100 != 0) text += " " + spelledNumber(n % 100);
+        if (n % 100 != 0) {
+            text += ' ';
+            text += spelledNumber(n % 100);
+        }
         return text;
     }
     return std::to_string(n);

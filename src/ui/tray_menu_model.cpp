@@ -41,8 +41,8 @@ MenuItem deferred(MenuItem item) {
     return item;
 }
 
-MenuItem withShortcut(MenuItem item, const char* key) {
-    item.shortcut = key;
+MenuItem withShortcut(MenuItem item, char key) {
+    item.shortcut = std::string(1, key);  // assigning a C string makes GCC 12 warn (-Wrestrict) at -O3
     return item;
 }
 
@@ -93,9 +93,9 @@ std::vector<MenuItem> modeEntries(const StateFacts& facts) {
         for (auto& text : autoModeLines(facts.matches, facts.useCpuDetection)) items.push_back(line(text, 1));
     }
     items.push_back(
-        withShortcut(deferred(check("Keep Awake", TrayAction::toggleKeepAwake, facts.mode.is(K::on))), "s"));
+        withShortcut(deferred(check("Keep Awake", TrayAction::toggleKeepAwake, facts.mode.is(K::on))), 's'));
     items.push_back(deferred(check("Closed-Lid Mode\u2026", TrayAction::toggleClamshell, facts.clamshellActive)));
-    if (!facts.mode.is(K::off)) items.push_back(withShortcut(entry("Stop", TrayAction::stop), "x"));
+    if (!facts.mode.is(K::off)) items.push_back(withShortcut(entry("Stop", TrayAction::stop), 'x'));
     return items;
 }
 
@@ -183,8 +183,8 @@ std::vector<MenuItem> buildTrayMenu(const StateFacts& facts, const AvailableWind
     menu.push_back(submenu("Windows", windowEntries(windows)));
     menu.push_back(submenu("More", moreEntries(facts, windows)));
     menu.push_back(separator());
-    menu.push_back(withShortcut(entry("Settings\u2026", TrayAction::openSettings, windows.settings), ","));
-    menu.push_back(withShortcut(entry("Quit Vigilo", TrayAction::quit), "q"));
+    menu.push_back(withShortcut(entry("Settings\u2026", TrayAction::openSettings, windows.settings), ','));
+    menu.push_back(withShortcut(entry("Quit Vigilo", TrayAction::quit), 'q'));
     return menu;
 }
 
