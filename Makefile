@@ -44,7 +44,12 @@ pot: configure
 deb: deps
 	@bash scripts/build-deb
 
-run: build
+# Running needs the application, the modules it loads and the helper, not
+# the test suite that `make build` also compiles.
+RUN_TARGETS := vigilo-app vigilo-online vigilo-system vigilo-ui vigilo-helper
+
+run: configure
+	@cmake --build $(BUILD_DIR) -j $(JOBS) --target $(RUN_TARGETS)
 	@$(BUILD_DIR)/bin/vigilo-app
 
 bench: deps
