@@ -1,7 +1,6 @@
 #include <signal.h>
 #include <stdlib.h>
 
-#include <cstdio>
 #include <optional>
 
 #include "cli/program_entry.h"
@@ -66,8 +65,7 @@ int runApplication(const std::vector<std::string>& arguments) {
     const auto env = XdgEnvironment::fromProcess();
     const auto paths = IPCPaths::socketPath(env);
     if (paths.path.empty()) {
-        log.error("{}", paths.error);
-        std::fprintf(stderr, "%s\n", paths.error.c_str());
+        tellOnce(log, LogLevel::error, paths.error);
         return 1;
     }
     std::optional<InstanceLock> instance(std::in_place, paths.lock);
@@ -77,9 +75,7 @@ int runApplication(const std::vector<std::string>& arguments) {
     }
     if (instance->status() != InstanceLock::Status::held) {
         const bool running = instance->status() == InstanceLock::Status::heldElsewhere;
-        const std::string why = running ? tr("Vigilo is already running") : instance->error();
-        log.error("{}", why);
-        std::fprintf(stderr, "%s\n", why.c_str());
+        tellOnce(log, LogLevel::error, running ? tr("Vigilo is already running") : instance->error());
         return 1;
     }
     removeInterruptedWrites(env, log);

@@ -1,7 +1,11 @@
 #include "main/running_instance.h"
 
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <chrono>
 #include <cstdio>
+#include <cstdlib>
 #include <thread>
 
 #include "ipc/ipc_client.h"
@@ -33,17 +37,38 @@ std::optional<std::string> runningRole(const std::string& socketPath) {
 }
 
 int alreadyRunning(const Logger& log, int status) {
-    const std::string why = tr("Vigilo is already running");
-    if (status == 0) {
-        log.info("{}", why);
-    } else {
-        log.error("{}", why);
-    }
-    std::fprintf(stderr, "%s\n", why.c_str());
+    tellOnce(log, status == 0 ? LogLevel::info : LogLevel::error, tr("Vigilo is already running"));
     return status;
 }
 
+// Whether standard error is the journal's stream (the user unit's), as
+// systemd tells through JOURNAL_STREAM="<device>:<inode>".
+bool stderrIsTheJournal() {
+    const char* stream = ::getenv("JOURNAL_STREAM");
+    unsigned long long device = 0, inode = 0;
+    if (!stream || std::sscanf(stream, "%llu:%llu", &device, &inode) != 2) return false;
+    struct stat status {};
+    return ::fstat(STDERR_FILENO, &status) == 0 && status.st_dev == device && status.st_ino == inode;
+}
+
+// Where the log already reaches the person: the stderr sink without a
+// journal, and the journal sink when stderr is the journal too.
+bool logReachesStderr() {
+    const auto sink = logSink();
+    if (dynamic_cast<const StderrLogSink*>(sink.get())) return true;
+    return sink && stderrIsTheJournal();
+}
+
 }  // namespace
+
+void tellOnce(const Logger& log, LogLevel level, const std::string& text) {
+    if (level == LogLevel::info) {
+        log.info("{}", text);
+    } else {
+        log.error("{}", text);
+    }
+    if (!logReachesStderr()) std::fprintf(stderr, "%s\n", text.c_str());
+}
 
 std::optional<int> settleWithRunningInstance(bool headless, const std::string& socketPath, const Logger& log) {
     const auto role = runningRole(socketPath);

@@ -8,6 +8,10 @@
 
 namespace vigilo {
 
+// Logs `text` and writes it on standard error, unless the log already
+// reaches standard error: the person reads it once.
+void tellOnce(const Logger& log, LogLevel level, const std::string& text);
+
 // A launch that finds the instance lock held settles with the running
 // instance over its socket, touching nothing else:
 //   tray launch, running tray          -> its status window opens; exit 0

@@ -216,7 +216,7 @@ class DaemonCommands(DaemonTestCase):
             second = subprocess.run([os.path.join(bin_dir(), 'vigilo-app'), '--headless'], env=self.env,
                                     capture_output=True, text=True, timeout=30, check=False)
             self.assertEqual(second.returncode, 1)
-            self.assertIn('Vigilo is already running', second.stderr)
+            self.assertEqual(second.stderr.count('Vigilo is already running'), 1, second.stderr)
             self.assertEqual(os.stat(self.socket).st_ino, inode)
             self.assertTrue(os.path.exists(temporary))
             version = subprocess.run([os.path.join(bin_dir(), 'vigilo-app'), '--version'], env=self.env,
