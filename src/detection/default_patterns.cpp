@@ -14,7 +14,7 @@ const std::vector<std::string>& defaultWatchPatterns() {
         // JavaScript tooling
         "node", "npm", "pnpm", "yarn", "bun", "vite", "webpack", "turbo", "esbuild",
         // compilers and build tools
-        "cargo", "go", "swift", "swiftc", "xcodebuild", "gradle", "mvn", "dotnet",
+        "cargo", "go", "swift", "swiftc", "gradle", "mvn", "dotnet",
         // containers
         "docker", "docker-compose", "podman", "kubectl",
         // more build tools
