@@ -10,7 +10,7 @@ complete -c vigilo -n "not __fish_seen_subcommand_from $commands --" -a autowatc
 complete -c vigilo -n "not __fish_seen_subcommand_from $commands --" -a watch -d 'Add to the watch list'
 complete -c vigilo -n "not __fish_seen_subcommand_from $commands --" -a unwatch -d 'Remove from the watch list'
 complete -c vigilo -n "not __fish_seen_subcommand_from $commands --" -a patterns -d 'List the watch list'
-complete -c vigilo -n "not __fish_seen_subcommand_from $commands --" -a timer -d 'Keep awake for N seconds'
+complete -c vigilo -n "not __fish_seen_subcommand_from $commands --" -a timer -d 'Keep awake for a duration (3600, 90m, 1h30m)'
 complete -c vigilo -n "not __fish_seen_subcommand_from $commands --" -a notify -d 'Send a local and push notification'
 complete -c vigilo -n "not __fish_seen_subcommand_from $commands --" -a report -d 'Show the weekly report'
 complete -c vigilo -n "not __fish_seen_subcommand_from $commands --" -a help -d 'Show the help'

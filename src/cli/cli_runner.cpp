@@ -51,7 +51,8 @@ int CLIRunner::run(const std::vector<std::string>& args) {
         services_.err << usage->message << '\n';
         return kUsage;
     }
-    const auto& request = std::get<IPCRequest>(*built);
+    const auto& [request, notice] = std::get<DaemonRequest>(*built);
+    if (notice) services_.err << *notice << '\n';
     const bool asJson = args.size() >= 2 && args[1] == "--json";
     if (request.cmd == IPCCommand::report) return runReport(request, asJson);
     return request.cmd == IPCCommand::status ? runStatus(request, asJson) : runDaemon(request);

@@ -15,13 +15,18 @@ struct UsageError {
     bool operator==(const UsageError&) const = default;
 };
 
-using BuiltRequest = std::variant<IPCRequest, UsageError>;
+// A request ready to send, and what to tell the person on standard error
+// before it goes: a value the command line had to change (a capped timer).
+struct DaemonRequest {
+    IPCRequest request;
+    std::optional<std::string> notice;
+    bool operator==(const DaemonRequest&) const = default;
+};
+
+using BuiltRequest = std::variant<DaemonRequest, UsageError>;
 
 // The request for a daemon command line (`status`, `start`, ... `report`),
 // or nullopt when the first argument is not a daemon command.
 std::optional<BuiltRequest> buildDaemonRequest(const std::vector<std::string>& arguments);
-
-// A base-10 whole number: optional single sign, digits only, 64-bit range.
-std::optional<long long> parseWholeNumber(const std::string& text);
 
 }  // namespace vigilo
