@@ -23,10 +23,13 @@ public:
         return BatteryReading{snapshot.level, snapshot.isCharging};
     }
     std::string thermalLabel() const override { return ThermalMonitor::label(state_.thermal().currentLevel()); }
-    std::vector<std::string> taskNames() const override {
-        std::vector<std::string> names;
-        for (const auto& match : state_.watcher().matches.get()) names.push_back(match.displayName);
-        return names;
+    std::vector<TaskDetail> tasks() const override {
+        std::vector<TaskDetail> tasks;
+        for (const auto& match : state_.watcher().matches.get()) {
+            tasks.push_back({.name = match.displayName, .pid = match.id, .command = match.commandLine,
+                             .busy = match.isActive, .idleSeconds = match.secondsSinceActive});
+        }
+        return tasks;
     }
     std::vector<std::string> watchPatterns() const override { return state_.settings().watchPatterns.get(); }
     WeeklyReport weeklyReport() const override {

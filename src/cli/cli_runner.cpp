@@ -3,6 +3,7 @@
 #include "cli/cli_power_assertion.h"
 #include "cli/help_text.h"
 #include "cli/request_builder.h"
+#include "cli/status_text.h"
 #include "ipc/ipc_client.h"
 #include "support/tr.h"
 
@@ -111,21 +112,12 @@ int CLIRunner::runDaemon(const IPCRequest& request) {
 int CLIRunner::runStatus(const IPCRequest& request, bool asJson) {
     auto reply = exchange(request);
     if (!reply) return kFailure;
-    auto& out = services_.out;
     // One line a status bar can parse without knowing the labels.
     if (asJson) {
-        out << encodeResponse(*reply) << '\n';
-        return kSuccess;
+        services_.out << encodeResponse(*reply) << '\n';
+    } else {
+        services_.out << statusText(*reply);
     }
-    out << "Mode:       " << reply->mode.value_or("?") << '\n';
-    out << "Assertion:  " << (reply->assertionActive.value_or(false) ? "active" : "inactive") << '\n';
-    out << "Clamshell:  " << (reply->clamshellActive.value_or(false) ? "on" : "off") << '\n';
-    if (reply->batteryPercent) {
-        out << "Battery:    " << *reply->batteryPercent << '%' << (reply->isCharging.value_or(false) ? " (charging)" : "")
-            << '\n';
-    }
-    if (reply->thermal) out << "Thermal:    " << *reply->thermal << '\n';
-    if (reply->tasks && !reply->tasks->empty()) out << "Tasks:      " << joinWords(*reply->tasks, 0, ", ") << '\n';
     return kSuccess;
 }
 

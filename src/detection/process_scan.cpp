@@ -18,6 +18,7 @@ struct Hit {
     std::int32_t pid;
     std::string displayName;
     std::string pattern;
+    std::optional<std::string> commandLine;  // when matching read it already
 };
 
 struct SplitPatterns {
@@ -49,11 +50,12 @@ const std::string* matchApplication(const AppSnapshot& app, const SplitPatterns&
 // The name decides, through the verdict kept from earlier scans; an
 // interpreter's command line is read afresh, as it may have changed.
 const std::string* matchProcess(const DetectedProcess& process, const std::vector<std::string>& patterns,
-                                const SplitPatterns& split, KnownProcesses& known, const ProcessTable& table) {
+                                const SplitPatterns& split, KnownProcesses& known, const ProcessTable& table,
+                                std::optional<std::string>& commandLine) {
     const KnownProcesses::Verdict verdict = known.verdictOn(process);
     if (verdict.plainPattern != KnownProcesses::kNoPattern) return &patterns[verdict.plainPattern];
     if (split.special.empty() || !verdict.interpreter) return nullptr;
-    const std::optional<std::string> commandLine = table.commandLine(process.pid);
+    commandLine = table.commandLine(process.pid);
     if (!commandLine) return nullptr;
     const std::string lowered = lowerCased(*commandLine);
     for (const std::string* pattern : split.special) {
@@ -69,15 +71,16 @@ std::vector<Hit> findHits(ScanInput& input, const ProcessTable& table) {
     for (const AppSnapshot& app : input.applications) {
         const std::string* pattern = matchApplication(app, patterns);
         if (pattern && seen.insert(app.pid).second) {
-            hits.push_back({app.pid, app.name.empty() ? *pattern : app.name, *pattern});
+            hits.push_back({app.pid, app.name.empty() ? *pattern : app.name, *pattern, std::nullopt});
         }
     }
     input.known.beginScan(input.patterns);
     for (const DetectedProcess& process : table.allRunning()) {
         if (seen.contains(process.pid)) continue;
-        const std::string* pattern = matchProcess(process, input.patterns, patterns, input.known, table);
+        std::optional<std::string> commandLine;
+        const std::string* pattern = matchProcess(process, input.patterns, patterns, input.known, table, commandLine);
         if (pattern && seen.insert(process.pid).second) {
-            hits.push_back({process.pid, process.name, *pattern});
+            hits.push_back({process.pid, process.name, *pattern, std::move(commandLine)});
         }
     }
     input.known.endScan();
@@ -167,6 +170,7 @@ ScanResult scanProcesses(ScanInput input, const ProcessTable& table, MonoTime no
         if (!match) continue;
         match->memoryBytes = usage ? usage->residentBytes : 0;
         match->firstSeenAt = wallNow;
+        match->commandLine = (hit.commandLine ? hit.commandLine : table.commandLine(hit.pid)).value_or("");
         if (usage) result.startTimes[hit.pid] = usage->startTime;
         result.matches.push_back(std::move(*match));
     }

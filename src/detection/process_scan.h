@@ -24,6 +24,7 @@ struct WatchMatch {
     std::int64_t secondsSinceActive = 0;  // whole seconds since last busy; 0 when active
     std::uint64_t memoryBytes = 0;        // resident size; 0 when unknown
     WallTime firstSeenAt{};               // when this pid entered the list
+    std::string commandLine;              // as the process table gives it; empty when unreadable
 
     bool operator==(const WatchMatch&) const = default;
 };
@@ -81,7 +82,8 @@ bool nameMatchesPattern(const std::string& name, const std::string& pattern);
 // the idle hold-off, then the sort. Pure apart from reading `table`; runs
 // off the main thread. `now` is the one moment the whole scan is judged at.
 // Reads each process's name; a command line only of an interpreter when
-// there are special patterns, and figures only of the matches.
+// there are special patterns, and figures and command lines only of the
+// matches.
 ScanResult scanProcesses(ScanInput input, const ProcessTable& table, MonoTime now, WallTime wallNow,
                          const DisplayNameCollator& collator);
 

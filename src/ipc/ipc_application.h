@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "activity/weekly_report.h"
+#include "ipc/ipc_messages.h"
 
 namespace vigilo {
 
@@ -30,8 +31,8 @@ public:
     // Absent on a machine without a battery.
     virtual std::optional<BatteryReading> battery() const = 0;
     virtual std::string thermalLabel() const = 0;
-    // The display names of the workloads Auto Mode matches now, in order.
-    virtual std::vector<std::string> taskNames() const = 0;
+    // The workloads Auto Mode matches now, in order.
+    virtual std::vector<TaskDetail> tasks() const = 0;
     virtual std::vector<std::string> watchPatterns() const = 0;
     // The week of the activity log up to now.
     virtual WeeklyReport weeklyReport() const = 0;

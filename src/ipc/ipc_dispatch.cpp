@@ -13,12 +13,16 @@ namespace {
 constexpr std::int64_t kDefaultTimerSeconds = 3600;
 
 IPCResponse status(IPCApplication& app) {
+    auto tasks = app.tasks();
+    std::vector<std::string> names;
+    for (const auto& task : tasks) names.push_back(task.name);
     IPCResponse reply{.ok = true,
                       .mode = app.modeLabel(),
                       .assertionActive = app.assertionActive(),
                       .clamshellActive = app.clamshellActive(),
                       .thermal = app.thermalLabel(),
-                      .tasks = app.taskNames(),
+                      .tasks = std::move(names),
+                      .taskDetails = boundedTaskDetails(std::move(tasks)),
                       .patterns = app.watchPatterns()};
     if (auto battery = app.battery()) {
         reply.batteryPercent = battery->percent;

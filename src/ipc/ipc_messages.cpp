@@ -41,7 +41,56 @@ Decoded<json> parseObject(std::string_view text) {
     return value;
 }
 
+ordered_json taskDetailJson(const TaskDetail& task) {
+    return {{"name", task.name}, {"pid", task.pid}, {"command", task.command}, {"busy", task.busy},
+            {"idleSeconds", task.idleSeconds}};
+}
+
+ordered_json taskDetailsJson(const std::vector<TaskDetail>& details) {
+    ordered_json out = ordered_json::array();
+    for (const auto& task : details) out.push_back(taskDetailJson(task));
+    return out;
+}
+
+// Name and pid are required; a newer application's extra keys are ignored.
+std::optional<std::vector<TaskDetail>> optionalTaskDetails(const json& object, const char* key) {
+    auto found = object.find(key);
+    if (found == object.end() || found->is_null()) return std::nullopt;
+    if (!found->is_array()) throw JsonTypeError(std::string("key '") + key + "' must be an array of objects");
+    std::vector<TaskDetail> details;
+    for (const auto& element : *found) {
+        if (!element.is_object()) throw JsonTypeError(std::string("key '") + key + "' must be an array of objects");
+        details.push_back({.name = requiredValue(optionalString(element, "name"), "name"),
+                           .pid = requiredValue(optionalInt64(element, "pid"), "pid"),
+                           .command = optionalString(element, "command").value_or(""),
+                           .busy = optionalBool(element, "busy").value_or(true),
+                           .idleSeconds = optionalInt64(element, "idleSeconds").value_or(0)});
+    }
+    return details;
+}
+
+std::string cutAtCharacter(std::string text, std::size_t maxBytes) {
+    if (text.size() <= maxBytes) return text;
+    text.resize(maxBytes);
+    text.resize(maxBytes - incompleteUtf8Suffix(text));
+    return text;
+}
+
 }  // namespace
+
+std::vector<TaskDetail> boundedTaskDetails(std::vector<TaskDetail> details) {
+    std::size_t used = 0;
+    std::size_t kept = 0;
+    for (auto& task : details) {
+        task.name = cutAtCharacter(std::move(task.name), kMaxTaskCommandBytes);
+        task.command = cutAtCharacter(std::move(task.command), kMaxTaskCommandBytes);
+        used += toWireJson(taskDetailJson(task)).size() + 1;  // and its comma
+        if (used > kMaxTaskDetailsBytes) break;
+        ++kept;
+    }
+    details.resize(kept);
+    return details;
+}
 
 std::string encodeRequest(const IPCRequest& request) {
     ordered_json out;
@@ -65,6 +114,7 @@ std::string encodeResponse(const IPCResponse& response) {
     put(out, "isCharging", response.isCharging);
     put(out, "thermal", response.thermal);
     put(out, "tasks", response.tasks);
+    if (response.taskDetails) out["taskDetails"] = taskDetailsJson(*response.taskDetails);
     put(out, "patterns", response.patterns);
     put(out, "warning", response.warning);
     if (response.report) out["report"] = weeklyReportToJson(*response.report);
@@ -113,6 +163,7 @@ Decoded<IPCResponse> decodeResponse(std::string_view text) {
         response.isCharging = optionalBool(object, "isCharging");
         response.thermal = optionalString(object, "thermal");
         response.tasks = optionalStringArray(object, "tasks");
+        response.taskDetails = optionalTaskDetails(object, "taskDetails");
         response.patterns = optionalStringArray(object, "patterns");
         response.warning = optionalString(object, "warning");
         if (auto report = object.find("report"); report != object.end() && !report->is_null()) {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -24,6 +25,26 @@ struct IPCRequest {
     bool operator==(const IPCRequest&) const = default;
 };
 
+// One workload Auto Mode matches, in the status reply beside its name in
+// `tasks`, so that tasks of one name can be told apart.
+struct TaskDetail {
+    std::string name;
+    std::int64_t pid = 0;
+    std::string command;           // its command line; empty when it cannot be read
+    bool busy = true;
+    std::int64_t idleSeconds = 0;  // since it was last busy; 0 while busy
+
+    bool operator==(const TaskDetail&) const = default;
+};
+
+// A status reply's details stay a small part of the 64 KiB a reply may
+// take beside the watch list: each command at most kMaxTaskCommandBytes
+// (cut at a character), and details past kMaxTaskDetailsBytes left out, so
+// `taskDetails` may be shorter than `tasks`.
+inline constexpr std::size_t kMaxTaskCommandBytes = 256;
+inline constexpr std::size_t kMaxTaskDetailsBytes = 16 * 1024;
+std::vector<TaskDetail> boundedTaskDetails(std::vector<TaskDetail> details);
+
 // The application's one reply.
 struct IPCResponse {
     bool ok = false;
@@ -35,6 +56,9 @@ struct IPCResponse {
     std::optional<bool> isCharging;
     std::optional<std::string> thermal;
     std::optional<std::vector<std::string>> tasks;
+    // The same workloads with their pid and command line (added after the
+    // first release: an older application leaves it out).
+    std::optional<std::vector<TaskDetail>> taskDetails;
     std::optional<std::vector<std::string>> patterns;
     // Why a command that keeps the computer awake could not (start, timer,
     // autowatch); the command itself succeeded.

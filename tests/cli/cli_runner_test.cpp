@@ -200,9 +200,30 @@ TEST_F(CLIRunnerTest, StatusLinesArePaddedAndOptionalOnesLeftOut) {
               R"("isCharging":true,"thermal":"Normal","tasks":["claude","ollama"]})"
               "\n");
 
-    reply = {.ok = true, .tasks = std::vector<std::string>{}};
+    reply = {.ok = true, .tasks = std::vector<std::string>{}, .taskDetails = std::vector<TaskDetail>{}};
     EXPECT_EQ(run({"status"}), 0);
     EXPECT_EQ(out.str(), "Mode:       ?\nAssertion:  inactive\nClamshell:  off\n");
+}
+
+TEST_F(CLIRunnerTest, StatusTellsTasksOfOneNameApartByPidAndCommand) {
+    reply = {.ok = true,
+             .mode = "Auto Mode",
+             .tasks = std::vector<std::string>{"python3", "python3", "ollama"},
+             .taskDetails = std::vector<TaskDetail>{
+                 {"python3", 4121, "/usr/bin/python3 train.py --epochs 100", true, 0},
+                 {"python3", 4188, "python3 serve.py", false, 40},
+                 {"ollama", 977, "ollama", true, 0},
+             }};
+    EXPECT_EQ(run({"status"}), 0);
+    EXPECT_THAT(out.str(), ::testing::EndsWith("Tasks:      python3, python3, ollama\n"
+                                               "  python3 (pid 4121) train.py --epochs 100 \u2014 busy\n"
+                                               "  python3 (pid 4188) serve.py \u2014 idle 40 s\n"
+                                               "  ollama (pid 977) \u2014 busy\n"));
+
+    EXPECT_EQ(run({"status", "--json"}), 0);
+    EXPECT_THAT(out.str(), HasSubstr(R"("tasks":["python3","python3","ollama"],"taskDetails":[)"
+                                     R"({"name":"python3","pid":4121,"command":"\/usr\/bin\/python3 train.py --epochs 100",)"
+                                     R"("busy":true,"idleSeconds":0},)"));
 }
 
 TEST_F(CLIRunnerTest, WrapHoldsTheAssertionAroundTheShellAndReturnsItsStatus) {

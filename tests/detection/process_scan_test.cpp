@@ -72,6 +72,7 @@ TEST_F(ProcessScanTest, ProcessesMatchByNameInTheirOwnCaseWithoutReadingCommandL
     table.add(10, "Python");
     table.add(11, "go1.22");
     table.add(12, "gopls");
+    table.commandLines[10] = "python serve.py";
     table.add(13, "node");
     table.commandLines[13] = "node /usr/bin/go";  // plain patterns never look here
     const auto result = scan({"python", "go"});
@@ -80,7 +81,9 @@ TEST_F(ProcessScanTest, ProcessesMatchByNameInTheirOwnCaseWithoutReadingCommandL
     EXPECT_EQ(result.matches[0].pattern, "go");
     EXPECT_EQ(result.matches[1].displayName, "Python");
     EXPECT_EQ(result.matches[1].pattern, "python");
-    EXPECT_EQ(table.commandLineReads, 0);
+    EXPECT_EQ(table.commandLineReads, 2);  // the two matches', for telling tasks apart, not node's
+    EXPECT_EQ(result.matches[0].commandLine, "");  // unreadable
+    EXPECT_EQ(result.matches[1].commandLine, "python serve.py");
 }
 
 TEST_F(ProcessScanTest, SpecialPatternsLookOnlyIntoInterpreterCommandLines) {
@@ -99,7 +102,9 @@ TEST_F(ProcessScanTest, SpecialPatternsLookOnlyIntoInterpreterCommandLines) {
     EXPECT_EQ(result.matches[0].pattern, "npm run dev");
     EXPECT_EQ(result.matches[1].id, 1);
     EXPECT_EQ(result.matches[1].pattern, "train.py");
-    EXPECT_EQ(table.commandLineReads, 3);  // python3, node, perl
+    EXPECT_EQ(table.commandLineReads, 3);  // python3, node, perl: the matches' are not read again
+    EXPECT_EQ(result.matches[0].commandLine, "node /usr/local/bin/npm run dev");
+    EXPECT_EQ(result.matches[1].commandLine, "python3 /home/u/Train.py --epochs 3");
 }
 
 // Verdicts kept from scan to scan must follow every change that decides them.

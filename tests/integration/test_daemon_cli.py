@@ -1,9 +1,48 @@
-'''The command line's own work against the headless daemon: timers in hours,
-minutes and seconds.'''
+'''The command line's own work against the headless daemon: tasks of one name
+told apart by pid and command line, and timers in hours, minutes and seconds.'''
 
+import json
+import os
+import shutil
+import subprocess
+import tempfile
 import unittest
 
 from test_daemon import DaemonTestCase
+
+
+class TasksToldApart(DaemonTestCase):
+
+    def start_ollama(self, *args):
+        '''A stand-in for the watched tool: sleep under the watched name.'''
+        folder = tempfile.mkdtemp(prefix='vigilo-ollama-')
+        self.addCleanup(shutil.rmtree, folder, ignore_errors=True)
+        program = os.path.join(folder, 'ollama')
+        shutil.copy('/bin/sleep', program)
+        child = subprocess.Popen([program, *args])
+        self.addCleanup(child.wait)
+        self.addCleanup(child.kill)
+        return child
+
+    def test_each_task_has_a_line_with_its_pid_command_and_activity(self):
+        first = self.start_ollama('300', '1m')
+        second = self.start_ollama('301')
+        self.assertEqual(self.vigilo('autowatch', 'on').returncode, 0)
+        self.wait_until(lambda: 'Tasks:      ollama, ollama\n' in self.vigilo('status').stdout, 10,
+                        'the two tasks were not listed')
+
+        lines = self.vigilo('status').stdout.splitlines()
+        details = lines[lines.index('Tasks:      ollama, ollama') + 1:]
+        self.assertEqual(sorted(line.split(' \u2014 ')[0] for line in details),
+                         sorted([f'  ollama (pid {first.pid}) 300 1m', f'  ollama (pid {second.pid}) 301']))
+        for line in details:
+            self.assertRegex(line, r' \u2014 (busy|idle \d+ s)$')
+
+        reply = json.loads(self.vigilo('status', '--json').stdout)
+        self.assertEqual(reply['tasks'], ['ollama', 'ollama'])
+        self.assertEqual(sorted((task['pid'], task['command'].split(' ', 1)[1]) for task in reply['taskDetails']),
+                         sorted([(first.pid, '300 1m'), (second.pid, '301')]))
+        self.assertEqual(reply['patterns'], ['ollama'])
 
 
 class TimerDurations(DaemonTestCase):

@@ -1,4 +1,5 @@
 #include "ipc/ipc_dispatch.h"
+#include "ipc/ipc_framing.h"
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
@@ -17,7 +18,7 @@ public:
     bool clamshellActive() const override { return false; }
     std::optional<BatteryReading> battery() const override { return batteryReading; }
     std::string thermalLabel() const override { return "Normal"; }
-    std::vector<std::string> taskNames() const override { return tasks; }
+    std::vector<TaskDetail> tasks() const override { return taskDetails; }
     std::vector<std::string> watchPatterns() const override { return patterns; }
     WeeklyReport weeklyReport() const override { return week; }
     std::optional<std::string> setWatchPatterns(std::vector<std::string> p) override {
@@ -41,7 +42,8 @@ public:
     std::string mode = "Awake Off";
     std::optional<BatteryReading> batteryReading;
     std::optional<std::string> warning;
-    Strings tasks, patterns;
+    std::vector<TaskDetail> taskDetails;
+    Strings patterns;
     std::optional<std::string> refusal;
     WeeklyReport week;
     int patternWrites = 0, toggles = 0;
@@ -56,11 +58,30 @@ TEST(IPCDispatch, StatusOnADesktopHasNoBatteryAndEmptyTasks) {
     app.patterns = {"claude"};
     auto reply = dispatch(app, {.cmd = IPCCommand::status});
     EXPECT_EQ(encodeResponse(reply),
-              R"({"ok":true,"mode":"Awake Off","assertionActive":false,"clamshellActive":false,"thermal":"Normal","tasks":[],"patterns":["claude"]})");
+              R"({"ok":true,"mode":"Awake Off","assertionActive":false,"clamshellActive":false,"thermal":"Normal","tasks":[],"taskDetails":[],"patterns":["claude"]})");
     app.batteryReading = IPCApplication::BatteryReading{76, true};
     reply = dispatch(app, {.cmd = IPCCommand::status});
     EXPECT_EQ(reply.batteryPercent, 76);
     EXPECT_EQ(reply.isCharging, true);
+}
+
+TEST(IPCDispatch, StatusNamesEveryTaskAndDetailsThemWithinTheReplysSize) {
+    FakeApplication app;
+    app.taskDetails = {{"python3", 4121, "python3 train.py", true, 0}, {"python3", 4188, "python3 serve.py", false, 40}};
+    auto reply = dispatch(app, {.cmd = IPCCommand::status});
+    EXPECT_EQ(reply.tasks, (Strings{"python3", "python3"}));
+    EXPECT_EQ(reply.taskDetails, app.taskDetails);
+
+    // However many tasks and however long their command lines, the reply
+    // beside the longest watch list stays readable by the client.
+    app.patterns.assign(120, std::string(250, 'p'));
+    app.taskDetails.assign(1000, {"python3", 1, "python3 " + std::string(4096, 'x'), true, 0});
+    reply = dispatch(app, {.cmd = IPCCommand::status});
+    EXPECT_EQ(reply.tasks->size(), 1000u);
+    ASSERT_FALSE(reply.taskDetails->empty());
+    EXPECT_LT(reply.taskDetails->size(), 1000u);
+    EXPECT_EQ(reply.taskDetails->front().command.size(), kMaxTaskCommandBytes);
+    EXPECT_LT(encodeResponse(reply).size() + 1, kMaxMessageBytes);
 }
 
 TEST(IPCDispatch, StartStopAndPing) {

@@ -39,7 +39,9 @@ TEST(IPCMessages, RoundTripsEveryField) {
     EXPECT_EQ(request(encodeRequest(full)), full);
     IPCResponse reply{.ok = false, .message = "m", .mode = "Awake On", .assertionActive = true, .clamshellActive = false,
                       .batteryPercent = 87, .isCharging = true, .thermal = "Normal",
-                      .tasks = std::vector<std::string>{"a"}, .patterns = std::vector<std::string>{},
+                      .tasks = std::vector<std::string>{"a"},
+                      .taskDetails = std::vector<TaskDetail>{{"a", 7, "a --b \"c\"", false, 12}},
+                      .patterns = std::vector<std::string>{},
                       .warning = "w"};
     auto decoded = decodeResponse(encodeResponse(reply) + "\n");
     ASSERT_TRUE(std::holds_alternative<IPCResponse>(decoded));
@@ -80,6 +82,20 @@ TEST(IPCMessages, ResponseNeedsOk) {
     EXPECT_TRUE(std::holds_alternative<std::string>(decodeResponse(R"({"message":"x"})")));
     EXPECT_TRUE(std::holds_alternative<std::string>(decodeResponse(R"({"ok":true,"batteryPercent":"5"})")));
     EXPECT_TRUE(std::holds_alternative<std::string>(decodeResponse(R"({"ok":tr)")));
+}
+
+// Name and pid are what a detail is; the rest may be left out by a newer
+// application and is then taken as busy with no command.
+TEST(IPCMessages, TaskDetailsNeedANameAndAPid) {
+    auto decoded = decodeResponse(R"({"ok":true,"taskDetails":[{"name":"n","pid":3,"future":[1]}]})");
+    ASSERT_TRUE(std::holds_alternative<IPCResponse>(decoded));
+    EXPECT_EQ(std::get<IPCResponse>(decoded).taskDetails, (std::vector<TaskDetail>{{"n", 3, "", true, 0}}));
+    for (auto text : {R"({"ok":true,"taskDetails":[{"pid":3}]})", R"({"ok":true,"taskDetails":[{"name":"n"}]})",
+                      R"({"ok":true,"taskDetails":[{"name":"n","pid":"3"}]})", R"({"ok":true,"taskDetails":["n"]})",
+                      R"({"ok":true,"taskDetails":{"name":"n","pid":3}})",
+                      R"({"ok":true,"taskDetails":[{"name":"n","pid":3,"busy":1}]})"}) {
+        EXPECT_TRUE(std::holds_alternative<std::string>(decodeResponse(text))) << text;
+    }
 }
 
 }  // namespace
