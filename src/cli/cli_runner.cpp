@@ -6,18 +6,31 @@
 #include "cli/status_text.h"
 #include "ipc/ipc_client.h"
 #include "support/tr.h"
+#include "support/utf8_text.h"
 
 namespace vigilo {
 
 namespace {
 
-std::string joinWords(const std::vector<std::string>& words, std::size_t from, const char* separator) {
-    std::string joined;
-    for (std::size_t i = from; i < words.size(); ++i) {
-        if (i > from) joined += separator;
-        joined += words[i];
+// The keep-awake lock's name shows in the system's list of locks: the
+// command as typed, on one line and of a readable length.
+constexpr std::size_t kMaxLockNameBytes = 256;
+
+std::string lockName(const std::vector<std::string>& words) {
+    std::string name = "vigilo:";
+    for (const auto& word : words) {
+        name += ' ';
+        name += word;
+        if (name.size() > kMaxLockNameBytes) break;
     }
-    return joined;
+    for (char& c : name) {
+        if (static_cast<unsigned char>(c) < 0x20 || c == 0x7f) c = ' ';
+    }
+    if (name.size() > kMaxLockNameBytes) {
+        name.resize(kMaxLockNameBytes);
+        name.resize(kMaxLockNameBytes - incompleteUtf8Suffix(name));
+    }
+    return decodeUtf8Lossy(name);
 }
 
 // An application from before a command existed cannot decode its request.
@@ -59,19 +72,19 @@ int CLIRunner::run(const std::vector<std::string>& args) {
     return request.cmd == IPCCommand::status ? runStatus(request, asJson) : runDaemon(request);
 }
 
+// One word is a command text for the login shell ("make && make test");
+// more are an exact argument vector, each word arriving as typed.
 int CLIRunner::runWrapped(const std::vector<std::string>& words) {
-    if (words.empty()) {
+    if (words.empty() || trimmedWhitespace(words.front()).empty()) {
         services_.err << tr("Usage: vigilo -- <command> [args...]") << '\n';
         return kUsage;
     }
-    const std::string command = joinWords(words, 0, " ");
-
     auto power = services_.makePowerManagement();
     CLIPowerAssertion assertion(*power);
-    assertion.take("vigilo: " + command);  // refused: the command runs all the same
+    assertion.take(lockName(words));  // refused: the command runs all the same
 
     auto shell = services_.makeShellLauncher();
-    const ShellRunResult result = shell->runAndWait(command);
+    const ShellRunResult result = words.size() == 1 ? shell->runText(words.front()) : shell->runArguments(words);
     assertion.release();
     if (!result.started) {
         services_.err << tr("Failed to start: ") << result.startError << '\n';

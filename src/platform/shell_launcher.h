@@ -1,6 +1,7 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 namespace vigilo {
 
@@ -10,12 +11,18 @@ struct ShellRunResult {
     std::string startError;   // the system's description when not started
 };
 
-// Runs a command text through the user's login shell, with this process's
-// standard streams, environment and working directory, and waits for it.
+// Runs a command through the user's login shell, so that it sees the
+// user's login profile and PATH, with this process's standard streams,
+// environment and working directory, and waits for it.
 class ShellLauncher {
 public:
     virtual ~ShellLauncher() = default;
-    virtual ShellRunResult runAndWait(const std::string& commandText) = 0;
+    // `text` in the shell's own syntax (pipes, `&&`, variables, globs).
+    virtual ShellRunResult runText(const std::string& text) = 0;
+    // `arguments` exactly as given, none split, expanded or dropped: the
+    // first names the program, looked up on the login shell's PATH, which
+    // replaces the shell, so the status is the program's own. Not empty.
+    virtual ShellRunResult runArguments(const std::vector<std::string>& arguments) = 0;
 };
 
 }  // namespace vigilo

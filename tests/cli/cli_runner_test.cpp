@@ -16,12 +16,19 @@ using ::testing::HasSubstr;
 
 using testing::FakePowerManagement;
 
-// Runs nothing: records the command and whether the assertion was held then.
+// Runs nothing: records what it was asked to run, a text as it is and an
+// argument vector as [word][word]..., and whether the assertion was held.
 struct FakeShell final : ShellLauncher {
     ShellRunResult result;
     std::function<void(const std::string&)> onRun;
-    ShellRunResult runAndWait(const std::string& text) override {
+    ShellRunResult runText(const std::string& text) override {
         onRun(text);
+        return result;
+    }
+    ShellRunResult runArguments(const std::vector<std::string>& arguments) override {
+        std::string shown;
+        for (const auto& word : arguments) shown += '[' + word + ']';
+        onRun(shown);
         return result;
     }
 };
@@ -99,6 +106,13 @@ TEST_F(CLIRunnerTest, UsageErrorsExitTwoWithoutSending) {
     EXPECT_EQ(err.str(), "Usage: vigilo unwatch <pattern...>\n");
     EXPECT_EQ(run({"timer"}), 2);
     EXPECT_EQ(err.str(), "Usage: vigilo timer <duration>  (3600, 90m, 1h30m, 45s)\n");
+    // A blank command cannot be run; an empty argument after it can.
+    for (auto blank : {"", " \t"}) {
+        EXPECT_EQ(run({"--", blank}), 2);
+        EXPECT_EQ(err.str(), "Usage: vigilo -- <command> [args...]\n");
+        EXPECT_EQ(run({"--", blank, "x"}), 2);
+    }
+    EXPECT_TRUE(shellCommands.empty());
     EXPECT_EQ(run({"autowatch", "Maybe"}), 2);
     EXPECT_EQ(err.str(), "Unknown autowatch arg: Maybe. Use on|off|toggle.\n");
     EXPECT_TRUE(sent.empty());
@@ -229,7 +243,7 @@ TEST_F(CLIRunnerTest, StatusTellsTasksOfOneNameApartByPidAndCommand) {
 TEST_F(CLIRunnerTest, WrapHoldsTheAssertionAroundTheShellAndReturnsItsStatus) {
     shellResult.exitStatus = 7;
     EXPECT_EQ(run({"--", "sh", "-c", "exit 7"}), 7);
-    EXPECT_THAT(shellCommands, ElementsAre("sh -c exit 7 (held)"));
+    EXPECT_THAT(shellCommands, ElementsAre("[sh][-c][exit 7] (held)"));
     EXPECT_THAT(power.created, ElementsAre(AssertionKind::systemSleep));
     EXPECT_THAT(power.names, ElementsAre("vigilo: sh -c exit 7"));
     EXPECT_THAT(power.released, ElementsAre(41u));
@@ -240,7 +254,7 @@ TEST_F(CLIRunnerTest, WrapHoldsTheAssertionAroundTheShellAndReturnsItsStatus) {
     power.released.clear();
     shellResult.exitStatus = 0;
     EXPECT_EQ(run({"--", "true"}), 0);
-    EXPECT_THAT(shellCommands, ElementsAre("sh -c exit 7 (held)", "true"));
+    EXPECT_THAT(shellCommands, ElementsAre("[sh][-c][exit 7] (held)", "true"));
     EXPECT_TRUE(power.released.empty());
     EXPECT_EQ(err.str(), "");
 
@@ -249,6 +263,36 @@ TEST_F(CLIRunnerTest, WrapHoldsTheAssertionAroundTheShellAndReturnsItsStatus) {
     EXPECT_EQ(run({"--", "x"}), 127);
     EXPECT_EQ(err.str(), "Failed to start: No such file or directory\n");
     EXPECT_THAT(power.released, ElementsAre(42u));
+}
+
+// One word is shell text; more are an exact vector. The lock is named after
+// the words joined, on one line and bounded.
+TEST_F(CLIRunnerTest, WrapRunsOneWordAsTextAndMoreAsArguments) {
+    const std::string huge(100 * 1024, 'a');
+    const struct {
+        std::vector<std::string> words;
+        std::string ran;
+        std::string lockName;
+    } cases[] = {
+        {{"make && make test"}, "make && make test", "vigilo: make && make test"},
+        {{"python", "train.py", "--name", "exp 1"}, "[python][train.py][--name][exp 1]",
+         "vigilo: python train.py --name exp 1"},
+        {{"printf", "[%s]\n", ""}, "[printf][[%s]\n][]", "vigilo: printf [%s]  "},
+        {{"echo", "$HOME", "*"}, "[echo][$HOME][*]", "vigilo: echo $HOME *"},
+        {{"true # " + huge}, "true # " + huge, "vigilo: true # " + std::string(256 - 15, 'a')},
+    };
+    for (const auto& c : cases) {
+        shellCommands.clear();
+        power.names.clear();
+        EXPECT_EQ(run([&] {
+                      std::vector<std::string> args{"--"};
+                      args.insert(args.end(), c.words.begin(), c.words.end());
+                      return args;
+                  }()),
+                  0);
+        EXPECT_THAT(shellCommands, ElementsAre(c.ran + " (held)")) << c.ran.substr(0, 40);
+        EXPECT_THAT(power.names, ElementsAre(c.lockName));
+    }
 }
 
 }  // namespace

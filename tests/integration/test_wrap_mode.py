@@ -1,8 +1,10 @@
 '''`vigilo -- <command>` on a private system bus with dbusmock's logind: the
 command runs through the login shell while an idle block lock is held.'''
 
+import json
 import os
 import subprocess
+import sys
 import time
 import unittest
 
@@ -30,10 +32,52 @@ class WrapModeOnMockLogind(MockBusTestCase):
             self.assertEqual(wrapped.wait(timeout=30), 7)
         self.wait_until(lambda: not self.bus.logind_inhibitors(), message='the inhibitor outlived the command')
 
-    def test_words_are_joined_with_spaces_and_split_again_by_the_shell(self):
-        # Runs `sh -c exit 7`: "exit" is the script and 7 its $0, so 0.
-        result = self.wrap('sh', '-c', 'exit 7')
-        self.assertEqual(result.returncode, 0, result.stderr)
+    def test_two_words_or_more_arrive_as_typed(self):
+        show = [sys.executable, '-c', 'import json, sys; print(json.dumps(sys.argv[1:]))']
+        for words in (['python', 'train.py', '--name', 'exp 1'], ['a  b', '', 'c'], ['$HOME', '${PATH}', '~'],
+                      ['*', '[a-z]*', '?'], ['"q"', "'q'", '\\', '`id`', '$(id)'], ['line\nbreak', '\ttab'],
+                      [';', '&&', '|', '>', '#', '-n'], ['\u00e9t\u00e9']):
+            with self.subTest(words=words):
+                result = self.wrap(*show, *words)
+                self.assertEqual((result.returncode, result.stderr), (0, ''))
+                self.assertEqual(json.loads(result.stdout), words)
+
+    def test_the_status_and_output_are_the_commands_own(self):
+        cases = (
+            (('sh', '-c', 'exit 7'), 7, ''),
+            (('printf', '[%s]\n', 'a  b'), 0, '[a  b]\n'),
+            (('echo', '$HOME'), 0, '$HOME\n'),
+            (('printf', '%s|', 'x', '', 'y'), 0, 'x||y|'),
+            (('sh', '-c', 'kill -TERM $$'), 128 + 15, ''),
+            # One word is shell text: pipes, lists and variables work.
+            (('printf "a\nb\n" | wc -l',), 0, '2\n'),
+            (('true && echo yes; exit 3',), 3, 'yes\n'),
+            (('echo $((6 * 7))',), 0, '42\n'),
+        )
+        for words, status, output in cases:
+            with self.subTest(words=words):
+                result = self.wrap(*words)
+                self.assertEqual((result.returncode, result.stdout), (status, output), result.stderr)
+
+    def test_the_lock_is_named_after_the_words_joined(self):
+        with subprocess.Popen([vigilo(), '--', 'sh', '-c', 'sleep 1; exit 7'], env=self.bus.env) as wrapped:
+            self.wait_until(lambda: self.bus.logind_inhibitors() or wrapped.poll() is not None,
+                            message='no inhibitor while the command ran')
+            self.assertEqual([row[2] for row in self.bus.logind_inhibitors()], ['vigilo: sh -c sleep 1; exit 7'])
+            self.assertEqual(wrapped.wait(timeout=30), 7)
+
+    def test_bad_input_is_a_usage_error_or_runs_never_a_crash(self):
+        big = 'x' * (100 * 1024)
+        for words in ((), ('',), (' ',), ('', 'echo')):
+            with self.subTest(words=words):
+                result = self.wrap(*words)
+                self.assertEqual((result.returncode, result.stdout), (2, ''))
+                self.assertIn('Usage: vigilo -- <command> [args...]', result.stderr)
+        text = self.wrap('true # ' + big)
+        self.assertEqual(text.returncode, 0, text.stderr[:200])
+        vector = self.wrap('printf', '%s', big)
+        self.assertEqual((vector.returncode, len(vector.stdout)), (0, len(big)), vector.stderr[:200])
+        self.wait_until(lambda: not self.bus.logind_inhibitors(), message='an inhibitor was left behind')
 
     def test_failing_and_missing_commands(self):
         self.assertEqual(self.wrap('false').returncode, 1)

@@ -2,6 +2,7 @@
 
 #include <filesystem>
 #include <string>
+#include <vector>
 
 #include "platform/shell_launcher.h"
 
@@ -16,14 +17,22 @@ std::string loginShellPath();
 // tcsh) or that refuse to run anything (nologin, false).
 bool acceptsLoginCommand(const std::filesystem::path& shell);
 
-// Runs `<login shell> -l -c <text>` and waits for it. While waiting, SIGINT
+// Whether `shell` runs `-c <script> <name> <arguments...>` with the
+// arguments as "$@", as every POSIX shell does. Those with a language of
+// their own (fish, nushell, xonsh, ...) do not.
+bool passesPositionalArguments(const std::filesystem::path& shell);
+
+// Runs `<shell> -l -c <text>`, or for exact arguments
+// `<shell> -l -c 'exec "$@"' vigilo <arguments...>` (through /bin/sh when
+// the shell has no "$@"), and waits for it. While waiting, SIGINT
 // and SIGTERM are caught by handlers that do nothing, so this process
 // survives them; the child starts with the default actions. The handlers
 // stay installed.
 class LoginShellLauncher final : public ShellLauncher {
 public:
     explicit LoginShellLauncher(std::string shell = loginShellPath()) : shell_(std::move(shell)) {}
-    ShellRunResult runAndWait(const std::string& commandText) override;
+    ShellRunResult runText(const std::string& text) override;
+    ShellRunResult runArguments(const std::vector<std::string>& arguments) override;
 
 private:
     std::string shell_;
