@@ -33,7 +33,10 @@ std::string usageText() {
               "  --headless   run without a tray (the default without a display)\n"
               "  --install-cli user|system|uninstall\n"
               "               install the `vigilo` command in ~/.local/bin or /usr/local/bin, or remove it\n"
-              "  --cli ...    run as the `vigilo` command line; see `vigilo help`\n");
+              "  --cli ...    run as the `vigilo` command line; see `vigilo help`\n"
+              "  -h, --help   print this text\n"
+              "  -v, --version\n"
+              "               print the version\n");
 }
 
 // Every option the application knows; those that take a word say so.
