@@ -5,6 +5,7 @@
 
 #include "app/app_state.h"
 #include "app_state_fixture.h"
+#include "common/log_capture.h"
 #include "platform/clamshell_control.h"
 
 namespace vigilo::testing {
@@ -134,6 +135,21 @@ TEST_F(ClamshellTest, LaunchRepairsWhatACrashLeftBehind) {
         EXPECT_FALSE(guardArmed());
         EXPECT_FALSE(state().clamshellActive.get());
     }
+}
+
+// A guard file that cannot be read says nothing either way: it is reported
+// and left, and the system's own setting still decides the repair.
+TEST_F(ClamshellTest, AnUnreadableGuardFileIsReportedAndTheRepairStillHappens) {
+    state();
+    const auto file = dir.write("data/crashguard.json", R"({"clamshellArmed": tru)");
+    LogCapture logs;
+    clamshell.sleepDisabled = true;
+    state().recoverClamshellAtLaunch();
+    EXPECT_EQ(clamshell.calls, std::vector<bool>{false});
+    EXPECT_THAT(lastKinds(2), ElementsAre("crashGuardRecovered", "safeResetApplied"));
+    EXPECT_TRUE(std::filesystem::exists(file));
+    EXPECT_THAT(logs.lines(), ::testing::Contains(::testing::StartsWith("CrashGuard: error: Unreadable " +
+                                                                         file.string() + " (not a crash-guard record)")));
 }
 
 }  // namespace
