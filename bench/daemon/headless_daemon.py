@@ -4,6 +4,9 @@ on leaving.
 
     with headless_daemon(app, vigilo, {'pollInterval': 1}) as (daemon, env):
         subprocess.run([vigilo, 'autowatch', 'on'], env=env)
+
+`setup(bus, home)`, when given, runs before the daemon starts: to put more
+services on the buses or files in the home.
 '''
 
 import contextlib
@@ -29,7 +32,7 @@ def _wait_for_answer(vigilo, env):
 
 
 @contextlib.contextmanager
-def headless_daemon(app, vigilo, preferences):
+def headless_daemon(app, vigilo, preferences, setup=None):
     '''Yields the daemon's Popen, once it answers, and the environment that
     reaches it.'''
     home = tempfile.mkdtemp(prefix='vigilo-bench-')
@@ -44,6 +47,8 @@ def headless_daemon(app, vigilo, preferences):
                 json.dump(preferences, f)
             env = dict(bus.env, HOME=home, XDG_RUNTIME_DIR=runtime, XDG_CONFIG_HOME=config,
                        XDG_DATA_HOME=os.path.join(home, 'data'))
+            if setup:
+                setup(bus, home)
             daemon = subprocess.Popen([app, '--headless'], env=env, stderr=subprocess.DEVNULL)
             try:
                 _wait_for_answer(vigilo, env)
