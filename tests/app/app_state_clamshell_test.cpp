@@ -148,8 +148,8 @@ TEST_F(ClamshellTest, AnUnreadableGuardFileIsReportedAndTheRepairStillHappens) {
     EXPECT_EQ(clamshell.calls, std::vector<bool>{false});
     EXPECT_THAT(lastKinds(2), ElementsAre("crashGuardRecovered", "safeResetApplied"));
     EXPECT_TRUE(std::filesystem::exists(file));
-    EXPECT_THAT(logs.lines(), ::testing::Contains(::testing::StartsWith("CrashGuard: error: Unreadable " +
-                                                                         file.string() + " (not a crash-guard record)")));
+    const auto reported = "CrashGuard: error: Unreadable " + file.string() + " (not a crash-guard record)";
+    EXPECT_THAT(logs.lines(), ::testing::Contains(::testing::StartsWith(reported)));
 }
 
 }  // namespace
