@@ -30,8 +30,9 @@ void WorkerPool::submit(std::function<void()> task) {
         if (stopping_) return;
         tasks_.push_back(std::move(task));
         // Only when every thread is running a task: tasks that arrive
-        // together (the loop's polls) then share one thread, in order.
-        const bool allBusy = running_ == workers_.size();
+        // together (the loop's polls) then share one thread, in order. A
+        // task run on a caller's thread counts as running too.
+        const bool allBusy = running_ >= workers_.size();
         if (allBusy && workers_.size() < maxThreads_ && !startWorker() && workers_.empty()) {
             here = std::move(tasks_.back());
             tasks_.pop_back();
