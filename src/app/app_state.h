@@ -35,6 +35,7 @@ class PowerManagement;
 class AppAlerts;
 class ClamshellControl;
 class CrashGuard;
+struct HandOverState;
 class LidState;
 class RuleEngine;
 class RulesStore;
@@ -117,6 +118,14 @@ public:
     // At launch: puts back what a run that crashed in closed-lid mode left;
     // `done` once that is over.
     void recoverClamshellAtLaunch(std::function<void()> done = nullptr);
+
+    // The hand-over from the headless instance to the tray: what this one is
+    // doing, and taking it up in the other without questions or messages (the
+    // person chose it already). Closed-lid mode comes after the launch's
+    // repairs, the quiet way; a refusal is told as at the menu.
+    HandOverState handOverState() const;
+    void resumeHandedOver(const HandOverState& state);
+    void resumeClosedLid();
 
     // A local notification and, when configured, a phone push.
     void notifyAndPush(const std::string& title, const std::string& body);

@@ -102,8 +102,7 @@ IPCResponse dispatchIPCRequest(const IPCRequest& request, IPCApplication& app, c
     case IPCCommand::showStatus: return showStatus(instance);
     case IPCCommand::handOver:
         if (!instance.handOver) return {.ok = false, .message = "this Vigilo cannot hand over"};
-        instance.handOver();
-        return {.ok = true};
+        return {.ok = true, .resume = instance.handOver()};
     }
     return {.ok = false, .message = "unknown"};
 }

@@ -3,6 +3,8 @@
 #include <functional>
 #include <string>
 
+#include "ipc/hand_over_state.h"
+
 namespace vigilo {
 
 // What the socket may ask of the running process itself rather than of the
@@ -15,8 +17,9 @@ struct IPCInstance {
     std::string role = kHeadlessRole;
     // Opens or raises the status window; empty where there are no windows.
     std::function<void()> showStatus;
-    // Ends the process as a termination signal would, once the reply is out.
-    std::function<void()> handOver;
+    // Ends the process as a termination signal would, once the reply is out;
+    // returns what the launch taking over resumes.
+    std::function<HandOverState()> handOver;
 };
 
 }  // namespace vigilo

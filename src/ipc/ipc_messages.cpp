@@ -121,6 +121,7 @@ std::string encodeResponse(const IPCResponse& response) {
     put(out, "score", response.score);
     put(out, "rating", response.rating);
     put(out, "role", response.role);
+    if (response.resume) out["resume"] = handOverToJson(*response.resume);
     return toWireJson(out);
 }
 
@@ -172,6 +173,9 @@ Decoded<IPCResponse> decodeResponse(std::string_view text) {
         response.score = optionalInt64(object, "score");
         response.rating = optionalString(object, "rating");
         response.role = optionalString(object, "role");
+        if (auto resume = object.find("resume"); resume != object.end() && !resume->is_null()) {
+            response.resume = handOverFromJson(*resume);
+        }
         return response;
     } catch (const JsonTypeError& e) {
         return std::string(e.what());

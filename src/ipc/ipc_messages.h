@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "activity/weekly_report.h"
+#include "ipc/hand_over_state.h"
 #include "ipc/ipc_command.h"
 
 namespace vigilo {
@@ -69,6 +70,8 @@ struct IPCResponse {
     std::optional<std::string> rating;
     // Which way the running instance was started: "tray" or "headless".
     std::optional<std::string> role;
+    // The handOver reply's state for the launch taking over to resume.
+    std::optional<HandOverState> resume;
 
     bool operator==(const IPCResponse&) const = default;
 };

@@ -69,8 +69,9 @@ int runApplication(const std::vector<std::string>& arguments) {
         return 1;
     }
     std::optional<InstanceLock> instance(std::in_place, paths.lock);
+    std::optional<HandOverState> handedOver;
     if (instance->status() == InstanceLock::Status::heldElsewhere) {
-        if (auto status = settleWithRunningInstance(headless, paths.path, log)) return *status;
+        if (auto status = settleWithRunningInstance(headless, paths.path, log, handedOver)) return *status;
         waitForInstanceLock(instance, paths.lock, kHandOverSeconds);
     }
     if (instance->status() != InstanceLock::Status::held) {
@@ -89,16 +90,14 @@ int runApplication(const std::vector<std::string>& arguments) {
     auto onTerminate = loop.onSignal(SIGTERM, [&] { loop.quit(0); });
 
     Daemon daemon(loop, env, paths.path, ui ? &ui->confirmation() : nullptr);
+    if (handedOver) daemon.resumeHandedOver(*handedOver);
     auto onHangUp = loop.onSignal(SIGHUP, [&] { daemon.reload(); });
     quitGuard.release();  // the loop's signal sources take over
     const bool tray = ui && ui->showTray(daemon.trayServices());
     if (ui) daemon.setShowDashboard([&ui] { ui->showDashboard(); });
     daemon.setInstance({.role = ui ? IPCInstance::kTrayRole : IPCInstance::kHeadlessRole,
-                        .showStatus = ui ? std::function<void()>([&ui] { ui->showStatus(); }) : nullptr,
-                        .handOver = [&loop, &log] {
-                            log.info("Handing over to a Vigilo started with the tray");
-                            loop.quit(0);
-                        }});
+                        .showStatus = ui ? std::function<void()>([&ui] { ui->showStatus(); }) : nullptr},
+                       [&loop] { loop.quit(0); });
     daemon.startServer();
     log.info("Vigilo started ({})", tray ? "tray" : headless ? "headless" : "no tray is available; a second launch opens the status window");
 

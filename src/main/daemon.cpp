@@ -2,6 +2,8 @@
 
 #include <unistd.h>
 
+#include <utility>
+
 #include "ipc/ipc_dispatch.h"
 #include "platform/linux/own_executable.h"
 
@@ -71,7 +73,9 @@ void Daemon::repairAtLaunch() {
 }
 
 void Daemon::launchRepairDone() {
-    if (--launchRepairsLeft_ == 0 && serverWanted_) startServices();
+    if (--launchRepairsLeft_ > 0) return;
+    if (std::exchange(closedLidToResume_, false)) state_.resumeClosedLid();
+    if (serverWanted_) startServices();
 }
 
 // The suite's override, set by tests/integration only: VIGILO_TEST_ROOT is
@@ -122,11 +126,26 @@ void Daemon::reload() {
     settings_.reload();
 }
 
-void Daemon::setInstance(IPCInstance instance) {
-    if (auto quit = std::move(instance.handOver)) {
-        instance.handOver = [this, quit = std::move(quit)] { server_.afterThisReply(quit); };
+void Daemon::setInstance(IPCInstance instance, std::function<void()> quitForHandOver) {
+    if (quitForHandOver) {
+        instance.handOver = [this, quit = std::move(quitForHandOver)] {
+            auto state = state_.handOverState();
+            Logger("AppState").info("Handing over to the tray: {}", describeHandOver(state));
+            server_.afterThisReply(quit);
+            return state;
+        };
     }
     instance_ = std::move(instance);
+}
+
+void Daemon::resumeHandedOver(const HandOverState& state) {
+    state_.resumeHandedOver(state);
+    if (!state.closedLid) return;
+    if (launchRepairsLeft_ > 0) {
+        closedLidToResume_ = true;
+    } else {
+        state_.resumeClosedLid();
+    }
 }
 
 TrayServices Daemon::trayServices() {

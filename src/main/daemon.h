@@ -87,9 +87,14 @@ public:
     TrayServices trayServices();
     // What the dashboard shortcut opens, once there is a tray.
     void setShowDashboard(std::function<void()> show) { shortcuts_.setShowDashboard(std::move(show)); }
-    // What the socket learns and asks of this process; its hand-over runs
-    // once the reply is out.
-    void setInstance(IPCInstance instance);
+    // What the socket learns and asks of this process. With
+    // `quitForHandOver`, a handOver request is answered with this process's
+    // state and then runs it.
+    void setInstance(IPCInstance instance, std::function<void()> quitForHandOver = nullptr);
+    // In a launch taking over from the headless instance, before the socket
+    // starts: the keep-awake mode at once, closed-lid mode after the
+    // launch's repairs.
+    void resumeHandedOver(const HandOverState& state);
 
 private:
     static ProcessWatcher::Options watcherOptions(const AppSettings& settings);
@@ -155,6 +160,7 @@ private:
     // The launch's repairs still under way; the socket waits for them.
     int launchRepairsLeft_ = 0;
     bool serverWanted_ = false;
+    bool closedLidToResume_ = false;
 };
 
 }  // namespace vigilo

@@ -70,7 +70,8 @@ void tellOnce(const Logger& log, LogLevel level, const std::string& text) {
     if (!logReachesStderr()) std::fprintf(stderr, "%s\n", text.c_str());
 }
 
-std::optional<int> settleWithRunningInstance(bool headless, const std::string& socketPath, const Logger& log) {
+std::optional<int> settleWithRunningInstance(bool headless, const std::string& socketPath, const Logger& log,
+                                             std::optional<HandOverState>& handedOver) {
     const auto role = runningRole(socketPath);
     const bool runningTray = role == IPCInstance::kTrayRole;
     if (headless) return alreadyRunning(log, runningTray ? 0 : 1);
@@ -83,6 +84,7 @@ std::optional<int> settleWithRunningInstance(bool headless, const std::string& s
     if (!role) return alreadyRunning(log, 1);
     const auto reply = ask(IPCCommand::handOver, socketPath);
     if (!reply || !reply->ok) return alreadyRunning(log, 1);
+    handedOver = reply->resume;
     log.info("The running headless Vigilo hands over to the tray");
     return std::nullopt;
 }

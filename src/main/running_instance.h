@@ -3,6 +3,7 @@
 #include <optional>
 #include <string>
 
+#include "ipc/hand_over_state.h"
 #include "platform/linux/instance_lock.h"
 #include "support/log.h"
 
@@ -20,8 +21,10 @@ void tellOnce(const Logger& log, LogLevel level, const std::string& text);
 //                                         not a failure)
 //   headless launch, running headless  -> exit 1
 // Returns the exit status, or nullopt when the running instance is handing
-// over and this launch should take the lock once it is free.
-std::optional<int> settleWithRunningInstance(bool headless, const std::string& socketPath, const Logger& log);
+// over and this launch should take the lock once it is free; `handedOver`
+// is then what it was doing (left empty by an instance from before that).
+std::optional<int> settleWithRunningInstance(bool headless, const std::string& socketPath, const Logger& log,
+                                             std::optional<HandOverState>& handedOver);
 
 // Tries the lock at `lockPath` until `seconds` have passed; true once held.
 // The caller's InstanceLock is replaced by each attempt.

@@ -56,7 +56,7 @@ class StartMatrix(TrayTestCase):
         self.wait_until(lambda: self.vigilo('status').returncode == 0, 15, 'the tray did not answer')
         self.assertIsNone(tray.poll())
         self.assertEqual(self.ask('role')['role'], 'tray')
-        self.assertIn('Handing over to a Vigilo started with the tray', self.read_log())
+        self.assertIn('Handing over to the tray: off', self.read_log())
         self.stop_application(tray)
 
     def test_a_headless_launch_leaves_the_tray_with_status_0_and_a_headless_one_with_1(self):

@@ -169,10 +169,14 @@ TEST(IPCDispatch, TheInstanceTellsItsRoleAndOnlyTheTrayShowsItsStatusWindow) {
               (IPCResponse{.ok = false, .message = "no status window: Vigilo runs headless"}));
 
     int shown = 0, handedOver = 0;
-    const IPCInstance tray{.role = "tray", .showStatus = [&] { ++shown; }, .handOver = [&] { ++handedOver; }};
+    const HandOverState running{.mode = HandOverState::Mode::on, .closedLid = true};
+    const IPCInstance tray{.role = "tray", .showStatus = [&] { ++shown; }, .handOver = [&] {
+                               ++handedOver;
+                               return running;
+                           }};
     EXPECT_EQ(dispatchIPCRequest({.cmd = IPCCommand::role}, app, tray).role, "tray");
     EXPECT_TRUE(dispatchIPCRequest({.cmd = IPCCommand::showStatus}, app, tray).ok);
-    EXPECT_TRUE(dispatchIPCRequest({.cmd = IPCCommand::handOver}, app, tray).ok);
+    EXPECT_EQ(dispatchIPCRequest({.cmd = IPCCommand::handOver}, app, tray), (IPCResponse{.ok = true, .resume = running}));
     EXPECT_EQ(std::pair(shown, handedOver), std::pair(1, 1));
 }
 
