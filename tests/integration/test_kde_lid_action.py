@@ -48,6 +48,11 @@ class KdeLidActionOnMockBus(unittest.TestCase):
         # Set and restored; the switch-on refused over a dangling link reloads nothing.
         self.assertEqual(self.reloads(), 2)
 
+    def test_a_pending_give_back_is_never_recorded_over(self):
+        self.hold('kde')
+        assert_gtest_cases_pass(self, dict(self.bus.env, VIGILO_MOCKBUS_SCENARIO='kde-lid'),
+                                'KdeLidActionOnMockBus.APendingGiveBackIsNeverRecordedOver', 1)
+
     def test_gnome_lock_alone_changes_nothing(self):
         self.hold('gnome')
         assert_gtest_cases_pass(self, dict(self.bus.env, VIGILO_MOCKBUS_SCENARIO='gnome-lid'),

@@ -59,6 +59,13 @@ void LogindClamshell::setDisableSleep(bool disable, Consent consent, Done done) 
 // acting on the lid, and the sleep lock holds off KDE's own suspend.
 void LogindClamshell::quietDesktopLidAction() {
     if (kde_ == nullptr || record_ == nullptr || !kde_->kdeHandlesLid()) return;
+    // A record still waiting to be given back holds the user's own values;
+    // quieting again would record our "do nothing" over them.
+    restoreDesktopLidAction();
+    if (record_->get(kKdeLidRecordKey)) {
+        clamshellLog().error("KDE lid settings from an earlier run are not yet given back; left alone");
+        return;
+    }
     kde_->setDoNothing([this](const nlohmann::json& previous) { return record_->put(kKdeLidRecordKey, previous); });
 }
 

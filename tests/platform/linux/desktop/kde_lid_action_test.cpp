@@ -7,11 +7,14 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <optional>
 #include <string>
 
 #include "common/log_capture.h"
 #include "common/mockbus_scenario.h"
 #include "common/temp_dir.h"
+#include "platform/linux/power/logind_clamshell.h"
+#include "safety/restore_record.h"
 
 namespace vigilo {
 namespace {
@@ -61,6 +64,39 @@ TEST(KdeLidActionOnMockBus, KdeLockSetsAndRestoresTheLidActionWithReloads) {
         << "another holder is logged once, however often the locks are listed";
     EXPECT_EQ(linesStartingWith(log, "Clamshell: Lid switch also handled by "), 1) << "GNOME's and KDE's are known";
     EXPECT_EQ(linesStartingWith(log, "Clamshell: error: "), 1);
+}
+
+// A give-back that fails for one file leaves it on "do nothing" with the
+// user's values in the record; switching on again changes only the other
+// file, and must not record that over them.
+TEST(KdeLidActionOnMockBus, APendingGiveBackIsNeverRecordedOver) {
+    if (!testing::inMockBusScenario("kde-lid")) GTEST_SKIP() << "needs the kde-lid scenario of test_kde_lid_action.py";
+    namespace fs = std::filesystem;
+    testing::TempDir config;
+    testing::TempDir state;
+    const auto file = config.write("powerdevilrc", kPlasma6);
+    const std::string plasma5 = "[AC][HandleButtonEvents]\nlidAction=1\n";
+    const auto otherFile = config.write("powermanagementprofilesrc", plasma5);
+    KdeLidAction kde(config.path());
+    RestoreRecord record(state.path());
+    LogindClamshell clamshell(state.path() / "run", nullptr, &kde, &record);
+    const auto switchTo = [&](bool on) {
+        std::optional<bool> answer;
+        clamshell.setDisableSleep(on, Consent::withoutAsking, [&](bool ok) { answer = ok; });
+        return answer;
+    };
+    const auto readOnly = fs::perms::owner_read | fs::perms::group_read | fs::perms::others_read;
+
+    ASSERT_EQ(switchTo(true), true);
+    fs::permissions(file, readOnly);
+    switchTo(false);
+    ASSERT_TRUE(record.get(LogindClamshell::kKdeLidRecordKey)) << "a file it cannot write keeps its record";
+    fs::permissions(file, readOnly | fs::perms::owner_write);
+    ASSERT_EQ(switchTo(true), true);
+    switchTo(false);
+    EXPECT_EQ(testing::readFile(file), kPlasma6);
+    EXPECT_EQ(testing::readFile(otherFile), plasma5);
+    EXPECT_FALSE(record.get(LogindClamshell::kKdeLidRecordKey));
 }
 
 TEST(KdeLidActionOnMockBus, GnomeLockAloneChangesNothing) {
