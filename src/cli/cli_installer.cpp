@@ -29,11 +29,8 @@ std::string joined(const std::vector<std::string>& parts) {
 
 }  // namespace
 
-CLIInstaller::CLIInstaller(fs::path home, std::string executable, SystemCommandInstall& system, fs::path systemTarget)
-    : home_(std::move(home)),
-      executable_(std::move(executable)),
-      system_(system),
-      systemTarget_(std::move(systemTarget)) {}
+CLIInstaller::CLIInstaller(fs::path home, std::string executable, SystemCommandInstall& system)
+    : home_(std::move(home)), executable_(std::move(executable)), system_(system), systemTarget_(system.commandPath()) {}
 
 CLIInstaller::Result CLIInstaller::installForUser() {
     const fs::path target = userTarget();
@@ -57,13 +54,22 @@ CLIInstaller::Result CLIInstaller::uninstall() {
     std::vector<std::string> removed;
     const fs::path user = userTarget();
     if (fileIsThere(user)) {
-        std::error_code ignored;
-        fs::remove(user, ignored);
+        std::error_code error;
+        fs::remove(user, error);
+        if (error) return {false, trFormat("Cannot remove {}: {}", user.string(), error.message())};
         removed.push_back(user.string());
     }
-    // A cancelled prompt or a refused removal is not reported: the result
-    // then tells about the user's script alone.
-    if (fileIsThere(systemTarget_) && !system_.remove()) removed.push_back(systemTarget_.string());
+    // No file, no prompt: the administrator is asked only for something to do.
+    std::optional<std::string> refusal;
+    if (fileIsThere(systemTarget_)) {
+        refusal = system_.remove();
+        if (!refusal) removed.push_back(systemTarget_.string());
+    }
+    if (refusal) {
+        log_.info("system-wide command left: {}", *refusal);
+        if (removed.empty()) return {false, *refusal};
+        return {false, tr("Removed: ") + joined(removed) + "\n" + *refusal};
+    }
     if (removed.empty()) return {false, tr("Nothing was installed.")};
     return {true, tr("Removed: ") + joined(removed)};
 }

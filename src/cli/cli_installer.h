@@ -9,12 +9,10 @@ namespace vigilo {
 
 class SystemCommandInstall;
 
-inline constexpr const char* kSystemCommandPath = "/usr/local/bin/vigilo";
-
 enum class CliInstallTarget { user, system, uninstall };
 
 // Makes the application's executable available as the command `vigilo`: a
-// three-line script for the current user in ~/.local/bin (no password), or
+// small script for the current user in ~/.local/bin (no password), or
 // system-wide in /usr/local/bin with the administrator's consent, and
 // removes them again. Main thread only; the system calls block on the
 // administrator's prompt.
@@ -26,13 +24,15 @@ public:
         bool operator==(const Result&) const = default;
     };
 
-    // `executable` is the application's own path; `systemTarget` is a
-    // parameter for tests only.
-    CLIInstaller(std::filesystem::path home, std::string executable, SystemCommandInstall& system,
-                 std::filesystem::path systemTarget = kSystemCommandPath);
+    // `executable` is the application's own path; `system` names the
+    // system-wide command's file.
+    CLIInstaller(std::filesystem::path home, std::string executable, SystemCommandInstall& system);
 
     Result installForUser();
     Result installForSystem();
+    // Removes the per-user script and asks for the system-wide one only when
+    // that file is there. A removal the administrator's side refuses fails
+    // with its reason, after naming what did go.
     Result uninstall();
     // The one of the three the target names.
     Result run(CliInstallTarget target);

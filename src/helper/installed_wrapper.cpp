@@ -11,9 +11,14 @@ namespace vigilo {
 namespace {
 
 constexpr std::string_view kShellLine = "#!/bin/sh";
+// Earlier versions: the whole body is this one line.
 constexpr std::string_view kExecStart = "exec '";
 constexpr std::string_view kExecEnd = "' --cli \"$@\"";
-// How cliWrapperScript() writes a single quote inside single quotes.
+// This version: the body starts by naming the program, and the rest of it
+// is what cliWrapperBody() writes for that program.
+constexpr std::string_view kAppStart = "app='";
+constexpr std::string_view kAppEnd = "'";
+// How shellSingleQuoted() writes a single quote inside single quotes.
 constexpr std::string_view kQuotedQuote = "'\"'\"'";
 
 std::vector<std::string_view> linesOf(std::string_view text) {
@@ -27,11 +32,13 @@ std::vector<std::string_view> linesOf(std::string_view text) {
     }
 }
 
-// The program of "exec '<program>' --cli "$@"", unquoted; nothing for any
-// other line.
-std::optional<std::string> execedProgram(std::string_view line) {
-    if (!line.starts_with(kExecStart) || !line.ends_with(kExecEnd)) return std::nullopt;
-    line = line.substr(kExecStart.size(), line.size() - kExecStart.size() - kExecEnd.size());
+// The program of "<start>'<program>'<end>", unquoted; nothing for a line of
+// any other shape or a quote left bare inside.
+std::optional<std::string> quotedProgram(std::string_view line, std::string_view start, std::string_view end) {
+    if (line.size() < start.size() + end.size() || !line.starts_with(start) || !line.ends_with(end)) {
+        return std::nullopt;
+    }
+    line = line.substr(start.size(), line.size() - start.size() - end.size());
     std::string program;
     while (!line.empty()) {
         if (line.starts_with(kQuotedQuote)) {
@@ -47,6 +54,10 @@ std::optional<std::string> execedProgram(std::string_view line) {
     return program;
 }
 
+bool isApplicationPath(const std::optional<std::string>& program) {
+    return program && program->starts_with('/') && std::filesystem::path(*program).filename() == "vigilo-app";
+}
+
 bool namesVigilo(const std::vector<std::string_view>& comments) {
     for (auto line : comments) {
         if (line.find("Vigilo") != std::string_view::npos) return true;
@@ -54,21 +65,26 @@ bool namesVigilo(const std::vector<std::string_view>& comments) {
     return false;
 }
 
+// `firstLine` is the first line after the comments, a view into `script`;
+// `lineCount` counts it and the lines after it.
+bool isOurBody(std::string_view script, std::string_view firstLine, std::size_t lineCount) {
+    if (lineCount == 1) return isApplicationPath(quotedProgram(firstLine, kExecStart, kExecEnd));
+    const auto program = quotedProgram(firstLine, kAppStart, kAppEnd);
+    if (!isApplicationPath(program)) return false;
+    const std::string_view body = script.substr(static_cast<std::size_t>(firstLine.data() - script.data()));
+    return body == cliWrapperBody(*program);
+}
+
 }  // namespace
 
 bool isVigiloCliWrapper(std::string_view script) {
     const auto lines = linesOf(script);
     if (lines.size() < 3 || lines.front() != kShellLine) return false;
-    const auto program = execedProgram(lines.back());
-    if (!program || !program->starts_with('/') || std::filesystem::path(*program).filename() != "vigilo-app") {
-        return false;
-    }
-    if (script == cliWrapperScript(*program)) return true;
-    const std::vector<std::string_view> comments(lines.begin() + 1, lines.end() - 1);
-    for (auto line : comments) {
-        if (!line.starts_with('#')) return false;
-    }
-    return namesVigilo(comments);
+    std::size_t firstBodyLine = 1;
+    while (firstBodyLine < lines.size() && lines[firstBodyLine].starts_with('#')) ++firstBodyLine;
+    if (firstBodyLine == lines.size()) return false;
+    const std::vector<std::string_view> comments(lines.begin() + 1, lines.begin() + firstBodyLine);
+    return namesVigilo(comments) && isOurBody(script, lines[firstBodyLine], lines.size() - firstBodyLine);
 }
 
 }  // namespace vigilo

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <filesystem>
 #include <optional>
 #include <string>
 
@@ -16,6 +17,8 @@ public:
     // success, or why not (the prompt was cancelled, the change failed).
     virtual std::optional<std::string> install(const std::string& executable) = 0;
     virtual std::optional<std::string> remove() = 0;
+    // The file the two change, to look at before asking anyone.
+    virtual std::filesystem::path commandPath() const { return "/usr/local/bin/vigilo"; }
 };
 
 }  // namespace vigilo

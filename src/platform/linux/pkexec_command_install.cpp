@@ -42,7 +42,11 @@ PkexecCommandInstall::PkexecCommandInstall(std::filesystem::path helper, std::st
 PkexecCommandInstall PkexecCommandInstall::forEnvironment(const XdgEnvironment& env) {
     const auto testHelper = env.getenv("VIGILO_TEST_HELPER");
     if (!testHelper || testHelper->empty()) return PkexecCommandInstall();
-    return PkexecCommandInstall(*testHelper, "", true);
+    PkexecCommandInstall test(*testHelper, "", true);
+    if (const auto root = env.getenv("VIGILO_HELPER_TEST_ROOT"); root && !root->empty()) {
+        test.command_ = std::filesystem::path(*root) / "usr/local/bin/vigilo";
+    }
+    return test;
 }
 
 std::optional<std::string> PkexecCommandInstall::install(const std::string& executable) {

@@ -23,11 +23,13 @@ public:
     PkexecCommandInstall(std::filesystem::path helper, std::string pkexec, bool alreadyRoot);
     // The installed helper, or the suite's test build of it where
     // VIGILO_TEST_HELPER names one, run directly, without pkexec: it runs
-    // with the rights of whoever set our environment, and gains none.
+    // with the rights of whoever set our environment, and gains none. Its
+    // command is under VIGILO_HELPER_TEST_ROOT, where that build writes.
     static PkexecCommandInstall forEnvironment(const XdgEnvironment& env);
 
     std::optional<std::string> install(const std::string& executable) override;
     std::optional<std::string> remove() override;
+    std::filesystem::path commandPath() const override { return command_; }
 
 private:
     std::optional<std::string> runHelper(const std::vector<std::string>& arguments);
@@ -35,6 +37,7 @@ private:
     std::filesystem::path helper_;
     std::string pkexec_;
     bool alreadyRoot_;
+    std::filesystem::path command_ = "/usr/local/bin/vigilo";
 };
 
 }  // namespace vigilo
