@@ -1,6 +1,7 @@
 #include "ui/onboarding_model.h"
 
 #include "app/app_settings.h"
+#include "cli/command_on_path.h"
 #include "support/tr.h"
 
 namespace vigilo {
@@ -73,6 +74,20 @@ void OnboardingProgress::back() {
 }
 
 void finishOnboarding(AppSettings& settings) { settings.hasCompletedOnboarding.set(true); }
+
+OnboardingCommandPart onboardingCommandPart(const VigiloOnPath& onPath) {
+    const std::string heading = tr("Optional: the `vigilo` command");
+    if (onPath.other) {
+        return {heading,
+                trFormat("Wrap any command from the terminal: vigilo -- python train.py. It is installed already ({}).",
+                         onPath.other->string()),
+                false};
+    }
+    return {heading,
+            tr("Wrap any command from the terminal: vigilo -- python train.py. Installs to ~/.local/bin (no password "
+               "needed)."),
+            true};
+}
 
 std::string testNotificationAnswer(bool delivered) {
     return delivered ? tr("Delivered")

@@ -7,6 +7,7 @@
 namespace vigilo {
 
 class AppSettings;
+struct VigiloOnPath;
 
 // What the onboarding window shows, apart from the toolkit. Icons are icon
 // theme names.
@@ -47,6 +48,15 @@ private:
 
 // "Skip" and "Done": the onboarding no longer opens by itself.
 void finishOnboarding(AppSettings& settings);
+
+// The last step's part about the `vigilo` command: the per-user install is
+// offered only while no other `vigilo` is on the PATH.
+struct OnboardingCommandPart {
+    std::string heading;
+    std::string text;
+    bool offersInstall = false;
+};
+OnboardingCommandPart onboardingCommandPart(const VigiloOnPath& onPath);
 
 // The line under "Send a test notification" once the answer came.
 std::string testNotificationAnswer(bool delivered);

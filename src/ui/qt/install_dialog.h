@@ -1,5 +1,7 @@
 #pragma once
 
+#include "cli/command_on_path.h"
+
 namespace vigilo {
 
 class CLIInstaller;
@@ -8,5 +10,8 @@ class CLIInstaller;
 // remove it), runs the installer and shows its result. Modal; the system
 // targets wait for the administrator's prompt.
 void runInstallDialog(CLIInstaller& installer);
+
+// The `vigilo` commands this process's PATH reaches now, ours told apart.
+VigiloOnPath vigiloOnOurPath(const CLIInstaller& installer);
 
 }  // namespace vigilo

@@ -12,6 +12,7 @@
 #include "platform/local_notifier.h"
 #include "support/tr.h"
 #include "ui/launch_at_login_manager.h"
+#include "ui/qt/install_dialog.h"
 
 namespace vigilo {
 
@@ -184,9 +185,10 @@ void OnboardingWindow::addTryItNow(QVBoxLayout* layout) {
     }
     {
         auto& installer = services_.cliInstaller;
-        layout->addWidget(bold(vigilo::tr("Optional: the `vigilo` command")));
-        layout->addWidget(paragraph(vigilo::tr("Wrap any command from the terminal: vigilo -- python train.py. "
-                                               "Installs to ~/.local/bin (no password needed).")));
+        const auto part = onboardingCommandPart(vigiloOnOurPath(installer));
+        layout->addWidget(bold(part.heading));
+        layout->addWidget(paragraph(part.text));
+        if (!part.offersInstall) return;
         auto* install = plainButton(vigilo::tr("Install vigilo CLI"));
         QObject::connect(install, &QPushButton::clicked, this, [this, &installer] {
             installMessage_ = installer.installForUser().message;
