@@ -14,8 +14,9 @@ class ThermalLevelSource {
 public:
     virtual ~ThermalLevelSource() = default;
 
-    // The raw pressure: 0 nominal, 1 fair, 2 serious, 3 critical. Other
-    // values may come from newer sources and mean nothing known.
+    // The raw pressure: 0 nominal, 1 fair, 2 serious, 3 critical. Any other
+    // value (-1 where the computer has no sensor to read) means nothing is
+    // known.
     virtual long thermalState() = 0;
 
     // Calls `onChange` on the main loop after the state changed, until the

@@ -29,7 +29,8 @@ void SMC::logOpenFailure(const SMCTransport::OpenResult& result) {
     }
     lastOpenFailure_ = result;
     if (!result.serviceFound) {
-        log_.error("SMC service not found");
+        // Most desktops and virtual machines have none: nothing is wrong.
+        log_.info("No fan or temperature sensors found; fan presets are unavailable.");
     } else {
         log_.error("SMC open failed: {}", result.returnCode);
     }

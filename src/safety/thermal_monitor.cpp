@@ -6,6 +6,7 @@ namespace vigilo {
 
 const char* ThermalMonitor::label(Level level) {
     switch (level) {
+        case Level::unknown: return tr("unknown");
         case Level::nominal: return tr("Normal");
         case Level::fair: return tr("Fair");
         case Level::serious: return tr("Hot");
@@ -15,7 +16,7 @@ const char* ThermalMonitor::label(Level level) {
 }
 
 ThermalMonitor::Level ThermalMonitor::levelFromRaw(long raw) {
-    if (raw < 0 || raw > 3) return Level::nominal;
+    if (raw < 0 || raw > 3) return Level::unknown;
     return static_cast<Level>(raw);
 }
 
@@ -36,7 +37,11 @@ void ThermalMonitor::stop() { observer_.cancel(); }
 void ThermalMonitor::refresh() {
     Level mapped = levelFromRaw(source_.thermalState());
     if (mapped == level_.get()) return;
-    log_.info("Thermal state changed to {}", static_cast<long>(mapped));
+    if (mapped == Level::unknown) {
+        log_.info("No thermal zone to read; the thermal state is unknown");
+    } else {
+        log_.info("Thermal state changed to {}", static_cast<long>(mapped));
+    }
     level_.set(mapped);
 }
 

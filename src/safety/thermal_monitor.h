@@ -13,12 +13,14 @@ namespace vigilo {
 // Main thread only.
 class ThermalMonitor {
 public:
-    // Raw values equal the system's thermal states.
-    enum class Level { nominal = 0, fair = 1, serious = 2, critical = 3 };
+    // Raw values equal the system's thermal states; `unknown` where there
+    // is nothing to read it from (no thermal zone), which the safety nets
+    // treat as nominal but the status must not claim is normal.
+    enum class Level { unknown = -1, nominal = 0, fair = 1, serious = 2, critical = 3 };
 
-    // "Normal", "Fair", "Hot", "Very hot", translated.
+    // "unknown", "Normal", "Fair", "Hot", "Very hot", translated.
     static const char* label(Level level);
-    // Raw 0...3 to the level of that value; anything else is nominal.
+    // Raw 0...3 to the level of that value; anything else is unknown.
     static Level levelFromRaw(long raw);
 
     ThermalMonitor(Loop& loop, ThermalLevelSource& source);

@@ -74,7 +74,8 @@ std::string batteryLine(const BatteryMonitor::Snapshot& battery) {
 
 std::optional<std::string> temperatureLine(const StateFacts& facts) {
     if (facts.temperature) return trFormat("Temperature: {:.0f}\u00b0C", *facts.temperature);
-    if (facts.thermal != ThermalMonitor::Level::nominal) {
+    // Only pressure is worth a line; without a sensor the menu stays quiet.
+    if (facts.thermal > ThermalMonitor::Level::nominal) {
         return trFormat("Temperature: {}", ThermalMonitor::label(facts.thermal));
     }
     return std::nullopt;

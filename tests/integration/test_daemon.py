@@ -78,7 +78,8 @@ class DaemonCommands(DaemonTestCase):
         self.assertEqual(self.our_locks(), [('idle', 'Vigilo', REASON, 'block', 1000, 123456)])
         status = self.vigilo('status').stdout.splitlines()
         self.assertEqual(status[:3], ['Mode:       Awake On', 'Assertion:  active', 'Clamshell:  off'])
-        self.assertIn('Thermal:    Normal', status)
+        # Normal or unknown as this machine's sensors have it: test_daemon_launch tells them apart.
+        self.assertTrue(any(line.startswith('Thermal:    ') for line in status), status)
         self.assertEqual(self.vigilo('stop').stdout, 'stopped\nmode: Awake Off\n')
         self.wait_until(lambda: not self.our_locks(), message='lock still held after stop')
 

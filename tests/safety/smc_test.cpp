@@ -101,7 +101,8 @@ TEST_F(SMCTest, MissingControllerReadsAbsentAndLogsOnceUntilItChanges) {
     transport.openResult = {true, 13};
     EXPECT_FALSE(smc.open());
     EXPECT_EQ(logs.lines(),
-              (std::vector<std::string>{"SMC: error: SMC service not found", "SMC: error: SMC open failed: 13"}));
+              (std::vector<std::string>{"SMC: No fan or temperature sensors found; fan presets are unavailable.",
+                                        "SMC: error: SMC open failed: 13"}));
     EXPECT_TRUE(transport.requests.empty());
 }
 

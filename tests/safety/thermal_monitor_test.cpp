@@ -40,14 +40,21 @@ TEST_F(ThermalMonitorTest, ReadsOnStartAndPublishesAndLogsOnlyChanges) {
     EXPECT_EQ(logs.lines().size(), 1u);
 }
 
-TEST_F(ThermalMonitorTest, UnknownStatesCountAsNominal) {
+// Without a sensor (-1), or with a value no source should give, nothing is
+// known: the status says so rather than "Normal".
+TEST_F(ThermalMonitorTest, StatesOutsideTheFourStepsAreUnknown) {
     source.state = 2;
     monitor.start();
     source.report(4);
     loop.runUntilIdle();
     source.report(-1);
     loop.runUntilIdle();
-    EXPECT_EQ(seen, (std::vector{Level::serious, Level::nominal}));
+    source.report(0);
+    loop.runUntilIdle();
+    EXPECT_EQ(seen, (std::vector{Level::serious, Level::unknown, Level::nominal}));
+    EXPECT_EQ(logs.lines(), (std::vector<std::string>{"Thermal: Thermal state changed to 2",
+                                                      "Thermal: No thermal zone to read; the thermal state is unknown",
+                                                      "Thermal: Thermal state changed to 0"}));
 }
 
 TEST_F(ThermalMonitorTest, StopEndsObserving) {
@@ -66,8 +73,9 @@ TEST(ThermalMonitorLabels, LabelsAndRawValues) {
     EXPECT_STREQ(ThermalMonitor::label(Level::fair), "Fair");
     EXPECT_STREQ(ThermalMonitor::label(Level::serious), "Hot");
     EXPECT_STREQ(ThermalMonitor::label(Level::critical), "Very hot");
+    EXPECT_STREQ(ThermalMonitor::label(Level::unknown), "unknown");
     EXPECT_EQ(ThermalMonitor::levelFromRaw(2), Level::serious);
-    EXPECT_EQ(ThermalMonitor::levelFromRaw(99), Level::nominal);
+    EXPECT_EQ(ThermalMonitor::levelFromRaw(99), Level::unknown);
 }
 
 TEST(ThermalMonitorLifetime, NotificationAfterDestructionIsDropped) {

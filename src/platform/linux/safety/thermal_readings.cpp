@@ -81,6 +81,7 @@ ThermalReadings ThermalReadings::read(const fs::path& root) {
 }
 
 int ThermalReadings::level(std::int64_t marginMilliC) const {
+    if (zones.empty() && processors.empty()) return kUnknownLevel;
     int level = kNominal;
     for (const auto& zone : zones) level = std::max(level, zoneLevel(zone, marginMilliC));
     for (const auto& throttle : processors) level = std::max(level, throttleLevel(throttle));

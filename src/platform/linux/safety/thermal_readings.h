@@ -31,8 +31,12 @@ struct ThermalReadings {
     // belong to. Any thread.
     static ThermalReadings read(const std::filesystem::path& root);
 
+    // Readings with no zone and no processor cooling device: no level.
+    static constexpr int kUnknownLevel = -1;
+
     // The four-step level (0 nominal ... 3 critical) these readings give
-    // when every zone temperature is taken `marginMilliC` higher.
+    // when every zone temperature is taken `marginMilliC` higher, or
+    // kUnknownLevel when there is nothing to take it from.
     int level(std::int64_t marginMilliC = 0) const;
 };
 

@@ -3,10 +3,15 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <functional>
 
+#include "cli/status_text.h"
 #include "common/temp_dir.h"
 #include "safety/thermal_monitor.h"
 #include "support/fake_loop.h"
+#include "ui/dashboard_view_model.h"
+#include "ui/status_view_model.h"
+#include "ui/tray_menu_model.h"
 
 namespace vigilo {
 namespace {
@@ -91,7 +96,7 @@ TEST_F(ThermalTree, GarbageAndImplausibleValuesAreIgnored) {
     root.write("cooling_device2/type", "Processor\n");
     root.write("cooling_device2/cur_state", "x\n");
     EXPECT_EQ(level(), 0);
-    EXPECT_EQ(ThermalReadings::read(root / "nowhere").level(), 0);
+    EXPECT_EQ(ThermalReadings::read(root / "nowhere").level(), ThermalReadings::kUnknownLevel);
 }
 
 TEST_F(ThermalTree, HysteresisHoldsALevelUntilTwoDegreesClear) {
@@ -147,6 +152,43 @@ TEST_F(ThermalTree, MonitorOverTheSourceLogsEachChange) {
     zone(0, 40000, {{"hot", 85000}});
     loop.fastForwardBy(5s);
     EXPECT_EQ(seen, (std::vector{ThermalMonitor::Level::critical, ThermalMonitor::Level::nominal}));
+}
+
+// A computer without a thermal zone (most virtual machines, some desktops)
+// must not be called "Normal" by `vigilo status`, the status window or the
+// dashboard; the menu, which shows only pressure, stays quiet.
+TEST_F(ThermalTree, WithoutASensorEveryStatusSaysUnknown) {
+    const struct {
+        const char* name;
+        std::function<void(ThermalTree&)> lay;
+        const char* label;
+    } cases[] = {
+        {"no thermal folder", [](auto& t) { std::filesystem::remove_all(t.root.path()); }, "unknown"},
+        {"an empty thermal folder", [](auto&) {}, "unknown"},
+        {"only a fan cooling device", [](auto& t) { t.cooling(0, "Fan", 0, 10); }, "unknown"},
+        {"a zone that cannot be read", [](auto& t) { t.setTemp(0, "garbage"); }, "unknown"},
+        {"a zone at 40 \u00b0C", [](auto& t) { t.zone(0, 40000, {{"passive", 90000}}); }, "Normal"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        std::filesystem::remove_all(root.path());
+        std::filesystem::create_directories(root.path());
+        c.lay(*this);
+        FakeLoop loop;
+        SysfsThermalLevelSource source(loop, root.path());
+        ThermalMonitor monitor(loop, source);
+        monitor.start();
+
+        StateFacts facts;
+        facts.thermal = monitor.currentLevel();
+        const ViewRow row{"Temperature", c.label};
+        EXPECT_EQ(buildStatusView(facts).rows.back(), row);
+        EXPECT_EQ(buildDashboardView(facts).system.front(), row);
+        for (const auto& item : buildTrayMenu(facts)) EXPECT_EQ(item.text.find("Temperature"), std::string::npos);
+        IPCResponse reply{.ok = true, .mode = "Awake Off", .thermal = ThermalMonitor::label(monitor.currentLevel())};
+        EXPECT_NE(statusText(reply).find(std::string("Thermal:    ") + c.label + "\n"), std::string::npos)
+            << statusText(reply);
+    }
 }
 
 }  // namespace
