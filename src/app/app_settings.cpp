@@ -133,7 +133,8 @@ AppSettings::AppSettings(const std::filesystem::path& preferencesDir, SerialWrit
       ntfyServer(bind("ntfyServer", std::string(kDefaultNtfyServer))),
       ntfyTopic(bind("ntfyTopic", std::string())),
       pushoverToken(bind("pushoverToken", std::string())),
-      pushoverUser(bind("pushoverUser", std::string())) {}
+      pushoverUser(bind("pushoverUser", std::string())),
+      autoModeAtLaunch(bind("autoModeAtLaunch", false)) {}
 
 template <class T>
 T AppSettings::storedOr(const char* key, T fallback) {
@@ -193,7 +194,7 @@ bool AppSettings::reload() {
                useCpuDetection, cpuThresholdPercent, idleHoldoffSeconds, hasCompletedOnboarding,
                thermalAutoStopClamshell, warnBatteryThreshold, criticalBatteryThreshold, forceSleepBatteryThreshold,
                autoMaxFanOnCritical, smartRulesEnabled, notifyOnComplete, pushProvider, ntfyServer, ntfyTopic,
-               pushoverToken, pushoverUser);
+               pushoverToken, pushoverUser, autoModeAtLaunch);
     log_.info("Preferences reloaded from {}", file_.string());
     return true;
 }

@@ -69,6 +69,10 @@ public:
     Setting<std::string> ntfyTopic;
     Setting<std::string> pushoverToken;
     Setting<std::string> pushoverUser;
+    // Whether the person last chose Auto Mode: the next launch starts it
+    // again. Only Auto Mode comes back; a plain keep-awake or a timer never
+    // outlives the run that started it.
+    Setting<bool> autoModeAtLaunch;
 
     // The settings window's watch-list editing; each change is one write of
     // the whole list. Like every write of `watchPatterns`, a change beyond

@@ -14,6 +14,16 @@
 
 namespace vigilo {
 
+template <class Act>
+void AppState::actForSystem(Act&& act) {
+    struct Scope {
+        int& depth;
+        explicit Scope(int& d) : depth(++d) {}
+        ~Scope() { --depth; }
+    } scope(systemActs_);
+    act();
+}
+
 AppState::AppState(AppComponents components) : c_(components), assertions_(components.power) {
     c_.activity.record(ActivityKind::launched);
     c_.battery.start();
@@ -21,7 +31,7 @@ AppState::AppState(AppComponents components) : c_(components), assertions_(compo
     c_.cooling.start();
     ruleEngine_ = std::make_unique<RuleEngine>(
         c_.loop, c_.rules, c_.userProcesses, c_.uid, [this] { return ruleInputs(); },
-        [this](const RuleAction& action) { performRuleAction(action); });
+        [this](const RuleAction& action) { actForSystem([&] { performRuleAction(action); }); });
     c_.watchdog.onAlert = [this](Watchdog::Kind kind, const std::string& message) {
         handleWatchdogAlert(kind, message);
     };
@@ -33,16 +43,22 @@ AppState::AppState(AppComponents components) : c_(components), assertions_(compo
 AppState::~AppState() = default;
 
 void AppState::subscribe() {
-    subscriptions_.push_back(c_.battery.snapshot().subscribe([this](const auto& s) { handleBatteryUpdate(s); }));
-    subscriptions_.push_back(c_.thermal.level().subscribe([this](auto level) { handleThermal(level); }));
+    subscriptions_.push_back(c_.battery.snapshot().subscribe(
+        [this](const auto& s) { actForSystem([&] { handleBatteryUpdate(s); }); }));
+    subscriptions_.push_back(
+        c_.thermal.level().subscribe([this](auto level) { actForSystem([&] { handleThermal(level); }); }));
     subscriptions_.push_back(c_.watcher.matches.subscribe([this](const auto& matches) {
         std::vector<std::string> names;
         for (const auto& match : matches) names.push_back(match.displayName);
-        handleWatch(names);
-        checkForStuckTasks(matches);
+        actForSystem([&] {
+            handleWatch(names);
+            checkForStuckTasks(matches);
+        });
     }));
     subscriptions_.push_back(c_.settings.smartRulesEnabled.subscribe([this](bool) { updateRuleEngineActive(); }));
-    c_.runner.onFinish = [this](std::int32_t code, double seconds) { handleRunnerFinished(code, seconds); };
+    c_.runner.onFinish = [this](std::int32_t code, double seconds) {
+        actForSystem([&] { handleRunnerFinished(code, seconds); });
+    };
     subscriptions_.push_back(c_.settings.preventDisplaySleep.subscribe([this](bool) { reapplyAssertionIfNeeded(); }));
 
     auto& s = c_.settings;
@@ -72,9 +88,15 @@ bool AppState::confirmBatteryIfNeeded() {
         tr("Continue"), tr("Cancel"));
 }
 
+// Every mode change passes here, so this is where the person's choice is
+// remembered for the next launch, whichever window, command or action made it.
 void AppState::setMode(KeepAwakeMode newMode) {
     const KeepAwakeMode old = mode.get();
     mode.set(newMode);
+    const bool autoMode = newMode.is(KeepAwakeMode::Kind::autoWatch);
+    if (systemActs_ == 0 && c_.settings.autoModeAtLaunch.get() != autoMode) {
+        c_.settings.autoModeAtLaunch.set(autoMode);
+    }
     const bool wasOff = old.is(KeepAwakeMode::Kind::off);
     const bool isOff = newMode.is(KeepAwakeMode::Kind::off);
     if (wasOff && !isOff) c_.activity.record(ActivityKind::keepAwakeStarted, std::nullopt, newMode.shortLabel());
@@ -125,6 +147,18 @@ void AppState::toggleAutoWatch() {
         return;
     }
     if (!confirmBatteryIfNeeded()) return;
+    startAutoWatch();
+}
+
+// Nobody is at the screen to answer a battery question at login; the
+// low-battery auto-stop still applies.
+void AppState::resumeAutoModeAtLaunch() {
+    if (!c_.settings.autoModeAtLaunch.get() || !mode.get().is(KeepAwakeMode::Kind::off)) return;
+    log_.info("Auto Mode was on when Vigilo last ran; turning it on again");
+    startAutoWatch();
+}
+
+void AppState::startAutoWatch() {
     enter(KeepAwakeMode::autoWatch());
     autoWatchHadTasks_ = false;
     copyWatcherSettings();
@@ -192,7 +226,7 @@ void AppState::reapplyAssertionIfNeeded() {
 void AppState::scheduleTimer(WallTime fireAt) {
     // A wall-clock timer: a suspend past the end date ends the timer at the
     // first turn of the loop after resume.
-    timer_ = c_.loop.startTimerAt(fireAt, [this] { timerExpired(); });
+    timer_ = c_.loop.startTimerAt(fireAt, [this] { actForSystem([this] { timerExpired(); }); });
 }
 
 void AppState::timerExpired() {

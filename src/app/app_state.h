@@ -103,6 +103,10 @@ public:
     void stop();
     // `on` without confirmation or message (shortcuts, rule actions).
     void startKeepAwakeQuiet();
+    // At launch, once what a crashed run left is put back: Auto Mode again,
+    // without asking, when the person left it on (autoModeAtLaunch) and no
+    // other mode has started meanwhile.
+    void resumeAutoModeAtLaunch();
     // At application end: releases every assertion and stops the monitors.
     void releaseOnTerminate();
 
@@ -168,6 +172,12 @@ private:
     bool confirmBatteryIfNeeded();
     void enter(KeepAwakeMode newMode);
     void setMode(KeepAwakeMode newMode);
+    void startAutoWatch();
+    // Monitors, the timer, the command runner and Smart Rules change the
+    // mode for the system, not for the person: what they do leaves the
+    // choice the next launch resumes alone. Their callbacks run through here.
+    template <class Act>
+    void actForSystem(Act&& act);
     void applyAssertion(bool active);
     void updateAssertionActive();
     void reapplyAssertionIfNeeded();
@@ -202,6 +212,7 @@ private:
     Handle timer_;
     std::vector<Handle> subscriptions_;
     bool autoWatchHadTasks_ = false;
+    int systemActs_ = 0;  // callbacks of actForSystem under way
     // Each stage acts once per descent; back to normal on AC power and in stop().
     BatteryStage lastBatteryStage_ = BatteryStage::normal;
     // A closed-lid switch under way, and the token its answer checks.

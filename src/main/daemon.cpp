@@ -14,7 +14,7 @@ Daemon::Daemon(ApplicationLoop& loop, const XdgEnvironment& env, std::string soc
       settings_(preferencesDir(env), writer_),
       powerSources_(loop),
       battery_(loop, powerSources_),
-      thermalSource_(loop),
+      thermalSource_(loop, systemRoot(env) / "sys" / "class" / "thermal"),
       thermal_(loop, thermalSource_),
       processes_(std::make_shared<ProcessDetector>()),
       watcher_(loop, processes_, std::make_shared<LinuxRunningApplications>(), watcherOptions(settings_)),
@@ -75,6 +75,8 @@ void Daemon::repairAtLaunch() {
 void Daemon::launchRepairDone() {
     if (--launchRepairsLeft_ > 0) return;
     if (std::exchange(closedLidToResume_, false)) state_.resumeClosedLid();
+    // Before the socket serves, so the first status already says it.
+    state_.resumeAutoModeAtLaunch();
     if (serverWanted_) startServices();
 }
 

@@ -42,6 +42,7 @@ void expectDefaults(const AppSettings& s) {
     EXPECT_TRUE(s.warnOnBattery.get());
     EXPECT_FALSE(s.launchAtLogin.get());
     EXPECT_FALSE(s.hasCompletedOnboarding.get());
+    EXPECT_FALSE(s.autoModeAtLaunch.get());
     EXPECT_TRUE(s.thermalAutoStopClamshell.get());
     EXPECT_EQ(s.warnBatteryThreshold.get(), 10);
     EXPECT_TRUE(s.autoMaxFanOnCritical.get());
@@ -177,6 +178,7 @@ TEST_F(AppSettingsTest, UnusableValuesReadAsDefaultsAreReportedAndKeptAsBadBefor
         {"cpuThresholdPercent", "9", "a number", rewrite(&AppSettings::cpuThresholdPercent), 5.0},
         {"ntfyServer", {{"url", "x"}}, "a text", rewrite(&AppSettings::ntfyServer), kDefaultNtfyServer},
         {"pushoverUser", false, "a text", rewrite(&AppSettings::pushoverUser), ""},
+        {"autoModeAtLaunch", "true", "true or false", rewrite(&AppSettings::autoModeAtLaunch), false},
         {"watchPatterns", 5, "a list of texts", rewrite(&AppSettings::watchPatterns), defaultWatchPatterns()},
         {"pushProvider", "Pushover", R"(one of "none", "ntfy" and "pushover")", rewrite(&AppSettings::pushProvider),
          "none"},
