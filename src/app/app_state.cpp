@@ -159,12 +159,16 @@ void AppState::resumeAutoModeAtLaunch() {
 }
 
 void AppState::startAutoWatch() {
+    enterAutoWatch();
+    postUserMessage(tr("Auto Mode on \u2014 keeping awake while your AI/dev tasks run."));
+}
+
+void AppState::enterAutoWatch() {
     enter(KeepAwakeMode::autoWatch());
     autoWatchHadTasks_ = false;
     copyWatcherSettings();
     c_.watcher.pollInterval.set(static_cast<double>(c_.settings.pollInterval.get()));
     c_.watcher.start();
-    postUserMessage(tr("Auto Mode on \u2014 keeping awake while your AI/dev tasks run."));
 }
 
 void AppState::runCommand(const std::string& command) {

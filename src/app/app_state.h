@@ -173,6 +173,8 @@ private:
     void enter(KeepAwakeMode newMode);
     void setMode(KeepAwakeMode newMode);
     void startAutoWatch();
+    // Auto Mode without a word to the person: the launch and the hand-over.
+    void enterAutoWatch();
     // Monitors, the timer, the command runner and Smart Rules change the
     // mode for the system, not for the person: what they do leaves the
     // choice the next launch resumes alone. Their callbacks run through here.

@@ -47,13 +47,7 @@ void AppState::resumeHandedOver(const HandOverState& state) {
         break;
     }
     case Mode::chargingOnly: startChargingOnly(); break;
-    case Mode::autoMode:
-        enter(KeepAwakeMode::autoWatch());
-        autoWatchHadTasks_ = false;
-        copyWatcherSettings();
-        c_.watcher.pollInterval.set(static_cast<double>(c_.settings.pollInterval.get()));
-        c_.watcher.start();
-        break;
+    case Mode::autoMode: enterAutoWatch(); break;
     }
 }
 
