@@ -12,6 +12,8 @@
 #include <cerrno>
 #include <cstring>
 
+#include "platform/linux/process/spawn_setup.h"
+
 extern char** environ;
 
 namespace vigilo {
@@ -22,19 +24,6 @@ constexpr std::size_t kMaxErrorOutput = 4096;
 // What one read turn takes at most, so a child that writes without end
 // cannot hold the caller (or the loop) in one call.
 constexpr std::size_t kMaxReadPerTurn = 65536;
-
-struct SpawnSetup {
-    posix_spawn_file_actions_t actions;
-    posix_spawnattr_t attributes;
-    SpawnSetup() {
-        posix_spawn_file_actions_init(&actions);
-        posix_spawnattr_init(&attributes);
-    }
-    ~SpawnSetup() {
-        posix_spawn_file_actions_destroy(&actions);
-        posix_spawnattr_destroy(&attributes);
-    }
-};
 
 int spawn(const std::vector<std::string>& argv, ChildInput input, int errorWriteEnd, pid_t& pid) {
     std::vector<char*> args;
@@ -47,14 +36,6 @@ int spawn(const std::vector<std::string>& argv, ChildInput input, int errorWrite
     posix_spawn_file_actions_addopen(&setup.actions, STDOUT_FILENO, "/dev/null", O_WRONLY, 0);
     posix_spawn_file_actions_adddup2(&setup.actions, errorWriteEnd, STDERR_FILENO);
     posix_spawn_file_actions_addclosefrom_np(&setup.actions, STDERR_FILENO + 1);
-    // The loop's threads block the signals it handles; the child inherits
-    // that mask unless told otherwise.
-    sigset_t none, all;
-    sigemptyset(&none);
-    sigfillset(&all);
-    posix_spawnattr_setsigmask(&setup.attributes, &none);
-    posix_spawnattr_setsigdefault(&setup.attributes, &all);
-    posix_spawnattr_setflags(&setup.attributes, POSIX_SPAWN_SETSIGMASK | POSIX_SPAWN_SETSIGDEF);
     return ::posix_spawn(&pid, args[0], &setup.actions, &setup.attributes, args.data(), environ);
 }
 

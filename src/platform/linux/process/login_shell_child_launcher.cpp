@@ -12,6 +12,8 @@
 #include <cstring>
 #include <utility>
 
+#include "platform/linux/process/spawn_setup.h"
+
 extern char** environ;
 
 namespace vigilo {
@@ -91,19 +93,6 @@ private:
     int status_ = 0;
 };
 
-struct SpawnSetup {
-    posix_spawn_file_actions_t actions;
-    posix_spawnattr_t attributes;
-    SpawnSetup() {
-        posix_spawn_file_actions_init(&actions);
-        posix_spawnattr_init(&attributes);
-    }
-    ~SpawnSetup() {
-        posix_spawn_file_actions_destroy(&actions);
-        posix_spawnattr_destroy(&attributes);
-    }
-};
-
 }  // namespace
 
 std::variant<std::unique_ptr<ChildProcess>, std::string> LoginShellChildLauncher::start(const std::string& commandText) {
@@ -111,21 +100,14 @@ std::variant<std::unique_ptr<ChildProcess>, std::string> LoginShellChildLauncher
     if (::pipe2(fds, O_CLOEXEC) != 0) return std::string(std::strerror(errno));
     UniqueFd readEnd(fds[0]), writeEnd(fds[1]);
 
-    SpawnSetup setup;
+    SpawnSetup setup(POSIX_SPAWN_SETPGROUP);
     posix_spawn_file_actions_addopen(&setup.actions, STDIN_FILENO, "/dev/null", O_RDONLY, 0);
     posix_spawn_file_actions_adddup2(&setup.actions, writeEnd.get(), STDOUT_FILENO);
     posix_spawn_file_actions_adddup2(&setup.actions, writeEnd.get(), STDERR_FILENO);
     // Whatever this process holds without close-on-exec (a library's
     // sockets, say) is not the command's business.
     posix_spawn_file_actions_addclosefrom_np(&setup.actions, STDERR_FILENO + 1);
-    sigset_t none, all;
-    sigemptyset(&none);
-    sigfillset(&all);
-    posix_spawnattr_setsigmask(&setup.attributes, &none);
-    posix_spawnattr_setsigdefault(&setup.attributes, &all);
     posix_spawnattr_setpgroup(&setup.attributes, 0);
-    posix_spawnattr_setflags(&setup.attributes,
-                             POSIX_SPAWN_SETSIGMASK | POSIX_SPAWN_SETSIGDEF | POSIX_SPAWN_SETPGROUP);
 
     std::string shell = shell_, login = "-l", command = "-c", text = commandText;
     char* argv[] = {shell.data(), login.data(), command.data(), text.data(), nullptr};
