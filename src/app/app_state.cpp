@@ -14,8 +14,7 @@
 
 namespace vigilo {
 
-template <class Act>
-void AppState::actForSystem(Act&& act) {
+void AppState::actForSystem(const std::function<void()>& act) {
     struct Scope {
         int& depth;
         explicit Scope(int& d) : depth(++d) {}

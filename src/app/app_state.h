@@ -178,8 +178,7 @@ private:
     // Monitors, the timer, the command runner and Smart Rules change the
     // mode for the system, not for the person: what they do leaves the
     // choice the next launch resumes alone. Their callbacks run through here.
-    template <class Act>
-    void actForSystem(Act&& act);
+    void actForSystem(const std::function<void()>& act);
     void applyAssertion(bool active);
     void updateAssertionActive();
     void reapplyAssertionIfNeeded();

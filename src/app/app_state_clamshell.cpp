@@ -108,7 +108,10 @@ void AppState::enableClamshellQuiet() {
     switchClamshell(true, Consent::withoutAsking, [this](bool switched) {
         if (!switched) return;
         clamshellSwitchedOn();
-        if (mode.get().is(KeepAwakeMode::Kind::off)) startKeepAwakeQuiet();
+        // The answer comes after the rule's own turn: still the system acting.
+        actForSystem([this] {
+            if (mode.get().is(KeepAwakeMode::Kind::off)) startKeepAwakeQuiet();
+        });
     });
 }
 

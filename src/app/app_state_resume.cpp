@@ -60,7 +60,9 @@ void AppState::resumeClosedLid() {
             return;
         }
         clamshellSwitchedOn();
-        if (mode.get().is(KeepAwakeMode::Kind::off)) startKeepAwakeQuiet();
+        actForSystem([this] {
+            if (mode.get().is(KeepAwakeMode::Kind::off)) startKeepAwakeQuiet();
+        });
     });
 }
 

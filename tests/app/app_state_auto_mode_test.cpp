@@ -121,6 +121,16 @@ TEST_F(AutoModeAtLaunchTest, WhatTheSystemDoesLeavesTheChoiceAlone) {
     EXPECT_TRUE(state().mode.get().is(K::on)) << "the rule fired";
     EXPECT_TRUE(settings.autoModeAtLaunch.get());
 
+    // Nor does the keep-awake a rule's closed-lid mode starts once the
+    // helper answers, long after the rule fired.
+    state().stop();
+    settings.autoModeAtLaunch.set(true);
+    clamshell.answerLater = true;
+    state().enableClamshellQuiet();
+    clamshell.answerWaiting();
+    EXPECT_TRUE(state().mode.get().is(K::on));
+    EXPECT_TRUE(settings.autoModeAtLaunch.get());
+
     // Whatever runs when the launch's repairs end is kept (a hand-over
     // resumes its mode first).
     state().resumeAutoModeAtLaunch();
