@@ -49,9 +49,7 @@ void AppState::handleThermal(ThermalMonitor::Level level) {
     c_.activity.record(ActivityKind::thermalCritical);
     c_.watchdog.record(Watchdog::Kind::thermalCritical, title, false);
     c_.alerts.sendWebhook("thermal_critical", title, tr("Vigilo is backing off to protect your computer."));
-    if (c_.settings.autoMaxFanOnCritical.get() && c_.cooling.controlSupported().get()) {
-        c_.cooling.apply(FanPreset::emergencyMax);
-    }
+    if (c_.settings.autoMaxFanOnCritical.get()) c_.cooling.applyIfSupported(FanPreset::emergencyMax);
     dropClamshellForHeat();
 }
 

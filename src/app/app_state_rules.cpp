@@ -55,7 +55,7 @@ void AppState::performRuleAction(const RuleAction& action) {
             } else if constexpr (std::is_same_v<A, RuleAction::StopKeepAwake>) {
                 if (!mode.get().is(KeepAwakeMode::Kind::off)) stop();
             } else if constexpr (std::is_same_v<A, RuleAction::SetCoolingPreset>) {
-                if (c_.cooling.controlSupported().get()) c_.cooling.apply(a.preset);
+                c_.cooling.applyIfSupported(a.preset);
             } else if constexpr (std::is_same_v<A, RuleAction::Notify>) {
                 notifyAndPush(a.title, a.body);
             } else if constexpr (std::is_same_v<A, RuleAction::SleepMac>) {

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <chrono>
 #include <cstring>
+#include <utility>
 
 namespace vigilo {
 
@@ -91,6 +92,14 @@ void CoolingManager::apply(FanPreset preset) {
         });
 }
 
+void CoolingManager::applyIfSupported(FanPreset preset) {
+    if (!scanned_) {
+        waitingPreset_ = preset;
+    } else if (controlSupported_.get()) {
+        apply(preset);
+    }
+}
+
 void CoolingManager::startScan() {
     if (isScanning_) return;
     isScanning_ = true;
@@ -105,6 +114,10 @@ void CoolingManager::take(const Snapshot& snapshot) {
     fans_.set(snapshot.fans);
     controlSupported_.set(snapshot.controlSupported);
     isScanning_ = false;
+    scanned_ = true;
+    if (auto waiting = std::exchange(waitingPreset_, std::nullopt); waiting && snapshot.controlSupported) {
+        apply(*waiting);
+    }
 }
 
 }  // namespace vigilo

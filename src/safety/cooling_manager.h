@@ -40,6 +40,10 @@ public:
     void start();
     void stop();
     void apply(FanPreset preset);
+    // Applies `preset` where the fans can be driven. Asked before the first
+    // scan has told (a rule or the heat at launch), it waits for that scan
+    // instead of being dropped; a later request replaces a waiting one.
+    void applyIfSupported(FanPreset preset);
 
     // Subscribe here; only the manager assigns them.
     Published<std::optional<double>>& temperature() { return temperature_; }
@@ -59,6 +63,8 @@ private:
     Published<FanPreset> activePreset_{FanPreset::balanced};
     Handle timer_;
     bool isScanning_ = false;
+    bool scanned_ = false;
+    std::optional<FanPreset> waitingPreset_;
     LifeToken life_;
 };
 

@@ -197,6 +197,31 @@ TEST_F(CoolingManagerTest, ApplyPublishesThePresetFirstThenScansAgain) {
     EXPECT_EQ(manager.fans().get()[0].target, 5800);
 }
 
+// A rule or the heat can ask at launch, before the first scan has told
+// whether the fans can be driven: the preset waits for that scan.
+TEST_F(CoolingManagerTest, APresetAskedBeforeTheFirstScanWaitsForIt) {
+    twoFans();
+    loop.holdBackgroundTasks(true);
+    manager.start();
+    manager.applyIfSupported(FanPreset::quiet);
+    manager.applyIfSupported(FanPreset::emergencyMax);
+    EXPECT_TRUE(presets.empty());
+    loop.holdBackgroundTasks(false);
+    loop.runBackgroundTasks();
+    loop.runUntilIdle();
+    EXPECT_EQ(presets, std::vector{FanPreset::emergencyMax}) << "the newest request, once";
+    EXPECT_EQ(transport.writes.size(), 4u);
+
+    CoolingManager without(loop, smc);
+    transport.setUi8("FNum", 0);
+    without.start();
+    without.applyIfSupported(FanPreset::quiet);
+    loop.runBackgroundTasks();
+    loop.runUntilIdle();
+    without.applyIfSupported(FanPreset::quiet);
+    EXPECT_EQ(without.activePreset().get(), FanPreset::balanced) << "nothing to drive: nothing applied";
+}
+
 TEST_F(CoolingManagerTest, WithoutFansPresetsOnlyChangeTheActivePreset) {
     manager.start();
     loop.runUntilIdle();
