@@ -20,6 +20,13 @@ struct WatchMatch {
     std::string displayName;  // process name in its own case, or lower-cased application name
     std::string pattern;      // the normalised pattern that matched
     double cpuPercent = 0;    // since the previous sample, percent of one core; 0 when not measured
+    // The busiest GPU engine since the previous sample, 0…100; -1 when not
+    // measured (first sighting, GPU detection off, nothing readable).
+    double gpuPercent = -1;
+    // Where gpuPercent comes from: "process" (the process's own use), "device"
+    // (the whole device's use, for a process whose own use cannot be read),
+    // or empty when not measured.
+    std::string gpuSource;
     bool isActive = true;     // busy now (always, without CPU detection)
     std::int64_t secondsSinceActive = 0;  // whole seconds since last busy; 0 when active
     std::uint64_t memoryBytes = 0;        // resident size; 0 when unknown
