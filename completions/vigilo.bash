@@ -13,11 +13,14 @@ _vigilo() {
     done
 
     if ((cword == 1)); then
-        COMPREPLY=($(compgen -W 'status start stop autowatch watch unwatch patterns timer notify
+        COMPREPLY=($(compgen -W 'why status start stop autowatch watch unwatch patterns timer notify
             report help version -- --help --version' -- "$cur"))
         return
     fi
     case ${words[1]} in
+        why)
+            COMPREPLY=($(compgen -W '--json --all' -- "$cur"))
+            ;;
         status | report)
             ((cword == 2)) && COMPREPLY=($(compgen -W '--json' -- "$cur"))
             ;;

@@ -1,8 +1,9 @@
 # fish completion for vigilo
 
-set -l commands status start stop autowatch watch unwatch patterns timer notify report help version
+set -l commands why status start stop autowatch watch unwatch patterns timer notify report help version
 
 complete -c vigilo -f
+complete -c vigilo -n "not __fish_seen_subcommand_from $commands --" -a why -d 'Show what keeps this computer awake'
 complete -c vigilo -n "not __fish_seen_subcommand_from $commands --" -a status -d 'Show the current state'
 complete -c vigilo -n "not __fish_seen_subcommand_from $commands --" -a start -d 'Keep awake until stopped'
 complete -c vigilo -n "not __fish_seen_subcommand_from $commands --" -a stop -d 'Stop keeping awake'
@@ -19,6 +20,8 @@ complete -c vigilo -n "not __fish_seen_subcommand_from $commands --" -l help -d 
 complete -c vigilo -n "not __fish_seen_subcommand_from $commands --" -l version -d 'Show the version'
 
 complete -c vigilo -n "__fish_seen_subcommand_from status report" -l json -d 'One JSON line'
+complete -c vigilo -n "__fish_seen_subcommand_from why" -l json -d 'One JSON array'
+complete -c vigilo -n "__fish_seen_subcommand_from why" -l all -d 'Delay locks too'
 complete -c vigilo -n "__fish_seen_subcommand_from autowatch" -a 'on off toggle'
 # The watch list of the running application.
 complete -c vigilo -n "__fish_seen_subcommand_from unwatch" -a '(vigilo patterns 2>/dev/null)'
