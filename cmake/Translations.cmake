@@ -12,6 +12,7 @@ file(GLOB_RECURSE VIGILO_TRANSLATED_SOURCES CONFIGURE_DEPENDS
 list(SORT VIGILO_TRANSLATED_SOURCES)
 add_custom_target(pot
     COMMAND ${VIGILO_XGETTEXT} --language=C++ --from-code=UTF-8 --keyword=tr --keyword=trFormat --keyword=translated
+        --keyword=trPlural:1,2 --keyword=trPluralFormat:1,2 --flag=trPluralFormat:1:no-c-format --flag=trPluralFormat:2:no-c-format
         --flag=tr:1:no-c-format --flag=trFormat:1:no-c-format --flag=translated:1:no-c-format
         --add-comments=TRANSLATORS: --package-name=vigilo --package-version=${PROJECT_VERSION}
         --sort-by-file -o po/vigilo.pot ${VIGILO_TRANSLATED_SOURCES}

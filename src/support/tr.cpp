@@ -8,6 +8,10 @@ namespace vigilo {
 
 const char* tr(const char* english) { return ::dgettext(kTextDomain, english); }
 
+const char* trPlural(const char* singular, const char* plural, unsigned long count) {
+    return ::dngettext(kTextDomain, singular, plural, count);
+}
+
 void initLocalisation(const char* localeDir) {
     std::setlocale(LC_ALL, "");
     ::bindtextdomain(kTextDomain, localeDir);

@@ -23,6 +23,21 @@ std::string trFormat(const char* english, const Args&... args) {
     }
 }
 
+// The plural form of a counted text for `count` in the current locale
+// ("1 event", "2 events"; other languages have more forms than two).
+const char* trPlural(const char* singular, const char* plural, unsigned long count);
+
+// trPlural() filled in as trFormat() does; `count` is not filled in by
+// itself, so it is usually among `args` too.
+template <class... Args>
+std::string trPluralFormat(const char* singular, const char* plural, unsigned long count, const Args&... args) {
+    try {
+        return fmt::format(fmt::runtime(trPlural(singular, plural, count)), args...);
+    } catch (const fmt::format_error&) {
+        return fmt::format(fmt::runtime(count == 1 ? singular : plural), args...);
+    }
+}
+
 // Binds the text domain to `localeDir` and applies the user's locale. Call
 // once at start-up.
 void initLocalisation(const char* localeDir);

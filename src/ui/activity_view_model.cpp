@@ -10,7 +10,7 @@ namespace vigilo {
 
 ActivityView activityView(const std::vector<ActivityEvent>& events, WallTime now) {
     ActivityView view;
-    view.header = trFormat("{} events", events.size());
+    view.header = trPluralFormat("{} event", "{} events", events.size(), events.size());
     view.canClear = !events.empty();
     if (events.empty()) view.emptyText = tr("No activity yet.");
     view.rows.reserve(events.size());

@@ -29,28 +29,28 @@ constexpr std::array<std::pair<Unit, std::int64_t>, 7> kUnits{{
 // a count of one takes the named form where there is one ("yesterday").
 std::string agoText(Unit unit, std::int64_t n) {
     switch (unit) {
-    case Unit::year: return n == 1 ? tr("last year") : trFormat("{} years ago", n);
-    case Unit::month: return n == 1 ? tr("last month") : trFormat("{} months ago", n);
-    case Unit::week: return n == 1 ? tr("last week") : trFormat("{} weeks ago", n);
-    case Unit::day: return n == 1 ? tr("yesterday") : trFormat("{} days ago", n);
-    case Unit::hour: return n == 1 ? tr("1 hour ago") : trFormat("{} hours ago", n);
-    case Unit::minute: return n == 1 ? tr("1 minute ago") : trFormat("{} minutes ago", n);
+    case Unit::year: return n == 1 ? tr("last year") : trPluralFormat("{} year ago", "{} years ago", n, n);
+    case Unit::month: return n == 1 ? tr("last month") : trPluralFormat("{} month ago", "{} months ago", n, n);
+    case Unit::week: return n == 1 ? tr("last week") : trPluralFormat("{} week ago", "{} weeks ago", n, n);
+    case Unit::day: return n == 1 ? tr("yesterday") : trPluralFormat("{} day ago", "{} days ago", n, n);
+    case Unit::hour: return trPluralFormat("{} hour ago", "{} hours ago", n, n);
+    case Unit::minute: return trPluralFormat("{} minute ago", "{} minutes ago", n, n);
     case Unit::second: break;
     }
-    return n == 1 ? tr("1 second ago") : trFormat("{} seconds ago", n);
+    return trPluralFormat("{} second ago", "{} seconds ago", n, n);
 }
 
 std::string aheadText(Unit unit, std::int64_t n) {
     switch (unit) {
-    case Unit::year: return n == 1 ? tr("next year") : trFormat("in {} years", n);
-    case Unit::month: return n == 1 ? tr("next month") : trFormat("in {} months", n);
-    case Unit::week: return n == 1 ? tr("next week") : trFormat("in {} weeks", n);
-    case Unit::day: return n == 1 ? tr("tomorrow") : trFormat("in {} days", n);
-    case Unit::hour: return n == 1 ? tr("in 1 hour") : trFormat("in {} hours", n);
-    case Unit::minute: return n == 1 ? tr("in 1 minute") : trFormat("in {} minutes", n);
+    case Unit::year: return n == 1 ? tr("next year") : trPluralFormat("in {} year", "in {} years", n, n);
+    case Unit::month: return n == 1 ? tr("next month") : trPluralFormat("in {} month", "in {} months", n, n);
+    case Unit::week: return n == 1 ? tr("next week") : trPluralFormat("in {} week", "in {} weeks", n, n);
+    case Unit::day: return n == 1 ? tr("tomorrow") : trPluralFormat("in {} day", "in {} days", n, n);
+    case Unit::hour: return trPluralFormat("in {} hour", "in {} hours", n, n);
+    case Unit::minute: return trPluralFormat("in {} minute", "in {} minutes", n, n);
     case Unit::second: break;
     }
-    return n == 1 ? tr("in 1 second") : trFormat("in {} seconds", n);
+    return trPluralFormat("in {} second", "in {} seconds", n, n);
 }
 
 std::string spelledNumber(std::int64_t n) {
@@ -89,15 +89,15 @@ std::string spelledAmount(Unit unit, std::int64_t count) {
     const bool one = count == 1;
     const std::string n = one ? std::string() : spelledNumber(count);
     switch (unit) {
-    case Unit::year: return one ? tr("one year") : trFormat("{} years", n);
-    case Unit::month: return one ? tr("one month") : trFormat("{} months", n);
-    case Unit::week: return one ? tr("one week") : trFormat("{} weeks", n);
-    case Unit::day: return one ? tr("one day") : trFormat("{} days", n);
-    case Unit::hour: return one ? tr("one hour") : trFormat("{} hours", n);
-    case Unit::minute: return one ? tr("one minute") : trFormat("{} minutes", n);
+    case Unit::year: return one ? tr("one year") : trPluralFormat("{} year", "{} years", count, n);
+    case Unit::month: return one ? tr("one month") : trPluralFormat("{} month", "{} months", count, n);
+    case Unit::week: return one ? tr("one week") : trPluralFormat("{} week", "{} weeks", count, n);
+    case Unit::day: return one ? tr("one day") : trPluralFormat("{} day", "{} days", count, n);
+    case Unit::hour: return one ? tr("one hour") : trPluralFormat("{} hour", "{} hours", count, n);
+    case Unit::minute: return one ? tr("one minute") : trPluralFormat("{} minute", "{} minutes", count, n);
     case Unit::second: break;
     }
-    return one ? tr("one second") : trFormat("{} seconds", n);
+    return one ? tr("one second") : trPluralFormat("{} second", "{} seconds", count, n);
 }
 
 std::string styled(RelativeTimeStyle style, Unit unit, std::int64_t count, bool ahead) {

@@ -41,11 +41,6 @@ MenuItem deferred(MenuItem item) {
     return item;
 }
 
-MenuItem withShortcut(MenuItem item, char key) {
-    item.shortcut = std::string(1, key);  // assigning a C string makes GCC 12 warn (-Wrestrict) at -O3
-    return item;
-}
-
 MenuItem separator() {
     MenuItem item;
     item.kind = Kind::separator;
@@ -93,10 +88,13 @@ std::vector<MenuItem> modeEntries(const StateFacts& facts) {
     if (facts.mode.is(K::autoWatch)) {
         for (auto& text : autoModeLines(facts.matches, facts.useCpuDetection)) items.push_back(line(text, 1));
     }
-    items.push_back(
-        withShortcut(deferred(check("Keep Awake", TrayAction::toggleKeepAwake, facts.mode.is(K::on))), 's'));
-    items.push_back(deferred(check("Closed-Lid Mode\u2026", TrayAction::toggleClamshell, facts.clamshellActive)));
-    if (!facts.mode.is(K::off)) items.push_back(withShortcut(entry("Stop", TrayAction::stop), 'x'));
+    items.push_back(deferred(check("Keep Awake", TrayAction::toggleKeepAwake, facts.mode.is(K::on))));
+    // Only where there is a lid to close, or to switch it off again.
+    if (facts.lidClosed || facts.clamshellActive) {
+        items.push_back(
+            deferred(check("Closed-Lid Mode\u2026", TrayAction::toggleClamshell, facts.clamshellActive)));
+    }
+    if (!facts.mode.is(K::off)) items.push_back(entry("Stop", TrayAction::stop));
     return items;
 }
 
@@ -136,9 +134,13 @@ MenuItem runCommandEntry(const StateFacts& facts, const AvailableWindows& w) {
 }
 
 std::vector<MenuItem> moreEntries(const StateFacts& facts, const AvailableWindows& w) {
-    return {
-        check("Keep Awake While Charging", TrayAction::toggleChargingOnly,
-              facts.mode.is(KeepAwakeMode::Kind::chargingOnly)),
+    std::vector<MenuItem> items;
+    // Only with a battery to charge, or to switch it off again.
+    const bool chargingOnly = facts.mode.is(KeepAwakeMode::Kind::chargingOnly);
+    if (facts.battery.hasBattery || chargingOnly) {
+        items.push_back(check("Keep Awake While Charging", TrayAction::toggleChargingOnly, chargingOnly));
+    }
+    std::vector<MenuItem> rest{
         submenu("Timer", timerEntries()),
         runCommandEntry(facts, w),
         check("Also Prevent Display Sleep", TrayAction::togglePreventDisplaySleep, facts.preventDisplaySleep),
@@ -147,6 +149,8 @@ std::vector<MenuItem> moreEntries(const StateFacts& facts, const AvailableWindow
         entry("Install vigilo CLI\u2026", TrayAction::installCli),
         entry("Show Onboarding\u2026", TrayAction::showOnboarding, w.onboarding),
     };
+    items.insert(items.end(), rest.begin(), rest.end());
+    return items;
 }
 
 }  // namespace
@@ -184,8 +188,9 @@ std::vector<MenuItem> buildTrayMenu(const StateFacts& facts, const AvailableWind
     menu.push_back(submenu("Windows", windowEntries(windows)));
     menu.push_back(submenu("More", moreEntries(facts, windows)));
     menu.push_back(separator());
-    menu.push_back(withShortcut(entry("Settings\u2026", TrayAction::openSettings, windows.settings), ','));
-    menu.push_back(withShortcut(entry("Quit Vigilo", TrayAction::quit), 'q'));
+    // No keyboard shortcuts: a tray menu never has the key focus they need.
+    menu.push_back(entry("Settings\u2026", TrayAction::openSettings, windows.settings));
+    menu.push_back(entry("Quit Vigilo", TrayAction::quit));
     return menu;
 }
 

@@ -45,7 +45,6 @@ struct MenuItem {
     // Run after the menu has closed rather than inside the menu's handler.
     bool deferred = false;
     double timerSeconds = 0;
-    std::string shortcut;  // a single key ("s", "x", ",", "q") or empty
     std::vector<MenuItem> children;  // the entries of a submenu
 
     bool operator==(const MenuItem&) const = default;

@@ -33,6 +33,7 @@ TEST(ActivityView, RowsKeepTheLogsOrderWithTitlesTimesAndIcons) {
     EXPECT_EQ(view.rows[1].title, "Battery low \u2014 15%");
     EXPECT_EQ(view.rows[1].when, "yesterday");
     EXPECT_EQ(view.rows[2].iconName, "network-wireless-offline-symbolic");
+    EXPECT_EQ(activityView({events[0]}, now).header, "1 event");
 }
 
 // Every kind's symbol has an icon of its own.

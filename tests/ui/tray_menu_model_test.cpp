@@ -2,6 +2,8 @@
 
 #include <gmock/gmock.h>
 
+#include <algorithm>
+
 #include "ui/tray_icon.h"
 
 namespace vigilo::testing {
@@ -87,17 +89,51 @@ StateFacts factsFor(K mode) {
     return facts;
 }
 
-const std::vector<std::string> kTail = {"---", "Windows {6}", "More {8}", "---", "Settings\u2026", "Quit Vigilo"};
-
-std::vector<std::string> withTail(std::vector<std::string> head) {
-    head.insert(head.end(), kTail.begin(), kTail.end());
+// "More" has 8 entries with "Keep Awake While Charging", 7 without.
+std::vector<std::string> withTail(std::vector<std::string> head, int more = 8) {
+    const std::vector<std::string> tail = {
+        "---", "Windows {6}", "More {" + std::to_string(more) + "}", "---", "Settings\u2026", "Quit Vigilo"};
+    head.insert(head.end(), tail.begin(), tail.end());
     return head;
 }
 
 TEST(TrayMenu, OffOnADesktopHasNoStopNoLidAndNoTemperature) {
     EXPECT_EQ(render(buildTrayMenu(factsFor(K::off))),
-              withTail({"status", "Battery: n/a (desktop computer)", "---", "[ ] Auto Mode", "[ ] Keep Awake",
-                        "[ ] Closed-Lid Mode\u2026"}));
+              withTail({"status", "Battery: n/a (desktop computer)", "---", "[ ] Auto Mode", "[ ] Keep Awake"}, 7));
+}
+
+bool listed(const std::vector<MenuItem>& menu, const std::string& text) {
+    return std::any_of(menu.begin(), menu.end(),
+                       [&](const MenuItem& item) { return item.text == text || listed(item.children, text); });
+}
+
+// Entries for hardware the computer lacks are left out, unless the mode they
+// switch is on and they are the way to switch it off.
+TEST(TrayMenu, EntriesForMissingHardwareAreLeftOutUnlessTheirModeIsOn) {
+    struct Case {
+        bool battery;
+        std::optional<bool> lidClosed;
+        bool clamshell;
+        K mode;
+        bool closedLidEntry;
+        bool chargingEntry;
+    };
+    const Case cases[] = {
+        {false, std::nullopt, false, K::off, false, false},
+        {true, false, false, K::off, true, true},
+        {true, true, false, K::on, true, true},
+        {false, std::nullopt, true, K::on, true, false},
+        {false, std::nullopt, false, K::chargingOnly, false, true},
+    };
+    for (const auto& c : cases) {
+        auto facts = factsFor(c.mode);
+        facts.battery.hasBattery = c.battery;
+        facts.lidClosed = c.lidClosed;
+        facts.clamshellActive = c.clamshell;
+        const auto menu = buildTrayMenu(facts);
+        EXPECT_EQ(listed(menu, "Closed-Lid Mode\u2026"), c.closedLidEntry) << c.battery << c.clamshell;
+        EXPECT_EQ(listed(menu, "Keep Awake While Charging"), c.chargingEntry) << c.battery << c.clamshell;
+    }
 }
 
 TEST(TrayMenu, TimerOnAChargingLaptop) {
@@ -150,12 +186,12 @@ TEST(TrayMenu, SubmenusAndAWindowNotAvailableIsDisabled) {
                                                          "Weekly Report\u2026", "Activity Log\u2026",
                                                          "Show Status Window\u2026"}));
     const auto& more = menu[menu.size() - 4].children;
-    EXPECT_EQ(render(more), (std::vector<std::string>{"[ ] Keep Awake While Charging", "Timer {4}",
+    EXPECT_EQ(render(more), (std::vector<std::string>{"Timer {4}",
                                                       "[x] Running Task\u2026", "[ ] Also Prevent Display Sleep",
                                                       "[x] Launch at Login", "---", "Install vigilo CLI\u2026",
                                                       "Show Onboarding\u2026"}));
-    EXPECT_FALSE(more[2].enabled);
-    EXPECT_EQ(more[1].children[3].timerSeconds, 14400);
+    EXPECT_FALSE(more[1].enabled);
+    EXPECT_EQ(more[0].children[3].timerSeconds, 14400);
     EXPECT_TRUE(menu.front().bold);
 }
 

@@ -39,8 +39,8 @@ QGroupBox* SettingsWindow::watchSection() {
     auto* box = section(vigilo::tr("Apps Auto Mode watches"));
     auto* layout = rows(box);
     layout->addWidget(paragraph(vigilo::tr("Auto Mode keeps your computer awake only while one of these tools is "
-                                           "running \u2014 and lets it sleep when they finish. Tap a tool to turn it "
-                                           "on or off.")));
+                                           "running \u2014 and lets it sleep when they finish. Click a program to turn "
+                                           "it on or off.")));
     chips_ = new QGridLayout;
     layout->addLayout(chips_);
     redrawChips();  // before the field, for the tab order
