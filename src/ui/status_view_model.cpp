@@ -60,6 +60,16 @@ std::string clockText(double seconds) {
     return fmt::format("{:02}:{:02}:{:02}", total / 3600, (total % 3600) / 60, total % 60);
 }
 
+std::string noTrayNotice(bool gnome) {
+    std::string text = tr("Your desktop shows no tray icons. Vigilo keeps running in the background; open it again "
+                          "from your applications menu.");
+    if (gnome) {
+        text += ' ';
+        text += tr("To get the icon, install the extension \u201cAppIndicator and KStatusNotifierItem Support\u201d.");
+    }
+    return text;
+}
+
 StatusView buildStatusView(const StateFacts& facts) {
     StatusView view;
     view.icon = modeIcon(facts.mode, facts.clamshellActive);

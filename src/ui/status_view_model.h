@@ -20,11 +20,16 @@ struct StatusView {
     std::string modeLabel;  // the mode's short label
     std::string runState;   // "Off", "Active", "Paused", ...
     std::string liveStatus;
+    std::optional<std::string> notice;   // under the state: why this window opened by itself
     std::optional<std::string> message;  // the latest short message to the user
     std::vector<ViewRow> rows;
 };
 
 StatusView buildStatusView(const StateFacts& facts);
+
+// The line under the state when the desktop shows no tray icons; on GNOME
+// with where to get them.
+std::string noTrayNotice(bool gnome);
 
 // "Off" when off; "Active" while the lock is held; otherwise why not yet.
 std::string runStateText(const KeepAwakeMode& mode, bool assertionActive);

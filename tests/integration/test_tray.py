@@ -38,6 +38,7 @@ def start_xvfb(test):
 
 @unittest.skipUnless(shutil.which('Xvfb'), 'Xvfb is missing')
 class TrayTestCase(MockBusTestCase):
+    '''The application on a virtual display, and reading the tray item it lists.'''
 
     def setUp(self):
         super().setUp()
@@ -78,14 +79,6 @@ class TrayTestCase(MockBusTestCase):
         with open(self.log, encoding='utf-8') as f:
             return f.read()
 
-
-class TrayHostTestCase(TrayTestCase):
-    '''A panel's watcher on the session bus, and reading the item it lists.'''
-
-    def setUp(self):
-        super().setUp()
-        self.bus.add_template(os.path.join(TEMPLATES, 'status_notifier_watcher.py'), system_bus=False)
-
     def registered_items(self):
         return self.bus.call(False, *WATCHER, 'org.freedesktop.DBus.Properties', 'Get', WATCHER[0],
                              'RegisteredStatusNotifierItems')
@@ -114,6 +107,20 @@ class TrayHostTestCase(TrayTestCase):
         walk(layout)
         return labels
 
+    def window_shown(self, title):
+        '''Whether a window of that title is mapped on the virtual display.'''
+        found = subprocess.run(['xwininfo', '-display', self.env['DISPLAY'], '-name', title],
+                               capture_output=True, text=True, check=False)
+        return found.returncode == 0 and 'IsViewable' in found.stdout
+
+
+class TrayHostTestCase(TrayTestCase):
+    '''A panel's watcher on the session bus from the start.'''
+
+    def setUp(self):
+        super().setUp()
+        self.bus.add_template(os.path.join(TEMPLATES, 'status_notifier_watcher.py'), system_bus=False)
+
 
 class WithATrayHost(TrayHostTestCase):
 
@@ -122,11 +129,13 @@ class WithATrayHost(TrayHostTestCase):
         self.wait_until(lambda: len(self.registered_items()) > 0, 15, 'the tray item did not register')
         self.wait_until(lambda: self.vigilo('status').returncode == 0, 10, 'the application did not answer')
         labels = self.menu_labels()
-        for entry in ('Auto Mode', 'Keep Awake', 'Closed-Lid Mode…', 'Windows', 'Dashboard…',
+        for entry in ('Auto Mode', 'Keep Awake', 'Windows', 'Dashboard…',
                       'Show Status Window…', 'More', 'Timer', '30 minutes', 'Launch at Login',
                       'Install vigilo CLI…', 'Settings…', 'Quit Vigilo'):
             self.assertIn(entry, labels)
-        self.assertNotIn('Stop', labels)
+        # No lid and no battery here: nothing to offer for them.
+        for entry in ('Stop', 'Closed-Lid Mode…', 'Keep Awake While Charging'):
+            self.assertNotIn(entry, labels)
         self.assertEqual(self.tooltip(), 'Vigilo — Awake Off')
 
         self.assertEqual(self.vigilo('start').returncode, 0)
@@ -141,16 +150,49 @@ class WithATrayHost(TrayHostTestCase):
         self.stop_application(app)
 
 
+class WhenThePanelComesLate(TrayTestCase):
+    '''A login starts autostart programs before the panel, and panels restart.'''
+
+    def start_watcher(self):
+        return self.bus.add_template(os.path.join(TEMPLATES, 'status_notifier_watcher.py'), system_bus=False)
+
+    def test_the_icon_registers_when_the_watcher_appears_and_again_when_it_comes_back(self):
+        app = self.start_application()
+        self.wait_until(lambda: self.vigilo('status').returncode == 0, 15, 'the application did not answer')
+        deadline = time.monotonic() + 5
+        while time.monotonic() < deadline:  # the panel comes 5 s after the application
+            self.assertIsNone(app.poll(), self.read_log())
+            time.sleep(0.2)
+        watcher = self.start_watcher()
+        self.wait_until(lambda: len(self.registered_items()) > 0, 2, 'no item 2 s after the watcher appeared')
+
+        watcher.terminate()
+        watcher.wait()
+        self.start_watcher()
+        self.wait_until(lambda: len(self.registered_items()) > 0, 2, 'no item 2 s after the watcher came back')
+        self.assertIn('Quit Vigilo', self.menu_labels())
+        self.stop_application(app)
+
+
 class WithoutATrayHost(TrayTestCase):
 
-    def test_the_application_runs_on_as_the_daemon(self):
+    def test_the_status_window_says_so_once_per_login_and_the_application_runs_on(self):
         app = self.start_application()
         self.wait_until(lambda: self.vigilo('status').returncode == 0 or app.poll() is not None, 15,
                         'the application did not answer')
         self.assertIsNone(app.poll(), self.read_log())
         self.assertEqual(self.vigilo('start').returncode, 0)
         self.assertIn('Awake On', self.vigilo('status').stdout)
-        self.assertEqual(self.read_log().count('no tray is available'), 1)
+        self.wait_until(lambda: self.window_shown('Vigilo Status'), 10, 'no status window without a tray host')
+        self.assertEqual(self.read_log().count('No tray host has appeared'), 1)
+        self.assertTrue(os.path.exists(os.path.join(self.env['XDG_RUNTIME_DIR'], 'vigilo-no-tray-notice')))
+        self.stop_application(app)
+
+        # The same login: the marker says it has been told.
+        app = self.start_application()
+        self.wait_until(lambda: self.read_log().count('No tray host has appeared') == 2, 15,
+                        'the second start did not look for a host')
+        self.assertFalse(self.window_shown('Vigilo Status'))
         self.stop_application(app)
 
 

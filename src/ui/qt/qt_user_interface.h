@@ -13,6 +13,8 @@ class QApplication;
 namespace vigilo {
 
 class Tray;
+class TrayHostWatcher;
+class TrayPresence;
 class WindowShelf;
 
 // The tray role on Qt: one QApplication, the loop on its event loop, the
@@ -33,6 +35,8 @@ public:
     WindowShelf* windows() const { return windows_.get(); }
 
 private:
+    void noTrayHost();
+
     // QApplication keeps references to these for its whole life.
     int argc_ = 0;
     std::vector<std::string> argumentTexts_;
@@ -42,6 +46,9 @@ private:
     MessageBoxConfirmation confirmation_;
     std::unique_ptr<WindowShelf> windows_;
     std::unique_ptr<Tray> tray_;
+    std::unique_ptr<TrayPresence> presence_;
+    std::unique_ptr<TrayHostWatcher> hostWatcher_;
+    bool noticeGiven_ = false;
 };
 
 }  // namespace vigilo

@@ -1,9 +1,7 @@
 #include "ui/qt/tray.h"
 
 #include <QAction>
-#include <QCursor>
 #include <QIcon>
-#include <QKeySequence>
 #include <QMenu>
 #include <QMessageBox>
 #include <QPushButton>
@@ -49,24 +47,50 @@ Tray::Tray(const TrayServices& services, Loop& loop, WindowShelf& windows, std::
       windows_(windows),
       quit_(std::move(quit)),
       actions_(services.state, loop, services.launchAtLogin),
-      icon_(std::make_unique<QSystemTrayIcon>()),
       menu_(std::make_unique<QMenu>()) {
-    refreshIcon();
     rebuildMenu();
-    icon_->setContextMenu(menu_.get());
     subscribe();
     followTick();
-    // A click on the icon opens the menu too, where the panel leaves that
-    // to the application.
+}
+
+Tray::~Tray() { dropIcon(); }
+
+// A panel that restarted knows nothing of the icon made for its last run;
+// Qt also chooses between the bus and the X11 tray only when an icon is made.
+// The menu is made afresh with it: Qt's bus export keeps the menu it was
+// given for the icon it was given to.
+void Tray::makeIcon() {
+    dropIcon();
+    freshMenu();
+    icon_ = std::make_unique<QSystemTrayIcon>();
+    shownIcon_.clear();
+    shownTooltip_.clear();
+    refreshIcon();
+    icon_->setContextMenu(menu_.get());
+    // Left click (the item's Activate) opens the status window; the menu is
+    // the panel's, on right click, so there is one menu and not two.
     QObject::connect(icon_.get(), &QSystemTrayIcon::activated, icon_.get(), [this](auto reason) {
-        if (reason == QSystemTrayIcon::Trigger && menu_) menu_->popup(QCursor::pos());
+        if (reason != QSystemTrayIcon::Trigger) return;
+        loop_.post([this, alive = life_.weak()] {
+            if (alive.lock()) windows_.showStatus();
+        });
     });
     icon_->show();
 }
 
-Tray::~Tray() {
+void Tray::freshMenu() {
+    for (QMenu* submenu : std::exchange(submenus_, {})) delete submenu;
+    entries_.clear();
+    shownItems_.clear();
+    menu_ = std::make_unique<QMenu>();
+    rebuildMenu();
+}
+
+void Tray::dropIcon() {
+    if (!icon_) return;
     icon_->hide();
     icon_->setContextMenu(nullptr);
+    icon_.reset();
 }
 
 void Tray::subscribe() {
@@ -90,6 +114,7 @@ void Tray::scheduleRebuild() {
 
 // By theme name, so the panel recolours the symbolic icon like its own.
 void Tray::refreshIcon() {
+    if (!icon_) return;
     const auto& mode = state_.mode.get();
     auto icon = iconThemeName(trayIcon(mode, state_.clamshellActive.get(), state_.thermal().currentLevel()));
     if (icon != shownIcon_) {
@@ -113,7 +138,7 @@ void Tray::followTick() {
     }
 }
 
-// One menu object for the life of the tray, its entries changed in place
+// One menu object for the life of the icon, its entries changed in place
 // where the shape allows: a panel reads it over D-Bus, and Qt's export keeps
 // something of every entry it was ever given (~10 KB a menu).
 void Tray::rebuildMenu() {
@@ -154,7 +179,6 @@ void Tray::fill(QMenu& menu, const std::vector<MenuItem>& items) {
                 font.setBold(true);
                 action->setFont(font);
             }
-            if (!item.shortcut.empty()) action->setShortcut(QKeySequence(qtext("Ctrl+" + item.shortcut)));
             // The entry's current item, looked up when chosen.
             QObject::connect(action, &QAction::triggered, &menu, [this, index] {
                 std::vector<std::pair<const MenuItem*, int>> flat;

@@ -18,8 +18,9 @@ namespace vigilo {
 
 class WindowShelf;
 
-// The tray icon and its menu, drawn from the tray models. The icon and
-// tooltip follow the state; the menu is rebuilt from scratch after every
+// The tray icon and its menu, drawn from the tray models. The icon is made
+// when a panel's tray host is there (makeIcon) and made again for a new one;
+// its picture and tooltip follow the state; the menu is rebuilt from scratch after every
 // observed change, on the next turn of the loop, so a change made from
 // inside a menu action never pulls the menu out from under its own handler.
 // Main thread only.
@@ -31,15 +32,21 @@ public:
     Tray(const Tray&) = delete;
     Tray& operator=(const Tray&) = delete;
 
+    // A fresh icon for the host that is there now, and none while there is none.
+    void makeIcon();
+    void dropIcon();
+
     // The menu as it stands, for tests and screenshots.
     QMenu* menu() const { return menu_.get(); }
-    QSystemTrayIcon& icon() const { return *icon_; }
+    // Nothing while no host shows it.
+    QSystemTrayIcon* icon() const { return icon_.get(); }
 
 private:
     void subscribe();
     void scheduleRebuild();
     void refreshIcon();
     void rebuildMenu();
+    void freshMenu();
     void fill(QMenu& menu, const std::vector<MenuItem>& items);
     void show(QAction& entry, const MenuItem& item);
     void choose(const MenuItem& item);

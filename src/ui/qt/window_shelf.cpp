@@ -36,7 +36,11 @@ StateWindow& WindowShelf::showStatus() {
     if (!status_) {
         status_ = std::make_unique<StateWindow>(
             QString::fromStdString(tr(kStatusWindowTitle)), QSize(kStatusWindowWidth, kStatusWindowHeight), loop_,
-            std::chrono::seconds(1), [this] { return statusPage(buildStatusView(gatherStateFacts(services_.state))); });
+            std::chrono::seconds(1), [this] {
+                auto view = buildStatusView(gatherStateFacts(services_.state));
+                view.notice = statusNotice_;
+                return statusPage(view);
+            });
         status_->follow(followState(services_.state, *status_));
     }
     status_->present();

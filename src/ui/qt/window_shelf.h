@@ -1,6 +1,8 @@
 #pragma once
 
 #include <memory>
+#include <optional>
+#include <string>
 
 #include "main/ui_module_abi.h"
 
@@ -25,6 +27,8 @@ public:
     WindowShelf& operator=(const WindowShelf&) = delete;
 
     StateWindow& showStatus();
+    // A line the status window shows under the state from now on.
+    void setStatusNotice(std::string notice) { statusNotice_ = std::move(notice); }
     StateWindow& showDashboard();
     SettingsWindow& showSettings();
     // From its first step.
@@ -37,6 +41,7 @@ public:
 
 private:
     TrayServices services_;
+    std::optional<std::string> statusNotice_;
     Loop& loop_;
     std::unique_ptr<StateWindow> status_;
     std::unique_ptr<StateWindow> dashboard_;

@@ -40,13 +40,15 @@ TEST_F(TrayTest, MenuAndTooltipFollowTheStateAndQuitGoesThroughTheGuard) {
     WindowShelf windows(tray, loop);
     bool quit = false;
     Tray view(tray, loop, windows, [&] { quit = true; });
-    EXPECT_EQ(view.icon().toolTip().toStdString(), "Vigilo \u2014 Awake Off");
+    EXPECT_EQ(view.icon(), nullptr) << "no icon before a host shows it";
+    view.makeIcon();
+    EXPECT_EQ(view.icon()->toolTip().toStdString(), "Vigilo \u2014 Awake Off");
     EXPECT_EQ(find(*view.menu(), "Stop"), nullptr);
 
     find(*view.menu(), "Keep Awake")->trigger();
     loop.runUntilIdle();
     EXPECT_TRUE(state().mode.get().is(KeepAwakeMode::Kind::on));
-    EXPECT_EQ(view.icon().toolTip().toStdString(), "Vigilo \u2014 Awake On");
+    EXPECT_EQ(view.icon()->toolTip().toStdString(), "Vigilo \u2014 Awake On");
     EXPECT_TRUE(find(*view.menu(), "Keep Awake")->isChecked());
     ASSERT_NE(find(*view.menu(), "Stop"), nullptr);
 
@@ -64,6 +66,38 @@ TEST_F(TrayTest, MenuAndTooltipFollowTheStateAndQuitGoesThroughTheGuard) {
     clamshell.answerWaiting();
     EXPECT_FALSE(state().clamshellActive.get());
     EXPECT_TRUE(quit);
+}
+
+std::vector<QWidget*> shownWindows(const std::string& title) {
+    std::vector<QWidget*> found;
+    for (QWidget* widget : QApplication::topLevelWidgets()) {
+        if (widget->isVisible() && widget->windowTitle().toStdString() == title) found.push_back(widget);
+    }
+    return found;
+}
+
+// One menu, the panel's, and no keyboard shortcuts in it (a tray menu never
+// has the key focus); a left click opens the status window instead. An icon
+// made again for a new host has the whole menu.
+TEST_F(TrayTest, LeftClickOpensTheStatusWindowAndTheMenuHasNoShortcuts) {
+    auto tray = services();
+    WindowShelf windows(tray, loop);
+    Tray view(tray, loop, windows, [] {});
+    view.makeIcon();
+    view.makeIcon();
+    ASSERT_NE(find(*view.menu(), "Quit Vigilo"), nullptr);
+    std::function<void(const QMenu&)> noShortcuts = [&](const QMenu& menu) {
+        for (QAction* action : menu.actions()) {
+            EXPECT_TRUE(action->shortcut().isEmpty()) << action->text().toStdString();
+            if (action->menu()) noShortcuts(*action->menu());
+        }
+    };
+    noShortcuts(*view.menu());
+
+    Q_EMIT view.icon()->activated(QSystemTrayIcon::Trigger);
+    loop.runUntilIdle();
+    EXPECT_EQ(shownWindows("Vigilo Status").size(), 1u);
+    EXPECT_FALSE(view.menu()->isVisible());
 }
 
 // Each window entry opens its window with its title; Escape puts it away
