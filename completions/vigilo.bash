@@ -14,14 +14,14 @@ _vigilo() {
 
     if ((cword == 1)); then
         COMPREPLY=($(compgen -W 'why status start stop autowatch watch unwatch patterns timer notify
-            report help version -- --help --version' -- "$cur"))
+            report fleet help version -- --help --version' -- "$cur"))
         return
     fi
     case ${words[1]} in
         why)
             COMPREPLY=($(compgen -W '--json --all' -- "$cur"))
             ;;
-        status | report)
+        status | report | fleet)
             ((cword == 2)) && COMPREPLY=($(compgen -W '--json' -- "$cur"))
             ;;
         autowatch)

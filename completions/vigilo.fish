@@ -1,6 +1,6 @@
 # fish completion for vigilo
 
-set -l commands why status start stop autowatch watch unwatch patterns timer notify report help version
+set -l commands why status start stop autowatch watch unwatch patterns timer notify report fleet help version
 
 complete -c vigilo -f
 complete -c vigilo -n "not __fish_seen_subcommand_from $commands --" -a why -d 'Show what keeps this computer awake'
@@ -14,12 +14,13 @@ complete -c vigilo -n "not __fish_seen_subcommand_from $commands --" -a patterns
 complete -c vigilo -n "not __fish_seen_subcommand_from $commands --" -a timer -d 'Keep awake for a duration (3600, 90m, 1h30m)'
 complete -c vigilo -n "not __fish_seen_subcommand_from $commands --" -a notify -d 'Send a local and push notification'
 complete -c vigilo -n "not __fish_seen_subcommand_from $commands --" -a report -d 'Show the weekly report'
+complete -c vigilo -n "not __fish_seen_subcommand_from $commands --" -a fleet -d 'List your computers on the MQTT broker'
 complete -c vigilo -n "not __fish_seen_subcommand_from $commands --" -a help -d 'Show the help'
 complete -c vigilo -n "not __fish_seen_subcommand_from $commands --" -a version -d 'Show the version'
 complete -c vigilo -n "not __fish_seen_subcommand_from $commands --" -l help -d 'Show the help'
 complete -c vigilo -n "not __fish_seen_subcommand_from $commands --" -l version -d 'Show the version'
 
-complete -c vigilo -n "__fish_seen_subcommand_from status report" -l json -d 'One JSON line'
+complete -c vigilo -n "__fish_seen_subcommand_from status report fleet" -l json -d 'One JSON line'
 complete -c vigilo -n "__fish_seen_subcommand_from why" -l json -d 'One JSON array'
 complete -c vigilo -n "__fish_seen_subcommand_from why" -l all -d 'Delay locks too'
 complete -c vigilo -n "__fish_seen_subcommand_from autowatch" -a 'on off toggle'

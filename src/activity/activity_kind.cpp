@@ -32,6 +32,10 @@ constexpr std::array<KindInfo, kActivityKindCount> kKinds{{
     {"safeResetApplied", "Safe reset applied \u2014 system sleep restored", "checkmark.shield"},
     {"agentStuck", "Watchdog: %@", "exclamationmark.triangle"},
     {"networkLost", "Network connection lost", "wifi.slash"},
+    {"mqttConnected", "MQTT connected to %@", "checkmark.circle"},
+    {"mqttDisconnected", "MQTT connection lost", "wifi.slash"},
+    {"ruleHoldStarted", "Kept awake by rule: %@", "sun.max.fill"},
+    {"ruleHoldEnded", "Rule stopped keeping awake: %@", "moon.zzz"},
 }};
 
 const KindInfo& info(ActivityKind kind) { return kKinds[static_cast<std::size_t>(kind)]; }

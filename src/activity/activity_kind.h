@@ -25,9 +25,13 @@ enum class ActivityKind {
     safeResetApplied,
     agentStuck,
     networkLost,
+    mqttConnected,
+    mqttDisconnected,
+    ruleHoldStarted,
+    ruleHoldEnded,
 };
 
-inline constexpr int kActivityKindCount = 18;
+inline constexpr int kActivityKindCount = 22;
 
 std::string_view activityKindName(ActivityKind kind);
 

@@ -134,7 +134,14 @@ AppSettings::AppSettings(const std::filesystem::path& preferencesDir, SerialWrit
       ntfyTopic(bind("ntfyTopic", std::string())),
       pushoverToken(bind("pushoverToken", std::string())),
       pushoverUser(bind("pushoverUser", std::string())),
-      autoModeAtLaunch(bind("autoModeAtLaunch", false)) {}
+      autoModeAtLaunch(bind("autoModeAtLaunch", false)),
+      mqttEnabled(bind("mqttEnabled", false)),
+      mqttBroker(bind("mqttBroker", std::string())),
+      mqttUsername(bind("mqttUsername", std::string())),
+      mqttTopicPrefix(bind("mqttTopicPrefix", std::string("vigilo"))),
+      mqttDiscoveryPrefix(bind("mqttDiscoveryPrefix", std::string("homeassistant"))),
+      mqttAcceptCommands(bind("mqttAcceptCommands", true)),
+      mqttCAFile(bind("mqttCAFile", std::string())) {}
 
 template <class T>
 T AppSettings::storedOr(const char* key, T fallback) {
@@ -194,7 +201,8 @@ bool AppSettings::reload() {
                useCpuDetection, cpuThresholdPercent, idleHoldoffSeconds, hasCompletedOnboarding,
                thermalAutoStopClamshell, warnBatteryThreshold, criticalBatteryThreshold, forceSleepBatteryThreshold,
                autoMaxFanOnCritical, smartRulesEnabled, notifyOnComplete, pushProvider, ntfyServer, ntfyTopic,
-               pushoverToken, pushoverUser, autoModeAtLaunch);
+               pushoverToken, pushoverUser, autoModeAtLaunch, mqttEnabled, mqttBroker, mqttUsername,
+               mqttTopicPrefix, mqttDiscoveryPrefix, mqttAcceptCommands, mqttCAFile);
     log_.info("Preferences reloaded from {}", file_.string());
     return true;
 }

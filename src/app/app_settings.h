@@ -73,6 +73,16 @@ public:
     // again. Only Auto Mode comes back; a plain keep-awake or a timer never
     // outlives the run that started it.
     Setting<bool> autoModeAtLaunch;
+    // Publishing this computer's state to an MQTT broker (the password is in
+    // the credential store, never here). mqttBroker is "mqtt://host[:port]"
+    // or "mqtts://host[:port]"; mqttCAFile empty means the system's CAs.
+    Setting<bool> mqttEnabled;
+    Setting<std::string> mqttBroker;
+    Setting<std::string> mqttUsername;
+    Setting<std::string> mqttTopicPrefix;
+    Setting<std::string> mqttDiscoveryPrefix;
+    Setting<bool> mqttAcceptCommands;
+    Setting<std::string> mqttCAFile;
 
     // The settings window's watch-list editing; each change is one write of
     // the whole list. Like every write of `watchPatterns`, a change beyond

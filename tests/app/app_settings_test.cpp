@@ -50,6 +50,12 @@ void expectDefaults(const AppSettings& s) {
     EXPECT_TRUE(s.notifyOnComplete.get());
     EXPECT_EQ(s.ntfyTopic.get(), "");
     EXPECT_EQ(s.pushoverToken.get(), "");
+    EXPECT_FALSE(s.mqttEnabled.get());
+    EXPECT_EQ(s.mqttBroker.get(), "");
+    EXPECT_EQ(s.mqttTopicPrefix.get(), "vigilo");
+    EXPECT_EQ(s.mqttDiscoveryPrefix.get(), "homeassistant");
+    EXPECT_TRUE(s.mqttAcceptCommands.get());
+    EXPECT_EQ(s.mqttCAFile.get(), "");
 }
 
 TEST_F(AppSettingsTest, FreshStoreGivesTheDefaultsWritesNothingAndMakesTheFolderAtTheFirstWrite) {
@@ -179,6 +185,8 @@ TEST_F(AppSettingsTest, UnusableValuesReadAsDefaultsAreReportedAndKeptAsBadBefor
         {"ntfyServer", {{"url", "x"}}, "a text", rewrite(&AppSettings::ntfyServer), kDefaultNtfyServer},
         {"pushoverUser", false, "a text", rewrite(&AppSettings::pushoverUser), ""},
         {"autoModeAtLaunch", "true", "true or false", rewrite(&AppSettings::autoModeAtLaunch), false},
+        {"mqttEnabled", "yes", "true or false", rewrite(&AppSettings::mqttEnabled), false},
+        {"mqttTopicPrefix", 7, "a text", rewrite(&AppSettings::mqttTopicPrefix), "vigilo"},
         {"watchPatterns", 5, "a list of texts", rewrite(&AppSettings::watchPatterns), defaultWatchPatterns()},
         {"pushProvider", "Pushover", R"(one of "none", "ntfy" and "pushover")", rewrite(&AppSettings::pushProvider),
          "none"},
