@@ -177,6 +177,8 @@ class WhenThePanelComesLate(TrayTestCase):
 class WithoutATrayHost(TrayTestCase):
 
     def test_the_status_window_says_so_once_per_login_and_the_application_runs_on(self):
+        self.bus.add_template(os.path.join(TEMPLATES, 'desktop_portal_background.py'), system_bus=False)
+        portal = self.bus.mock_interface(False, 'org.freedesktop.portal.Desktop', '/org/freedesktop/portal/desktop')
         app = self.start_application()
         self.wait_until(lambda: self.vigilo('status').returncode == 0 or app.poll() is not None, 15,
                         'the application did not answer')
@@ -186,6 +188,10 @@ class WithoutATrayHost(TrayTestCase):
         self.wait_until(lambda: self.window_shown('Vigilo Status'), 10, 'no status window without a tray host')
         self.assertEqual(self.read_log().count('No tray host has appeared'), 1)
         self.assertTrue(os.path.exists(os.path.join(self.env['XDG_RUNTIME_DIR'], 'vigilo-no-tray-notice')))
+        self.wait_until(lambda: portal.GetCalls(), 5, 'the portal was not asked')
+        (_, method, (window, options)), = portal.GetCalls()
+        self.assertEqual((str(method), str(window)), ('RequestBackground', ''))
+        self.assertIs(bool(options['autostart']), False)
         self.stop_application(app)
 
         # The same login: the marker says it has been told.
