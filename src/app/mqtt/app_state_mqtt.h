@@ -1,0 +1,49 @@
+#pragma once
+
+#include <memory>
+#include <vector>
+
+#include "app/app_state.h"
+#include "app/mqtt/mqtt_node.h"
+#include "platform/lid_state.h"
+
+namespace vigilo {
+
+// The MQTT node wired to the controller: follows the mqtt* settings
+// (starting, stopping or reopening the connection at once, also after a
+// reload), tells the node when the state may have changed, and carries out
+// commands with the harmless rules of the desktop's shortcut actions:
+// keep-awake ON only from off (a timer or Auto Mode stays), OFF only when
+// something keeps the computer awake; Auto Mode ON only when not already in
+// it, OFF only from it; a timer replaces whatever runs. Nothing else is
+// touched. Main thread only.
+class AppStateMqtt final : private MqttNodeHost {
+public:
+    AppStateMqtt(AppState& state, LidState& lid, std::string nodeId, std::string hostName,
+                 MqttNode::ClientFactory makeClient, MqttNode::PasswordReader readPassword);
+    ~AppStateMqtt() override;
+
+    // The stored password changed: the connection is opened again.
+    void passwordChanged();
+    // A clean quit: "offline" before the disconnect.
+    void quit() { node_.quit(); }
+
+    // The settings' mqtt* rows as one value.
+    static MqttOptions optionsOf(const AppSettings& settings);
+    // The mode as the state topic names it: the English short label.
+    static std::string modeName(const KeepAwakeMode& mode);
+
+private:
+    MqttNodeState currentState() override;
+    void perform(const MqttCommand& command) override;
+    void record(ActivityKind kind, std::optional<std::string> text) override;
+    void follow();
+
+    AppState& state_;
+    LidState& lid_;
+    WallTime since_;
+    MqttNode node_;
+    std::vector<Handle> subscriptions_;
+};
+
+}  // namespace vigilo
