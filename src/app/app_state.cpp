@@ -34,6 +34,8 @@ AppState::AppState(AppComponents components) : c_(components), assertions_(compo
     c_.watchdog.onAlert = [this](Watchdog::Kind kind, const std::string& message) {
         handleWatchdogAlert(kind, message);
     };
+    ruleEngine_->onHoldChanged(
+        [this](const RuleEngine::Hold& hold, bool started) { handleRuleHold(hold.name, started); });
     c_.watchdog.setEnabled(true);
     subscribe();
     updateRuleEngineActive();
@@ -65,6 +67,8 @@ void AppState::subscribe() {
     subscriptions_.push_back(s.watchPatterns.subscribe([&w](const auto& v) { w.patterns.set(v); }));
     subscriptions_.push_back(s.useCpuDetection.subscribe([&w](bool v) { w.useCpuDetection.set(v); }));
     subscriptions_.push_back(s.cpuThresholdPercent.subscribe([&w](double v) { w.cpuThresholdPercent.set(v); }));
+    subscriptions_.push_back(s.useGpuDetection.subscribe([&w](bool v) { w.useGpuDetection.set(v); }));
+    subscriptions_.push_back(s.gpuThresholdPercent.subscribe([&w](double v) { w.gpuThresholdPercent.set(v); }));
     subscriptions_.push_back(s.idleHoldoffSeconds.subscribe([&w](int v) { w.idleHoldoffSeconds.set(v); }));
     copyWatcherSettings();
 }
@@ -74,6 +78,8 @@ void AppState::copyWatcherSettings() {
     c_.watcher.patterns.set(s.watchPatterns.get());
     c_.watcher.useCpuDetection.set(s.useCpuDetection.get());
     c_.watcher.cpuThresholdPercent.set(s.cpuThresholdPercent.get());
+    c_.watcher.useGpuDetection.set(s.useGpuDetection.get());
+    c_.watcher.gpuThresholdPercent.set(s.gpuThresholdPercent.get());
     c_.watcher.idleHoldoffSeconds.set(s.idleHoldoffSeconds.get());
 }
 
@@ -187,13 +193,13 @@ void AppState::stop() {
     timer_.cancel();
     c_.watcher.stop();
     autoWatchHadTasks_ = false;
-    assertions_.releaseAll();
-    updateAssertionActive();
+    applyAssertion(false);
     lastBatteryStage_ = BatteryStage::normal;
     tearDownClamshell();
 }
 
 void AppState::releaseOnTerminate() {
+    modeWantsAssertion_ = false;
     assertions_.releaseAll();
     updateAssertionActive();
     c_.battery.stop();
@@ -207,7 +213,14 @@ void AppState::releaseOnTerminate() {
 }
 
 void AppState::applyAssertion(bool active) {
-    if (active) {
+    modeWantsAssertion_ = active;
+    syncAssertions();
+}
+
+// One set of locks serves the mode and the rules' holds alike: it is taken
+// while either wants it and released only when neither does.
+void AppState::syncAssertions() {
+    if (modeWantsAssertion_ || !ruleEngine_->holds().empty()) {
         assertions_.start(c_.settings.preventDisplaySleep.get(), kAssertionReason);
     } else {
         assertions_.releaseAll();

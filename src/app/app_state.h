@@ -37,6 +37,7 @@ class ClamshellControl;
 class CrashGuard;
 struct HandOverState;
 class LidState;
+class RemoteSessions;
 class RuleEngine;
 class RulesStore;
 class RunningApplications;
@@ -94,6 +95,9 @@ public:
     Published<std::optional<WallTime>> startedAt;
     Published<std::optional<WallTime>> timerExpiresAt;
     Published<std::optional<std::string>> lastUserMessage;
+    // The first rule (in display order) whose keepAwakeWhileHeld action
+    // keeps the computer awake now; nullopt while none does.
+    Published<std::optional<std::string>> keptAwakeByRule;
 
     void startAlwaysOn();
     void startTimer(double seconds);
@@ -140,6 +144,12 @@ public:
     void performRuleAction(const RuleAction& action);
     // Runs the rule engine while the Smart Rules setting is on.
     void updateRuleEngineActive();
+    // Where remoteSessionActive conditions look, asked only while an enabled
+    // rule has one; none (the default) never holds. Must outlive the
+    // controller.
+    void setRemoteSessions(RemoteSessions* sessions) { remoteSessions_ = sessions; }
+    // "Kept awake by rule: <name>" while a rule holds keep-awake.
+    std::optional<std::string> ruleHoldText() const;
     // The watchdog's alerts: notification, push, activity entry, webhook.
     void handleWatchdogAlert(Watchdog::Kind kind, const std::string& message);
     // Why the computer may sleep although the mode asked to keep it awake:
@@ -179,8 +189,11 @@ private:
     // mode for the system, not for the person: what they do leaves the
     // choice the next launch resumes alone. Their callbacks run through here.
     void actForSystem(const std::function<void()>& act);
+    // What the mode wants; the locks are held while it or a rule wants them.
     void applyAssertion(bool active);
+    void syncAssertions();
     void updateAssertionActive();
+    void handleRuleHold(const std::string& ruleName, bool started);
     void reapplyAssertionIfNeeded();
     void scheduleTimer(WallTime fireAt);
     void timerExpired();
@@ -213,6 +226,9 @@ private:
     Handle timer_;
     std::vector<Handle> subscriptions_;
     bool autoWatchHadTasks_ = false;
+    // The mode's own want of the keep-awake locks, apart from rules' holds.
+    bool modeWantsAssertion_ = false;
+    RemoteSessions* remoteSessions_ = nullptr;
     int systemActs_ = 0;  // callbacks of actForSystem under way
     // Each stage acts once per descent; back to normal on AC power and in stop().
     BatteryStage lastBatteryStage_ = BatteryStage::normal;

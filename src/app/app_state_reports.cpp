@@ -16,15 +16,14 @@ void AppState::handleBatteryUpdate(const BatteryMonitor::Snapshot& snapshot) {
     const bool chargingOnly = mode.get().is(KeepAwakeMode::Kind::chargingOnly);
     if (snapshot.isOnACPower) {
         lastBatteryStage_ = BatteryStage::normal;
-        if (chargingOnly && !assertionActive.get()) {
+        if (chargingOnly && (!modeWantsAssertion_ || !assertionActive.get())) {
             applyAssertion(true);
             postUserMessage(tr("Charger connected \u2014 keeping system awake."));
         }
         return;
     }
-    if (chargingOnly && assertionActive.get()) {
-        assertions_.releaseAll();
-        updateAssertionActive();
+    if (chargingOnly && modeWantsAssertion_) {
+        applyAssertion(false);
         postUserMessage(tr("Charger removed \u2014 released assertion."));
     }
     if (!mode.get().is(KeepAwakeMode::Kind::off) && snapshot.level < c_.settings.batteryThreshold.get()) {
@@ -56,17 +55,14 @@ void AppState::handleThermal(ThermalMonitor::Level level) {
 void AppState::handleWatch(const std::vector<std::string>& names) {
     if (!mode.get().is(KeepAwakeMode::Kind::autoWatch)) return;
     if (!names.empty()) {
-        if (!assertionActive.get()) applyAssertion(true);
+        if (!modeWantsAssertion_ || !assertionActive.get()) applyAssertion(true);
         autoWatchHadTasks_ = true;
         std::string firstThree;
         for (std::size_t i = 0; i < names.size() && i < 3; ++i) firstThree += (i ? ", " : "") + names[i];
         postUserMessage(trFormat("Watching {} task(s): {}", names.size(), firstThree));
         return;
     }
-    if (assertionActive.get()) {
-        assertions_.releaseAll();
-        updateAssertionActive();
-    }
+    if (modeWantsAssertion_) applyAssertion(false);
     if (!autoWatchHadTasks_) return;
     autoWatchHadTasks_ = false;
     c_.activity.record(ActivityKind::allTasksFinished);

@@ -9,9 +9,11 @@
 #include "app/app_state.h"
 #include "detection/process_watcher.h"
 #include "platform/lid_state.h"
+#include "platform/remote_sessions.h"
 #include "platform/running_applications.h"
 #include "platform/system_sleep.h"
 #include "rules/rule_engine.h"
+#include "rules/rules_store.h"
 #include "safety/cooling_manager.h"
 #include "support/local_time.h"
 #include "support/tr.h"
@@ -23,6 +25,15 @@ namespace {
 std::string lowerCased(std::string text) {
     std::transform(text.begin(), text.end(), text.begin(), [](unsigned char c) { return std::tolower(c); });
     return text;
+}
+
+// Without such a rule logind is never asked, and no connection is kept for it.
+bool someRuleAsksForRemoteSessions(const std::vector<Rule>& rules) {
+    return std::ranges::any_of(rules, [](const Rule& rule) {
+        return rule.isEnabled && std::ranges::any_of(rule.conditions, [](const RuleCondition& condition) {
+                   return std::holds_alternative<RuleCondition::RemoteSessionActive>(condition.value);
+               });
+    });
 }
 
 }  // namespace
@@ -42,7 +53,13 @@ RuleInputs AppState::ruleInputs() const {
             if (!name->empty()) inputs.appNames.insert(lowerCased(*name));
         }
     }
-    inputs.nowMinutes = localMinutesOfDay(c_.loop.clock().wallNow());
+    // Read afresh at every tick, so a change of time zone or of daylight
+    // saving moves the windows with the wall clock.
+    const LocalTimeOfWeek local = localTimeOfWeek(c_.loop.clock().wallNow());
+    inputs.nowMinutes = local.minutes;
+    inputs.nowWeekday = local.weekday;
+    inputs.remoteSessionActive = remoteSessions_ && someRuleAsksForRemoteSessions(c_.rules.rules().get()) &&
+                                 remoteSessions_->anyActive();
     return inputs;
 }
 
@@ -68,12 +85,24 @@ void AppState::performRuleAction(const RuleAction& action) {
                 tearDownClamshell();
             } else if constexpr (std::is_same_v<A, RuleAction::AppendActivityLog>) {
                 postUserMessage(a.message);
+            } else if constexpr (std::is_same_v<A, RuleAction::KeepAwakeWhileHeld>) {
+                // Held, not fired: the engine reports its holds to handleRuleHold.
             }
         },
         action.value);
 }
 
 void AppState::updateRuleEngineActive() { ruleEngine_->setActive(c_.settings.smartRulesEnabled.get()); }
+
+// Beside the mode, never instead of it: the mode, its timer and Auto Mode
+// are left as they are, and the locks stay while the mode still wants them.
+void AppState::handleRuleHold(const std::string& ruleName, bool started) {
+    log_.info("{} keeping the computer awake: {}", started ? "Rule started" : "Rule stopped", ruleName);
+    c_.activity.record(started ? ActivityKind::ruleHoldStarted : ActivityKind::ruleHoldEnded, std::nullopt, ruleName);
+    const auto& holds = ruleEngine_->holds();
+    keptAwakeByRule.set(holds.empty() ? std::nullopt : std::optional<std::string>(holds.front().name));
+    syncAssertions();
+}
 
 void AppState::checkForStuckTasks(const std::vector<ProcessWatcher::Match>& matches) {
     for (const auto& match : matches) {

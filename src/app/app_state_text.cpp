@@ -30,6 +30,7 @@ std::string AppState::liveStatus() const {
         return trFormat("Keeping awake \u00b7 {} left", format(std::max(left, 0.0)));
     }
     case KeepAwakeMode::Kind::off:
+        if (auto held = ruleHoldText()) return *held;
         return lidMode ? tr("Closed-Lid on \u00b7 awake with the lid shut") : tr("Idle \u00b7 your computer sleeps normally");
     case KeepAwakeMode::Kind::on:
         return lidMode ? tr("Keeping your computer awake \u00b7 Closed-Lid on") : tr("Keeping your computer awake");
@@ -40,15 +41,24 @@ std::string AppState::liveStatus() const {
     case KeepAwakeMode::Kind::autoWatch: break;
     }
     const auto& matches = c_.watcher.matches.get();
-    if (matches.empty()) return tr("Auto Mode on \u00b7 waiting for AI tasks\u2026");
+    if (matches.empty()) {
+        if (auto held = ruleHoldText()) return *held;
+        return tr("Auto Mode on \u00b7 waiting for AI tasks\u2026");
+    }
     std::string names = matches[0].displayName;
     if (matches.size() >= 2) names += ", " + matches[1].displayName;
     if (matches.size() <= 2) return trFormat("Auto Mode \u00b7 keeping awake ({})", names);
     return trFormat("Auto Mode \u00b7 keeping awake ({} +{})", names, matches.size() - 2);
 }
 
+std::optional<std::string> AppState::ruleHoldText() const {
+    if (const auto& name = keptAwakeByRule.get()) return trFormat("Kept awake by rule: {}", *name);
+    return std::nullopt;
+}
+
 std::optional<std::string> AppState::keepAwakeFailure() const {
-    if (mode.get().is(KeepAwakeMode::Kind::off) || !assertions_.systemAssertionRefused()) return std::nullopt;
+    const bool asked = !mode.get().is(KeepAwakeMode::Kind::off) || keptAwakeByRule.get();
+    if (!asked || !assertions_.systemAssertionRefused()) return std::nullopt;
     return tr("could not keep the computer awake: no power service (logind, GNOME or KDE) accepted the lock");
 }
 

@@ -5,6 +5,7 @@
 #include <utility>
 
 #include "ipc/ipc_dispatch.h"
+#include "platform/linux/gpu/linux_gpu_usage_source.h"
 #include "platform/linux/own_executable.h"
 
 namespace vigilo {
@@ -17,7 +18,8 @@ Daemon::Daemon(ApplicationLoop& loop, const XdgEnvironment& env, std::string soc
       thermalSource_(loop, systemRoot(env) / "sys" / "class" / "thermal"),
       thermal_(loop, thermalSource_),
       processes_(std::make_shared<ProcessDetector>()),
-      watcher_(loop, processes_, std::make_shared<LinuxRunningApplications>(), watcherOptions(settings_)),
+      watcher_(loop, processes_, std::make_shared<LinuxRunningApplications>(),
+               std::make_shared<LinuxGpuUsageSource>("/proc", systemRoot(env) / "sys"), watcherOptions(settings_)),
       runner_(loop, launcher_),
       activity_(appSupportDir(env), loop.clock(), writer_),
       restoreRecord_(appSupportDir(env)),
@@ -39,6 +41,7 @@ Daemon::Daemon(ApplicationLoop& loop, const XdgEnvironment& env, std::string soc
       systemSleep_(loop),
       kdeLid_(KdeLidAction::configDirOf(env)),
       clamshell_(systemRoot(env) / "run", &helper_, &kdeLid_, &restoreRecord_),
+      remoteSessions_(loop, ::getuid()),
       crashGuard_(appSupportDir(env), ::getpid(), loop.clock()),
       state_(AppComponents{loop, settings_, battery_, thermal_, watcher_, runner_, activity_, cooling_, alerts_, power_,
                            dialogs ? *dialogs : headlessConfirmation_, notifier_, rules_, watchdog_, systemSleep_,
@@ -53,6 +56,7 @@ Daemon::Daemon(ApplicationLoop& loop, const XdgEnvironment& env, std::string soc
       followLoginItem_(launchAtLogin_.follow(settings_.launchAtLogin)),
       cliInstaller_(env.home, ownExecutablePath(), systemCommandInstall_) {
     shortcuts_.attach(&state_);
+    state_.setRemoteSessions(&remoteSessions_);
     repairAtLaunch();
 }
 
@@ -108,6 +112,8 @@ ProcessWatcher::Options Daemon::watcherOptions(const AppSettings& settings) {
         .pollInterval = static_cast<double>(settings.pollInterval.get()),
         .useCpuDetection = settings.useCpuDetection.get(),
         .cpuThresholdPercent = settings.cpuThresholdPercent.get(),
+        .useGpuDetection = settings.useGpuDetection.get(),
+        .gpuThresholdPercent = settings.gpuThresholdPercent.get(),
         .idleHoldoffSeconds = settings.idleHoldoffSeconds.get(),
     };
 }

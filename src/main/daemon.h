@@ -41,6 +41,7 @@
 #include "platform/linux/safety/privileged_fan_writer.h"
 #include "platform/linux/safety/sysfs_thermal_level_source.h"
 #include "platform/linux/secrets/lazy_credential_store.h"
+#include "platform/linux/sessions/logind_remote_sessions.h"
 #include "support/application_loop.h"
 #include "platform/linux/unix_socket.h"
 #include "rules/rules_store.h"
@@ -141,6 +142,7 @@ private:
     KdeLidAction kdeLid_;
     LogindClamshell clamshell_;
     LinuxLidState lid_;
+    LogindRemoteSessions remoteSessions_;
     CrashGuard crashGuard_;
     AppState state_;
     AppStateIPC stateForIPC_;

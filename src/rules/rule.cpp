@@ -25,6 +25,12 @@ std::int64_t Rule::requiredHoldSeconds() const {
     return longest;
 }
 
+bool Rule::keepsAwakeWhileHeld() const {
+    return std::ranges::any_of(actions, [](const RuleAction& action) {
+        return std::holds_alternative<RuleAction::KeepAwakeWhileHeld>(action.value);
+    });
+}
+
 std::string Rule::summaryLine() const {
     return trFormat("If {} \u2192 {}", joinedSummaries(conditions), joinedSummaries(actions));
 }

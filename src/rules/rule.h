@@ -32,6 +32,10 @@ struct Rule {
     // before the rule may fire: the longest duration any condition names.
     std::int64_t requiredHoldSeconds() const;
 
+    // Whether the rule keeps the computer awake while it holds
+    // (a keepAwakeWhileHeld action) rather than only firing.
+    bool keepsAwakeWhileHeld() const;
+
     // "If Battery below 5%, On battery power → Sleep the computer".
     std::string summaryLine() const;
 };

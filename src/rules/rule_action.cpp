@@ -15,6 +15,7 @@ std::string RuleAction::localizedSummary() const {
                           [](const StartClamshell&) { return std::string(tr("Start closed-lid mode")); },
                           [](const StopClamshell&) { return std::string(tr("Stop closed-lid mode")); },
                           [](const AppendActivityLog&) { return std::string(tr("Log to activity")); },
+                          [](const KeepAwakeWhileHeld&) { return std::string(tr("Keep awake while this holds")); },
                       },
                       value);
 }

@@ -40,10 +40,15 @@ struct RuleAction {
         std::string message;
         bool operator==(const AppendActivityLog&) const = default;
     };
+    // Not fired but held: the computer is kept awake for as long as the
+    // rule's conditions hold, beside whatever the mode does, and no longer.
+    struct KeepAwakeWhileHeld {
+        bool operator==(const KeepAwakeWhileHeld&) const = default;
+    };
 
     // In declaration order; the index is the position in kActionCaseNames.
     using Case = std::variant<StartKeepAwake, StopKeepAwake, SetCoolingPreset, Notify, SleepMac, StartClamshell,
-                              StopClamshell, AppendActivityLog>;
+                              StopClamshell, AppendActivityLog, KeepAwakeWhileHeld>;
 
     template <class C>
         requires std::is_constructible_v<Case, C>
@@ -60,7 +65,7 @@ struct RuleAction {
 // The JSON case names, in the order of RuleAction::Case.
 inline constexpr const char* kActionCaseNames[] = {
     "startKeepAwake", "stopKeepAwake",  "setCoolingPreset", "notify",
-    "sleepMac",       "startClamshell", "stopClamshell",    "appendActivityLog",
+    "sleepMac",       "startClamshell", "stopClamshell",    "appendActivityLog", "keepAwakeWhileHeld",
 };
 
 }  // namespace vigilo

@@ -6,6 +6,7 @@
 
 #include "rules/overloaded.h"
 #include "rules/rule_json_fields.h"
+#include "support/json_wire.h"
 
 namespace vigilo {
 
@@ -23,6 +24,50 @@ ordered_json caseObject(const Names& names, std::size_t index, ordered_json fiel
 
 static_assert(std::variant_size_v<RuleCondition::Case> == std::size(kConditionCaseNames));
 static_assert(std::variant_size_v<RuleAction::Case> == std::size(kActionCaseNames));
+
+// ISO day numbers in ascending order, as the rules window and the summary
+// list them.
+ordered_json weekdaysToJson(WeekdaySet days) {
+    ordered_json list = ordered_json::array();
+    for (int day = 1; day <= 7; ++day) {
+        if (containsWeekday(days, day)) list.push_back(day);
+    }
+    return list;
+}
+
+// Absent (or null) is every day. Anything but one to seven distinct whole
+// numbers from 1 to 7 fails the whole file, as every other fault does.
+WeekdaySet optionalWeekdays(const json& fields) {
+    auto it = fields.find("weekdays");
+    if (it == fields.end() || it->is_null()) return kEveryDay;
+    if (!it->is_array()) {
+        throw RuleDecodeError(fmt::format("key 'weekdays': expected an array, found {}", jsonTypeName(*it)));
+    }
+    if (it->empty() || it->size() > 7) {
+        throw RuleDecodeError(fmt::format("key 'weekdays': expected 1 to 7 days, found {}", it->size()));
+    }
+    WeekdaySet days = 0;
+    for (const json& day : *it) {
+        if (!day.is_number_integer()) {
+            throw RuleDecodeError(fmt::format("key 'weekdays': expected a whole number, found {}", day.dump()));
+        }
+        // Unsigned past 2^63 would wrap in get<int64_t>(); any such number is out of range anyway.
+        const bool inRange = day.is_number_unsigned() ? day.get<std::uint64_t>() <= 7
+                                                      : day.get<std::int64_t>() >= 1 && day.get<std::int64_t>() <= 7;
+        if (!inRange || day.get<std::int64_t>() < 1) {
+            throw RuleDecodeError(
+                fmt::format("key 'weekdays': {} is not a day from 1 (Monday) to 7 (Sunday)", day.dump()));
+        }
+        const WeekdaySet bit = weekdayBit(day.get<int>());
+        if (days & bit) throw RuleDecodeError(fmt::format("key 'weekdays': day {} is listed twice", day.dump()));
+        days |= bit;
+    }
+    return days;
+}
+
+RuleCondition::TimeWindow timeWindowFromJson(const json& fields) {
+    return {requiredInt64(fields, "startMinutes"), requiredInt64(fields, "endMinutes"), optionalWeekdays(fields)};
+}
 
 FanPreset requiredPreset(const json& fields) {
     const std::string raw = requiredString(fields, "_0");
@@ -45,7 +90,10 @@ ordered_json conditionToJson(const RuleCondition& condition) {
             },
             [](const C::NoMatchingWorkloadFor& c) { return ordered_json{{"seconds", c.seconds}}; },
             [](const C::TimeWindow& c) {
-                return ordered_json{{"startMinutes", c.startMinutes}, {"endMinutes", c.endMinutes}};
+                ordered_json window{{"startMinutes", c.startMinutes}, {"endMinutes", c.endMinutes}};
+                // Left out for every day, so a file older versions wrote reads back as it was.
+                if (c.weekdays != kEveryDay) window["weekdays"] = weekdaysToJson(c.weekdays);
+                return window;
             },
             [](const auto&) { return ordered_json::object(); },
         },
@@ -66,8 +114,8 @@ RuleCondition conditionFromJson(const json& object) {
         case 5: return C::OnACPower{};
         case 6: return C::LidClosed{};
         case 7: return C::NoMatchingWorkloadFor{requiredInt64(*fields, "seconds")};
-        default:
-            return C::TimeWindow{requiredInt64(*fields, "startMinutes"), requiredInt64(*fields, "endMinutes")};
+        case 8: return timeWindowFromJson(*fields);
+        default: return C::RemoteSessionActive{};
     }
 }
 
@@ -95,7 +143,8 @@ RuleAction actionFromJson(const json& object) {
         case 4: return A::SleepMac{};
         case 5: return A::StartClamshell{};
         case 6: return A::StopClamshell{};
-        default: return A::AppendActivityLog{requiredString(*fields, "message")};
+        case 7: return A::AppendActivityLog{requiredString(*fields, "message")};
+        default: return A::KeepAwakeWhileHeld{};
     }
 }
 

@@ -6,6 +6,19 @@
 #include "support/tr.h"
 
 namespace vigilo {
+
+const char* shortDayName(int isoDay) {
+    switch (isoDay) {
+        case 1: return tr("Mon");
+        case 2: return tr("Tue");
+        case 3: return tr("Wed");
+        case 4: return tr("Thu");
+        case 5: return tr("Fri");
+        case 6: return tr("Sat");
+        default: return tr("Sun");
+    }
+}
+
 namespace {
 
 // The temperature cut to a whole number, toward zero. A value no integer can
@@ -19,6 +32,20 @@ std::string wholeDegrees(double celsius) {
 }
 
 std::string clockTime(std::int64_t minutes) { return fmt::format("{:02}:{:02}", minutes / 60, minutes % 60); }
+
+// "Every day", "Weekdays" (Monday to Friday) or the days' short names in
+// week order: "Sat, Sun".
+std::string weekdaysText(WeekdaySet days) {
+    if ((days & kEveryDay) == kEveryDay) return tr("Every day");
+    if ((days & kEveryDay) == kMondayToFriday) return tr("Weekdays");
+    std::string text;
+    for (int day = 1; day <= 7; ++day) {
+        if (!containsWeekday(days, day)) continue;
+        if (!text.empty()) text += ", ";
+        text += shortDayName(day);
+    }
+    return text;
+}
 
 }  // namespace
 
@@ -36,8 +63,10 @@ std::string RuleCondition::localizedSummary() const {
             [](const LidClosed&) { return std::string(tr("Lid is closed")); },
             [](const NoMatchingWorkloadFor& c) { return trFormat("No AI workload for {}s", c.seconds); },
             [](const TimeWindow& c) {
-                return trFormat("Between {} and {}", clockTime(c.startMinutes), clockTime(c.endMinutes));
+                return trFormat("{} {}\u2013{}", weekdaysText(c.weekdays), clockTime(c.startMinutes),
+                                clockTime(c.endMinutes));
             },
+            [](const RemoteSessionActive&) { return std::string(tr("Someone is logged in remotely")); },
         },
         value);
 }

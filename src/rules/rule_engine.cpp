@@ -1,5 +1,6 @@
 #include "rules/rule_engine.h"
 
+#include <algorithm>
 #include <utility>
 
 #include "platform/user_process_table.h"
@@ -17,6 +18,15 @@ double secondsBetween(auto from, auto to) { return std::chrono::duration<double>
 double wallSecondsBetween(WallTime from, WallTime to) {
     return secondsBetween(std::chrono::duration<double>(from.time_since_epoch()),
                           std::chrono::duration<double>(to.time_since_epoch()));
+}
+
+bool isHeldAction(const RuleAction& action) {
+    return std::holds_alternative<RuleAction::KeepAwakeWhileHeld>(action.value);
+}
+
+// A rule that only holds has nothing to fire, and no firing to record.
+bool firesActions(const Rule& rule) {
+    return std::ranges::any_of(rule.actions, [](const RuleAction& action) { return !isHeldAction(action); });
 }
 
 }  // namespace
@@ -40,16 +50,18 @@ void RuleEngine::setActive(bool active) {
 }
 
 void RuleEngine::start() {
-    stop();
-    scan();
+    timer_.cancel();
+    predicateTrueSince_.clear();
     timer_ = loop_.startRepeating(tickInterval, [this, alive = life_.weak()] {
         if (alive.lock()) scan();
     });
+    scan();
 }
 
 void RuleEngine::stop() {
     timer_.cancel();
     predicateTrueSince_.clear();
+    updateHolds({});
 }
 
 // A tick that finds the previous scan still running is dropped, not queued.
@@ -77,6 +89,7 @@ void RuleEngine::evaluate(const Inputs& inputs, const std::set<std::string>& pro
     const WallTime wallNow = loop_.clock().wallNow();
     // A copy: firing changes the store's list while it is walked.
     const std::vector<Rule> rules = store_.rules().get();
+    std::vector<Hold> holding;
     for (const Rule& rule : rules) {
         if (!rule.isEnabled) continue;
         if (!conditionsHold(rule.conditions, facts)) {
@@ -85,7 +98,25 @@ void RuleEngine::evaluate(const Inputs& inputs, const std::set<std::string>& pro
         }
         const MonoTime since = predicateTrueSince_.try_emplace(rule.id, now).first->second;
         const bool heldLongEnough = secondsBetween(since, now) >= static_cast<double>(rule.requiredHoldSeconds());
-        if (heldLongEnough && !isCoolingDown(rule, wallNow)) fire(rule, wallNow);
+        if (heldLongEnough && rule.keepsAwakeWhileHeld()) holding.push_back({rule.id, rule.name});
+        if (heldLongEnough && firesActions(rule) && !isCoolingDown(rule, wallNow)) fire(rule, wallNow);
+    }
+    // A scan that ends after Smart Rules were switched off must not take
+    // the hold up again.
+    if (timer_.active()) updateHolds(std::move(holding));
+}
+
+void RuleEngine::updateHolds(std::vector<Hold> now) {
+    const std::vector<Hold> before = std::exchange(holds_, std::move(now));
+    if (!onHoldChanged_) return;
+    const auto heldIn = [](const std::vector<Hold>& list, const Hold& hold) {
+        return std::ranges::find(list, hold.id, &Hold::id) != list.end();
+    };
+    for (const Hold& hold : before) {
+        if (!heldIn(holds_, hold)) onHoldChanged_(hold, false);
+    }
+    for (const Hold& hold : holds_) {
+        if (!heldIn(before, hold)) onHoldChanged_(hold, true);
     }
 }
 
@@ -99,7 +130,9 @@ bool RuleEngine::isCoolingDown(const Rule& rule, WallTime now) const {
 
 void RuleEngine::fire(const Rule& rule, WallTime now) {
     log_.info("Rule fired: {}", rule.name);
-    for (const RuleAction& action : rule.actions) perform_(action);
+    for (const RuleAction& action : rule.actions) {
+        if (!isHeldAction(action)) perform_(action);
+    }
     store_.markTriggered(rule.id, now);
 }
 

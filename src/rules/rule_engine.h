@@ -7,6 +7,7 @@
 #include <memory>
 #include <set>
 #include <string>
+#include <vector>
 
 #include "rules/rule.h"
 #include "rules/rule_inputs.h"
@@ -26,11 +27,24 @@ class UserProcessTable;
 // `perform`, one by one. Hold times run on the monotonic clock; cooldowns
 // compare the wall clock with the stored `lastTriggeredAt`, so they carry
 // over restarts. Main thread only.
+//
+// A rule with a keepAwakeWhileHeld action is also held: from the evaluation
+// that finds it holding (its hold time passed; cooldowns play no part) to the
+// first that does not, or until the engine stops or the rule is switched
+// off or removed. Each start and end of a hold is reported to `onHold`.
 class RuleEngine {
 public:
     using Inputs = RuleInputs;
     using Snapshot = std::function<Inputs()>;
     using Perform = std::function<void(const RuleAction&)>;
+
+    // A rule whose keepAwakeWhileHeld action is in force.
+    struct Hold {
+        std::string id;
+        std::string name;
+        bool operator==(const Hold&) const = default;
+    };
+    using HoldChanged = std::function<void(const Hold& hold, bool started)>;
 
     static constexpr Duration tickInterval = std::chrono::seconds(5);
 
@@ -47,10 +61,15 @@ public:
     bool isActive() const { return isActive_; }
 
     // Forgets every hold time, scans at once and then every tickInterval.
+    // Rules held so far stay held until that first scan is evaluated.
     void start();
-    // No more ticks, hold times forgotten. A scan under way still finishes
-    // and is evaluated.
+    // No more ticks, hold times forgotten, every hold ended at once. A scan
+    // under way still finishes and is evaluated, but holds nothing.
     void stop();
+
+    // The rules held now, in display order.
+    const std::vector<Hold>& holds() const { return holds_; }
+    void onHoldChanged(HoldChanged changed) { onHoldChanged_ = std::move(changed); }
 
     bool isRunning() const { return timer_.active(); }
     bool isScanning() const { return isScanning_; }
@@ -65,6 +84,8 @@ private:
     void scan();
     bool isCoolingDown(const Rule& rule, WallTime now) const;
     void fire(const Rule& rule, WallTime now);
+    // Makes `holds_` the new list, reporting the ends before the starts.
+    void updateHolds(std::vector<Hold> now);
 
     Logger log_{"RuleEngine"};
     Loop& loop_;
@@ -77,6 +98,8 @@ private:
     bool isActive_ = false;
     bool isScanning_ = false;
     std::map<std::string, MonoTime> predicateTrueSince_;  // by rule id
+    std::vector<Hold> holds_;
+    HoldChanged onHoldChanged_;
     LifeToken life_;
 };
 

@@ -14,9 +14,15 @@ bool someNameBeginsWith(const std::set<std::string>& names, const std::string& p
     return it != names.end() && it->starts_with(prefix);
 }
 
-bool inWindow(std::int64_t now, const RuleCondition::TimeWindow& window) {
-    if (window.endMinutes < window.startMinutes) return now >= window.startMinutes || now < window.endMinutes;
-    return window.startMinutes <= now && now < window.endMinutes;
+// A window across midnight belongs to the day it opens on: after midnight
+// it is still open if it opened the day before.
+bool inWindow(std::int64_t now, int weekday, const RuleCondition::TimeWindow& window) {
+    const int yesterday = weekday == 1 ? 7 : weekday - 1;
+    if (window.endMinutes < window.startMinutes) {
+        return (now >= window.startMinutes && containsWeekday(window.weekdays, weekday)) ||
+               (now < window.endMinutes && containsWeekday(window.weekdays, yesterday));
+    }
+    return window.startMinutes <= now && now < window.endMinutes && containsWeekday(window.weekdays, weekday);
 }
 
 }  // namespace
@@ -52,7 +58,8 @@ bool conditionHolds(const RuleCondition& condition, const RuleFacts& facts) {
             [&](const C::OnACPower&) { return in.onAC; },
             [&](const C::LidClosed&) { return in.lidClosed; },
             [&](const C::NoMatchingWorkloadFor&) { return !facts.workloadRunning; },
-            [&](const C::TimeWindow& c) { return inWindow(in.nowMinutes, c); },
+            [&](const C::TimeWindow& c) { return inWindow(in.nowMinutes, in.nowWeekday, c); },
+            [&](const C::RemoteSessionActive&) { return in.remoteSessionActive; },
         },
         condition.value);
 }

@@ -21,6 +21,8 @@ struct RuleInputs {
     std::vector<std::string> watchPatterns;  // Auto Mode's, as the user typed them
     std::set<std::string> appNames;          // lower-cased names and identifiers of running applications
     std::int64_t nowMinutes = 0;             // local time of day: hours x 60 + minutes
+    int nowWeekday = 1;                      // local day of the week: 1 = Monday ... 7 = Sunday
+    bool remoteSessionActive = false;        // someone is logged in remotely as this user
 
     bool operator==(const RuleInputs&) const = default;
 };

@@ -1,8 +1,14 @@
 // Smart Rules and the watchdog as the controller wires them.
 #include <gmock/gmock.h>
 
+#include <algorithm>
+#include <cstdlib>
+#include <optional>
+
+#include "activity/activity_event.h"
 #include "app/app_state.h"
 #include "app_state_fixture.h"
+#include "platform/remote_sessions.h"
 #include "rules/rule_engine.h"
 
 namespace vigilo::testing {
@@ -11,6 +17,58 @@ namespace {
 using namespace std::chrono_literals;
 using ::testing::ElementsAre;
 using ::testing::Pair;
+using C = RuleCondition;
+
+struct SettableRemoteSessions final : RemoteSessions {
+    bool active = false;
+    int asked = 0;
+    bool anyActive() override {
+        ++asked;
+        return active;
+    }
+};
+
+// The rules' local clock reads UTC, so the loop's wall clock (Monday
+// 5 January 2026, 09:00 UTC) is the time of day the windows see.
+class UtcClock {
+public:
+    UtcClock() {
+        if (const char* old = std::getenv("TZ")) previous_ = old;
+        ::setenv("TZ", "UTC0", 1);
+    }
+    ~UtcClock() {
+        if (previous_) {
+            ::setenv("TZ", previous_->c_str(), 1);
+        } else {
+            ::unsetenv("TZ");
+        }
+    }
+
+private:
+    std::optional<std::string> previous_;
+};
+
+Rule holdingRule(const std::string& name, std::vector<RuleCondition> conditions) {
+    Rule rule;
+    rule.id = makeUuid();
+    rule.name = name;
+    rule.conditions = std::move(conditions);
+    rule.actions = {RuleAction::KeepAwakeWhileHeld{}};
+    return rule;
+}
+
+std::vector<std::string> holdEntries(const std::vector<std::string>& kinds) {
+    std::vector<std::string> entries;
+    for (const auto& kind : kinds) {
+        if (kind.starts_with("ruleHold") || kind == "timerFinished") entries.push_back(kind);
+    }
+    return entries;
+}
+
+std::size_t heldSleepLocks(const FakePowerManagement& power) {
+    return static_cast<std::size_t>(std::ranges::count_if(
+        power.held, [](const auto& entry) { return entry.second == AssertionKind::systemSleep; }));
+}
 
 TEST_F(AppStateTest, ACustomRuleKeepsAwakeWhileItsProcessRunsAndOnlyWhileRulesAreOn) {
     rules.addCustomRule("blender");
@@ -26,6 +84,67 @@ TEST_F(AppStateTest, ACustomRuleKeepsAwakeWhileItsProcessRunsAndOnlyWhileRulesAr
 
     settings.smartRulesEnabled.set(false);
     EXPECT_FALSE(state().ruleEngine().isRunning());
+}
+
+TEST_F(AppStateTest, AScheduleRuleHoldsWhileItsWindowIsOpenBesideTheUsersTimer) {
+    UtcClock utc;
+    rules.rules().publish({holdingRule("Standup", {C::TimeWindow{9 * 60 + 10, 9 * 60 + 20, weekdayBit(1)}})});
+    settings.smartRulesEnabled.set(true);
+    state().startTimer(15 * 60);  // the person's, 09:00 to 09:15
+    const auto timerEnd = state().timerExpiresAt.get();
+
+    loop.fastForwardBy(9min + 55s);
+    EXPECT_FALSE(state().keptAwakeByRule.get());
+    loop.fastForwardBy(5s);  // 09:10
+    EXPECT_EQ(state().keptAwakeByRule.get(), "Standup");
+    EXPECT_TRUE(state().mode.get().is(KeepAwakeMode::Kind::timer));
+    EXPECT_EQ(state().timerExpiresAt.get(), timerEnd);
+    EXPECT_EQ(heldSleepLocks(power), 1u) << "one lock serves the timer and the rule";
+
+    loop.fastForwardBy(5min);  // 09:15: the timer ends as set, the rule goes on
+    EXPECT_TRUE(state().mode.get().is(KeepAwakeMode::Kind::off));
+    EXPECT_TRUE(state().assertionActive.get());
+    EXPECT_EQ(heldSleepLocks(power), 1u);
+    EXPECT_EQ(state().liveStatus(), "Kept awake by rule: Standup");
+
+    loop.fastForwardBy(5min);  // 09:20
+    EXPECT_FALSE(state().keptAwakeByRule.get());
+    EXPECT_FALSE(state().assertionActive.get());
+    EXPECT_TRUE(power.held.empty());
+    EXPECT_THAT(holdEntries(activityKinds()),
+                ElementsAre("ruleHoldStarted=Standup", "timerFinished", "ruleHoldEnded=Standup"));
+}
+
+TEST_F(AppStateTest, ARemoteSessionRuleNeverEndsWhatThePersonStartedAndStopsWithSmartRules) {
+    SettableRemoteSessions remote;
+    state().setRemoteSessions(&remote);
+    settings.smartRulesEnabled.set(true);
+    loop.fastForwardBy(10s);
+    EXPECT_EQ(remote.asked, 0) << "asked only while a rule needs it";
+    rules.rules().publish({holdingRule("SSH", {C::RemoteSessionActive{}})});
+    remote.active = true;
+    loop.fastForwardBy(5s);
+    EXPECT_EQ(state().keptAwakeByRule.get(), "SSH");
+    EXPECT_TRUE(state().mode.get().is(KeepAwakeMode::Kind::off));
+    EXPECT_TRUE(state().assertionActive.get());
+
+    state().startAlwaysOn();
+    remote.active = false;
+    loop.fastForwardBy(5s);
+    EXPECT_FALSE(state().keptAwakeByRule.get());
+    EXPECT_TRUE(state().mode.get().is(KeepAwakeMode::Kind::on));
+    EXPECT_TRUE(state().assertionActive.get()) << "the person's keep-awake outlives the hold";
+
+    remote.active = true;
+    loop.fastForwardBy(5s);
+    state().stop();
+    EXPECT_TRUE(state().assertionActive.get()) << "the person's stop leaves the rule's hold";
+    settings.smartRulesEnabled.set(false);  // at once, without waiting for a tick
+    EXPECT_FALSE(state().keptAwakeByRule.get());
+    EXPECT_FALSE(state().assertionActive.get());
+    EXPECT_TRUE(power.held.empty());
+    EXPECT_THAT(holdEntries(activityKinds()), ElementsAre("ruleHoldStarted=SSH", "ruleHoldEnded=SSH",
+                                                          "ruleHoldStarted=SSH", "ruleHoldEnded=SSH"));
 }
 
 TEST_F(AppStateTest, TheLidCountsAsOpenUnlessItReadsClosed) {

@@ -4,6 +4,9 @@
 
 #include <chrono>
 #include <functional>
+#include <vector>
+
+#include <fmt/format.h>
 
 #include "rules/default_rules.h"
 #include "rules/rule_case_json.h"
@@ -28,6 +31,10 @@ TEST(RuleJsonTest, EveryCaseHasItsStoredForm) {
         {C::OnACPower{}, R"({"onACPower":{}})"},
         {C::LidClosed{}, R"({"lidClosed":{}})"},
         {C::TimeWindow{1320, 420}, R"({"timeWindow":{"startMinutes":1320,"endMinutes":420}})"},
+        {C::TimeWindow{540, 1080, kMondayToFriday},
+         R"({"timeWindow":{"startMinutes":540,"endMinutes":1080,"weekdays":[1,2,3,4,5]}})"},
+        {C::TimeWindow{1320, 420, weekdayBit(7)}, R"({"timeWindow":{"startMinutes":1320,"endMinutes":420,"weekdays":[7]}})"},
+        {C::RemoteSessionActive{}, R"({"remoteSessionActive":{}})"},
     };
     for (const auto& c : conditions) {
         EXPECT_EQ(conditionToJson(c.condition).dump(), c.text);
@@ -40,6 +47,7 @@ TEST(RuleJsonTest, EveryCaseHasItsStoredForm) {
         {A::StartClamshell{}, R"({"startClamshell":{}})"},
         {A::StopClamshell{}, R"({"stopClamshell":{}})"},
         {A::AppendActivityLog{"hi"}, R"({"appendActivityLog":{"message":"hi"}})"},
+        {A::KeepAwakeWhileHeld{}, R"({"keepAwakeWhileHeld":{}})"},
     };
     for (const auto& a : actions) {
         EXPECT_EQ(actionToJson(a.action).dump(), a.text);
@@ -50,6 +58,19 @@ TEST(RuleJsonTest, EveryCaseHasItsStoredForm) {
 TEST(RuleJsonTest, LenientWhereTheFormAllows) {
     EXPECT_EQ(conditionFromJson(json::parse(R"({"batteryBelow":{"percent":10},"note":"x"})")), C(C::BatteryBelow{10}));
     EXPECT_EQ(conditionFromJson(json::parse(R"({"lidClosed":{"x":1}})")), C(C::LidClosed{}));
+    // Days in any order are written in week order; all seven, or null, are every day and not written.
+    const struct {
+        const char* weekdays;
+        const char* written;
+    } windows[] = {
+        {"[6,1]", R"({"timeWindow":{"startMinutes":0,"endMinutes":60,"weekdays":[1,6]}})"},
+        {"[7,6,5,4,3,2,1]", R"({"timeWindow":{"startMinutes":0,"endMinutes":60}})"},
+        {"null", R"({"timeWindow":{"startMinutes":0,"endMinutes":60}})"},
+    };
+    for (const auto& w : windows) {
+        const auto text = fmt::format(R"({{"timeWindow":{{"startMinutes":0,"endMinutes":60,"weekdays":{}}}}})", w.weekdays);
+        EXPECT_EQ(conditionToJson(conditionFromJson(json::parse(text))).dump(), w.written) << w.weekdays;
+    }
 
     const auto rules = decodeRules(R"([{"id":"0a1b2c3d-0000-4000-8000-00000000000f","name":"n","isEnabled":false,)"
                                    R"("conditions":[],"actions":[],"cooldownSeconds":5,"isBuiltIn":false,)"
@@ -100,6 +121,28 @@ TEST(RuleJsonTest, BuiltInSetRoundTripsByteForByte) {
     EXPECT_EQ(builtIn, decoded);
 }
 
+// Older versions read every file whose rules use none of the new parts; such
+// a file must come back exactly as they wrote it. One that uses them keeps them.
+TEST(RuleJsonTest, FilesRoundTripByteForByteWithAndWithoutTheNewParts) {
+    const std::string rule =
+        R"({"id":"00000000-0000-4000-8000-00000000000A","name":"Nights","isEnabled":true,"conditions":[{"timeWindow":{"startMinutes":1320,"endMinutes":420%s}}%s],"actions":[{"startKeepAwake":{}}%s],"cooldownSeconds":300,"isBuiltIn":false,"createdAt":789296400,"updatedAt":789296400.5})";
+    const auto file = [&](const char* weekdays, const char* remote, const char* held) {
+        std::string text = rule;
+        for (const char* part : {weekdays, remote, held}) text.replace(text.find("%s"), 2, part);
+        return "[" + text + "]";
+    };
+    for (const std::string& text : {file("", "", ""), file(R"(,"weekdays":[5,6])", R"(,{"remoteSessionActive":{}})",
+                                                           R"(,{"keepAwakeWhileHeld":{}})")}) {
+        EXPECT_EQ(encodeRules(decodeRules(text)), text);
+    }
+}
+
+std::function<void(json&)> weekdays(json days) {
+    return [days](json& r) {
+        r["conditions"][0] = {{"timeWindow", {{"startMinutes", 540}, {"endMinutes", 1080}, {"weekdays", days}}}};
+    };
+}
+
 TEST(RuleJsonTest, AnyFaultFailsTheWholeList) {
     const json valid = json::parse(
         R"({"id":"00000000-0000-4000-8000-000000000001","name":"n","isEnabled":true,"conditions":[{"lidClosed":{}}],)"
@@ -128,6 +171,15 @@ TEST(RuleJsonTest, AnyFaultFailsTheWholeList) {
         {"integer beyond 64 bits", [](json& r) { r["cooldownSeconds"] = 9223372036854775808ull; }, "out of range"},
         {"id not a UUID", [](json& r) { r["id"] = "rule-1"; }, "key 'id': \"rule-1\" is not a UUID"},
         {"rule not an object", [](json& r) { r = 5; }, "expected an object, found number"},
+        {"weekday 0", weekdays(json::array({0, 1})), "key 'weekdays': 0 is not a day"},
+        {"weekday 8", weekdays(json::array({8})), "key 'weekdays': 8 is not a day"},
+        {"weekday past 64 bits", weekdays(json::parse("[18446744073709551615]")), "is not a day"},
+        {"weekday twice", weekdays(json::array({1, 3, 1})), "key 'weekdays': day 1 is listed twice"},
+        {"weekday as text", weekdays(json::array({"1"})), "key 'weekdays': expected a whole number, found \"1\""},
+        {"weekday with a fraction", weekdays(json::array({1.5})), "expected a whole number, found 1.5"},
+        {"no weekdays", weekdays(json::array()), "expected 1 to 7 days, found 0"},
+        {"ten thousand weekdays", weekdays(json(std::vector<int>(10000, 1))), "expected 1 to 7 days, found 10000"},
+        {"weekdays not a list", weekdays("Mon-Fri"), "key 'weekdays': expected an array, found string"},
     };
     for (const auto& c : cases) {
         json spoilt = valid;

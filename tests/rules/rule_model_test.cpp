@@ -28,7 +28,12 @@ TEST(RuleModelTest, ConditionSummaries) {
         {C::OnACPower{}, "On AC power"},
         {C::LidClosed{}, "Lid is closed"},
         {C::NoMatchingWorkloadFor{600}, "No AI workload for 600s"},
-        {C::TimeWindow{1320, 420}, "Between 22:00 and 07:00"},
+        {C::TimeWindow{1320, 420}, "Every day 22:00\u201307:00"},
+        {C::TimeWindow{540, 1080, kMondayToFriday}, "Weekdays 09:00\u201318:00"},
+        {C::TimeWindow{600, 960, static_cast<WeekdaySet>(weekdayBit(6) | weekdayBit(7))}, "Sat, Sun 10:00\u201316:00"},
+        {C::TimeWindow{0, 60, static_cast<WeekdaySet>(weekdayBit(1) | weekdayBit(3) | weekdayBit(5))},
+         "Mon, Wed, Fri 00:00\u201301:00"},
+        {C::RemoteSessionActive{}, "Someone is logged in remotely"},
         {C::BatteryBelow{INT64_MIN}, "Battery below -9223372036854775808%"},
     };
     for (const auto& c : cases) EXPECT_EQ(c.condition.localizedSummary(), c.summary);
@@ -47,6 +52,7 @@ TEST(RuleModelTest, ActionSummaries) {
         {A::StartClamshell{}, "Start closed-lid mode"},
         {A::StopClamshell{}, "Stop closed-lid mode"},
         {A::AppendActivityLog{"m"}, "Log to activity"},
+        {A::KeepAwakeWhileHeld{}, "Keep awake while this holds"},
     };
     for (const auto& c : cases) EXPECT_EQ(c.action.localizedSummary(), c.summary);
 }

@@ -52,7 +52,11 @@ TEST_F(RulesStoreTest, AnUnreadableFileIsKeptAsBadBeforeTheBuiltInSetReplacesIt)
         R"([{"id":"00000000-0000-4000-8000-000000000001","name":"mine","isEnabled":true,)"
         R"("conditions":[{"lidClosed":{},"onACPower":{}}],"actions":[],"cooldownSeconds":0,)"
         R"("isBuiltIn":false,"createdAt":0,"updatedAt":0}])";
-    for (const std::string& contents : {twoCaseKeys, std::string("\xff not json")}) {
+    const std::string dayEight =
+        R"([{"id":"00000000-0000-4000-8000-000000000001","name":"mine","isEnabled":true,)"
+        R"("conditions":[{"timeWindow":{"startMinutes":540,"endMinutes":1080,"weekdays":[1,8]}}],)"
+        R"("actions":[{"keepAwakeWhileHeld":{}}],"cooldownSeconds":0,"isBuiltIn":false,"createdAt":0,"updatedAt":0}])";
+    for (const std::string& contents : {twoCaseKeys, dayEight, std::string("\xff not json")}) {
         dir.write("Vigilo/rules.json.bad", "an older one");
         dir.write("Vigilo/rules.json", contents);
         testing::LogCapture log;
