@@ -55,6 +55,7 @@ int CLIRunner::run(const std::vector<std::string>& args) {
         return kSuccess;
     }
     if (args[0] == "--") return runWrapped(std::vector<std::string>(args.begin() + 1, args.end()));
+    if (args[0] == "why") return runWhy(args);
 
     auto built = buildDaemonRequest(args);
     if (!built) {

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "ipc/ipc_messages.h"
+#include "platform/inhibitor_sources.h"
 #include "platform/power_management.h"
 #include "platform/shell_launcher.h"
 
@@ -21,6 +22,11 @@ struct CliServices {
     std::function<IPCResponse(const IPCRequest&)> sendRequest;
     std::function<std::unique_ptr<PowerManagement>()> makePowerManagement;
     std::function<std::unique_ptr<ShellLauncher>()> makeShellLauncher;
+    // `vigilo why`: the system's locks (nullptr when they cannot be read at
+    // all), the terminal's width when standard output is one, and who asks.
+    std::function<std::unique_ptr<InhibitorSources>()> makeInhibitorSources;
+    std::function<std::optional<std::size_t>()> terminalWidth;
+    std::uint32_t userUid = 0;
 };
 
 // The `vigilo` command line: runs one command and returns its exit status.
@@ -40,6 +46,7 @@ private:
     int runDaemon(const IPCRequest& request);
     int runStatus(const IPCRequest& request, bool asJson);
     int runReport(const IPCRequest& request, bool asJson);
+    int runWhy(const std::vector<std::string>& arguments);
     // The reply, or nullopt after printing why there is none (exit 1).
     std::optional<IPCResponse> exchange(const IPCRequest& request);
 

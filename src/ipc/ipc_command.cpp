@@ -7,7 +7,7 @@ namespace vigilo {
 
 namespace {
 
-constexpr std::array<std::pair<IPCCommand, std::string_view>, 14> kNames{{
+constexpr std::array<std::pair<IPCCommand, std::string_view>, 15> kNames{{
     {IPCCommand::status, "status"},
     {IPCCommand::start, "start"},
     {IPCCommand::stop, "stop"},
@@ -22,6 +22,7 @@ constexpr std::array<std::pair<IPCCommand, std::string_view>, 14> kNames{{
     {IPCCommand::role, "role"},
     {IPCCommand::showStatus, "showStatus"},
     {IPCCommand::handOver, "handOver"},
+    {IPCCommand::why, "why"},
 }};
 
 }  // namespace

@@ -21,6 +21,7 @@ enum class IPCCommand {
     role,
     showStatus,
     handOver,
+    why,
 };
 
 std::string_view ipcCommandName(IPCCommand command);

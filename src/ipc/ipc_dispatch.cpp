@@ -4,6 +4,7 @@
 #include <set>
 
 #include "activity/workstation_score.h"
+#include "app/why/inhibitor_entry.h"
 #include "support/utf8_text.h"
 
 namespace vigilo {
@@ -103,6 +104,9 @@ IPCResponse dispatchIPCRequest(const IPCRequest& request, IPCApplication& app, c
     case IPCCommand::handOver:
         if (!instance.handOver) return {.ok = false, .message = "this Vigilo cannot hand over"};
         return {.ok = true, .resume = instance.handOver()};
+    case IPCCommand::why:
+        if (!instance.inhibitors) return {.ok = false, .message = "this Vigilo keeps no list of locks"};
+        return {.ok = true, .inhibitors = boundedInhibitors(instance.inhibitors())};
     }
     return {.ok = false, .message = "unknown"};
 }

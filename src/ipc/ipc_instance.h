@@ -2,7 +2,9 @@
 
 #include <functional>
 #include <string>
+#include <vector>
 
+#include "app/why/inhibitor_entry.h"
 #include "ipc/hand_over_state.h"
 
 namespace vigilo {
@@ -20,6 +22,9 @@ struct IPCInstance {
     // Ends the process as a termination signal would, once the reply is out;
     // returns what the launch taking over resumes.
     std::function<HandOverState()> handOver;
+    // What keeps the computer awake, from the live list (read first when it
+    // is not live); empty where the process keeps no such list.
+    std::function<std::vector<InhibitorEntry>()> inhibitors;
 };
 
 }  // namespace vigilo

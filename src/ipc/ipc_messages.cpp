@@ -122,6 +122,7 @@ std::string encodeResponse(const IPCResponse& response) {
     put(out, "rating", response.rating);
     put(out, "role", response.role);
     if (response.resume) out["resume"] = handOverToJson(*response.resume);
+    if (response.inhibitors) out["inhibitors"] = inhibitorsToJson(*response.inhibitors);
     return toWireJson(out);
 }
 
@@ -175,6 +176,9 @@ Decoded<IPCResponse> decodeResponse(std::string_view text) {
         response.role = optionalString(object, "role");
         if (auto resume = object.find("resume"); resume != object.end() && !resume->is_null()) {
             response.resume = handOverFromJson(*resume);
+        }
+        if (auto inhibitors = object.find("inhibitors"); inhibitors != object.end() && !inhibitors->is_null()) {
+            response.inhibitors = inhibitorsFromJson(*inhibitors);
         }
         return response;
     } catch (const JsonTypeError& e) {

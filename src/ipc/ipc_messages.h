@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "activity/weekly_report.h"
+#include "app/why/inhibitor_entry.h"
 #include "ipc/hand_over_state.h"
 #include "ipc/ipc_command.h"
 
@@ -72,6 +73,9 @@ struct IPCResponse {
     std::optional<std::string> role;
     // The handOver reply's state for the launch taking over to resume.
     std::optional<HandOverState> resume;
+    // The why reply: every lock that keeps the computer awake, Vigilo's own
+    // included, from the application's live list.
+    std::optional<std::vector<InhibitorEntry>> inhibitors;
 
     bool operator==(const IPCResponse&) const = default;
 };

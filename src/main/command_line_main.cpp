@@ -1,3 +1,6 @@
+#include <sys/ioctl.h>
+#include <unistd.h>
+
 #include <iostream>
 
 #include "cli/cli_runner.h"
@@ -22,6 +25,14 @@ IPCResponse sendToApplication(const IPCRequest& request) {
     return IPCClient::send(request, kRequestTimeoutSeconds, socket.path, connector);
 }
 
+std::optional<std::size_t> terminalWidth() {
+    winsize size{};
+    if (!::isatty(STDOUT_FILENO) || ::ioctl(STDOUT_FILENO, TIOCGWINSZ, &size) != 0 || size.ws_col == 0) {
+        return std::nullopt;
+    }
+    return size.ws_col;
+}
+
 }  // namespace
 
 int runCommandLine(const std::vector<std::string>& arguments) {
@@ -36,6 +47,9 @@ int runCommandLine(const std::vector<std::string>& arguments) {
         .sendRequest = sendToApplication,
         .makePowerManagement = SystemModule::makePowerManagement,
         .makeShellLauncher = [] { return std::make_unique<LoginShellLauncher>(); },
+        .makeInhibitorSources = SystemModule::makeInhibitorSources,
+        .terminalWidth = terminalWidth,
+        .userUid = static_cast<std::uint32_t>(::getuid()),
     });
     const int status = runner.run(arguments);
     std::cout.flush();

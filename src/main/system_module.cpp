@@ -64,6 +64,12 @@ std::unique_ptr<PowerManagement> SystemModule::makePowerManagement() {
     return std::unique_ptr<PowerManagement>(make());
 }
 
+std::unique_ptr<InhibitorSources> SystemModule::makeInhibitorSources() {
+    auto make = systemModule().symbol<VigiloMakeInhibitorSources>(kMakeInhibitorSourcesSymbol);
+    if (!make) return nullptr;
+    return std::unique_ptr<InhibitorSources>(make());
+}
+
 std::shared_ptr<LogSink> SystemModule::lazyJournalSink() {
     return std::make_shared<LazyJournalSink>();
 }

@@ -4,6 +4,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/inhibitor_sources.h"
 #include "platform/power_management.h"
 #include "support/log.h"
 
@@ -19,6 +20,10 @@ int runApplication(const std::vector<std::string>& arguments);
 // The Linux power locks; one that refuses every request when the module
 // cannot be loaded.
 std::unique_ptr<PowerManagement> makePowerManagement();
+
+// The system's sleep and idle locks, read once (nothing watched); nullptr
+// when the module cannot be loaded.
+std::unique_ptr<InhibitorSources> makeInhibitorSources();
 
 // A sink that loads the module and opens the journal at its first line, so
 // that a command that logs nothing never loads either; lines are dropped

@@ -3,6 +3,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/inhibitor_sources.h"
 #include "platform/power_management.h"
 #include "support/log.h"
 
@@ -13,6 +14,7 @@
 extern "C" {
 using VigiloRunApplication = int (*)(const std::vector<std::string>* arguments);
 using VigiloMakePowerManagement = vigilo::PowerManagement* (*)();
+using VigiloMakeInhibitorSources = vigilo::InhibitorSources* (*)();
 // nullptr when no journal runs.
 using VigiloMakeJournalSink = vigilo::LogSink* (*)();
 }
@@ -21,5 +23,6 @@ namespace vigilo {
 inline constexpr const char* kSystemModuleFile = "libvigilo-system.so";
 inline constexpr const char* kRunApplicationSymbol = "vigilo_system_run_application";
 inline constexpr const char* kMakePowerManagementSymbol = "vigilo_system_make_power_management";
+inline constexpr const char* kMakeInhibitorSourcesSymbol = "vigilo_system_make_inhibitor_sources";
 inline constexpr const char* kMakeJournalSinkSymbol = "vigilo_system_make_journal_sink";
 }  // namespace vigilo

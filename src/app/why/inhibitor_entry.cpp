@@ -5,6 +5,7 @@
 #include <utility>
 
 #include "support/json_wire.h"
+#include "support/utf8_text.h"
 
 namespace vigilo {
 
@@ -62,6 +63,33 @@ nlohmann::ordered_json inhibitorsToJson(const std::vector<InhibitorEntry>& entri
         array.push_back(std::move(object));
     }
     return array;
+}
+
+std::vector<InhibitorEntry> boundedInhibitors(std::vector<InhibitorEntry> entries) {
+    auto cut = [](std::string& text) {
+        if (text.size() <= kMaxInhibitorTextBytes) return;
+        text.resize(kMaxInhibitorTextBytes);
+        text.resize(kMaxInhibitorTextBytes - incompleteUtf8Suffix(text));
+    };
+    std::size_t used = 0;
+    for (auto& entry : entries) {
+        cut(entry.who);
+        cut(entry.why);
+        if (entry.command) cut(*entry.command);
+        if (entry.what.size() > 8) entry.what.resize(8);
+        for (auto& kind : entry.what) cut(kind);
+        if (entry.origin == InhibitorOrigin::vigilo) used += toWireJson(inhibitorsToJson({entry})).size();
+    }
+    std::vector<InhibitorEntry> kept;
+    for (auto& entry : entries) {
+        if (entry.origin != InhibitorOrigin::vigilo) {
+            const std::size_t size = toWireJson(inhibitorsToJson({entry})).size();
+            if (used + size > kMaxInhibitorsBytes) continue;
+            used += size;
+        }
+        kept.push_back(std::move(entry));
+    }
+    return kept;
 }
 
 std::vector<InhibitorEntry> inhibitorsFromJson(const nlohmann::json& array) {

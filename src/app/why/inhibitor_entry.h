@@ -38,6 +38,13 @@ std::optional<InhibitorOrigin> originNamed(const std::string& name);
 // The wire form: exactly what, who, why, mode, source, uid, pid, command,
 // in that order, null for an unknown pid and command.
 nlohmann::ordered_json inhibitorsToJson(const std::vector<InhibitorEntry>& entries);
+// The list cut for a reply that must stay within the socket's 64 KiB: each
+// text at most kMaxInhibitorTextBytes (at a character), Vigilo's own rows
+// always kept, others kept in order while the whole fits kMaxInhibitorsBytes.
+inline constexpr std::size_t kMaxInhibitorTextBytes = 256;
+inline constexpr std::size_t kMaxInhibitorsBytes = 48 * 1024;
+std::vector<InhibitorEntry> boundedInhibitors(std::vector<InhibitorEntry> entries);
+
 // Throws JsonTypeError when the array or one of its objects is malformed.
 std::vector<InhibitorEntry> inhibitorsFromJson(const nlohmann::json& array);
 
