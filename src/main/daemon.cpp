@@ -47,6 +47,7 @@ Daemon::Daemon(ApplicationLoop& loop, const XdgEnvironment& env, std::string soc
                            dialogs ? *dialogs : headlessConfirmation_, notifier_, rules_, watchdog_, systemSleep_,
                            applications_, processes_, ::getuid(), clamshell_, crashGuard_, lid_}),
       stateForIPC_(state_),
+      why_(loop, state_),
       server_(
           loop, [this](const IPCRequest& request) { return dispatchIPCRequest(request, stateForIPC_, instance_); },
           sockets_, std::move(socketPath), ::getuid()),
@@ -143,6 +144,7 @@ void Daemon::setInstance(IPCInstance instance, std::function<void()> quitForHand
             return state;
         };
     }
+    instance.inhibitors = [this] { return why_.watch().answer(); };
     instance_ = std::move(instance);
 }
 

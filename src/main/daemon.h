@@ -42,6 +42,7 @@
 #include "platform/linux/safety/sysfs_thermal_level_source.h"
 #include "platform/linux/secrets/lazy_credential_store.h"
 #include "platform/linux/sessions/logind_remote_sessions.h"
+#include "main/why_service.h"
 #include "support/application_loop.h"
 #include "platform/linux/unix_socket.h"
 #include "rules/rules_store.h"
@@ -146,6 +147,7 @@ private:
     CrashGuard crashGuard_;
     AppState state_;
     AppStateIPC stateForIPC_;
+    WhyService why_;
     IPCInstance instance_;
     UnixSocketServer sockets_;
     IPCServer server_;
