@@ -129,6 +129,18 @@ void RulesStore::addCustomRule(std::string_view processName) {
     save();
 }
 
+void RulesStore::addRule(Rule rule) {
+    auto rules = rules_.get();
+    rules.push_back(std::move(rule));
+    rules_.publish(std::move(rules));
+    save();
+}
+
+void RulesStore::changeSchedule(std::string_view id, const Schedule& schedule) {
+    const WallTime now = clock_.wallNow();
+    if (changeRule(id, [&](Rule& rule) { vigilo::changeSchedule(rule, schedule, now); })) save();
+}
+
 void RulesStore::deleteRules(const std::set<std::size_t>& positions) {
     auto rules = rules_.get();
     std::set<std::string> doomed;

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "rules/rule.h"
+#include "rules/rule_templates.h"
 #include "support/clock.h"
 #include "support/log.h"
 #include "support/published.h"
@@ -56,6 +57,11 @@ public:
     // The rules window's "Add a custom rule": keep awake with AI cooling
     // while a process of that name runs. Blank names are ignored.
     void addCustomRule(std::string_view processName);
+    // Adds a rule the window made from one of its templates (see
+    // rules/rule_templates.h) at the end of the list.
+    void addRule(Rule rule);
+    // New days and times for a schedule rule; nothing for another rule.
+    void changeSchedule(std::string_view id, const Schedule& schedule);
     // Removes the custom rules at these positions; built-in ones stay.
     void deleteRules(const std::set<std::size_t>& positions);
     // Back to a fresh built-in set: custom rules and firings are dropped.

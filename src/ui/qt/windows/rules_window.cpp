@@ -1,6 +1,7 @@
 #include "ui/qt/windows/rules_window.h"
 
 #include <QCheckBox>
+#include <QComboBox>
 #include <QGroupBox>
 #include <QHBoxLayout>
 #include <QIcon>
@@ -9,14 +10,18 @@
 #include <QPushButton>
 #include <QScrollArea>
 #include <QSignalBlocker>
+#include <QStackedWidget>
 #include <QStyle>
 #include <QToolButton>
+#include <algorithm>
 #include <set>
 
 #include "app/app_settings.h"
 #include "rules/rules_store.h"
+#include "rules/rule_templates.h"
 #include "support/tr.h"
 #include "ui/qt/qt_text.h"
+#include "ui/qt/windows/schedule_editor.h"
 #include "ui/relative_time.h"
 
 namespace vigilo {
@@ -58,6 +63,7 @@ RulesWindow::RulesWindow(RulesStore& rules, AppSettings& settings, Loop& loop)
 
     subscriptions_.push_back(rules_.rules().subscribe([this](const auto& list) { showRules(list); }));
     showRules(rules_.rules().get());
+    setTabOrder(templateChoice_, processField_);
     setTabOrder(processField_, addButton_);
     setTabOrder(addButton_, reset);
 }
@@ -84,30 +90,80 @@ QWidget* RulesWindow::featureSwitch() {
 }
 
 QWidget* RulesWindow::addRuleSection() {
-    auto* group = new QGroupBox(translated("Add a custom rule"));
+    auto* group = new QGroupBox(translated("Add a rule"));
+    templateChoice_ = new QComboBox;
+    templateChoice_->addItem(translated("When a program runs"));
+    templateChoice_->addItem(translated("On a schedule"));
+    templateChoice_->addItem(translated("While someone is logged in remotely"));
+    templateChoice_->setAccessibleName(translated("Add a rule"));
+
     processField_ = new QLineEdit;
     processField_->setPlaceholderText(translated("Process name (e.g. blender, vllm)"));
     processField_->setAccessibleName(translated("Process name (e.g. blender, vllm)"));
+    QObject::connect(processField_, &QLineEdit::returnPressed, this, [this] { addFromTemplate(); });
+    auto* programPage = new QWidget;
+    auto* programLayout = new QVBoxLayout(programPage);
+    programLayout->setContentsMargins(0, 0, 0, 0);
+    programLayout->addWidget(processField_);
+    programLayout->addWidget(
+        explanationLabel(translated("Adds a rule: when that process runs \u2192 keep awake + AI cooling.")));
+
+    scheduleEditor_ = new ScheduleEditor;
+    auto* schedulePage = new QWidget;
+    auto* scheduleLayout = new QVBoxLayout(schedulePage);
+    scheduleLayout->setContentsMargins(0, 0, 0, 0);
+    scheduleLayout->addWidget(scheduleEditor_);
+    scheduleLayout->addWidget(explanationLabel(
+        translated("Keeps the computer awake on these days between these times, and lets it sleep after.")));
+
+    auto* remotePage = explanationLabel(translated(
+        "Keeps the computer awake while you are logged in to it from elsewhere (SSH, remote desktop)."));
+
+    templatePages_ = new QStackedWidget;
+    for (QWidget* page : {programPage, schedulePage, static_cast<QWidget*>(remotePage)}) templatePages_->addWidget(page);
+    QObject::connect(templateChoice_, &QComboBox::currentIndexChanged, templatePages_, &QStackedWidget::setCurrentIndex);
+
     addButton_ = new QPushButton(translated("Add"));
     addButton_->setDefault(true);
-    QObject::connect(addButton_, &QPushButton::clicked, this, [this] { addCustomRule(); });
-    QObject::connect(processField_, &QLineEdit::returnPressed, this, [this] { addCustomRule(); });
-    auto* row = new QHBoxLayout;
-    row->addWidget(processField_, 1);
-    row->addWidget(addButton_);
+    QObject::connect(addButton_, &QPushButton::clicked, this, [this] { addFromTemplate(); });
+    auto* chooser = new QHBoxLayout;
+    chooser->addWidget(templateChoice_, 1);
+    chooser->addWidget(addButton_);
     auto* layout = new QVBoxLayout(group);
-    layout->addLayout(row);
-    layout->addWidget(
-        explanationLabel(translated("Adds a rule: when that process runs \u2192 keep awake + AI cooling.")));
+    layout->addLayout(chooser);
+    layout->addWidget(templatePages_);
     return group;
 }
 
-// The store trims, lower-cases and ignores a blank name; the field is
-// cleared only when a rule was added.
-void RulesWindow::addCustomRule() {
-    const std::size_t before = rules_.rules().get().size();
-    rules_.addCustomRule(processField_->text().toStdString());
-    if (rules_.rules().get().size() != before) processField_->clear();
+// The store trims, lower-cases and ignores a blank process name; the field
+// is cleared only when a rule was added.
+void RulesWindow::addFromTemplate() {
+    const WallTime now = loop_.clock().wallNow();
+    switch (static_cast<Template>(templateChoice_->currentIndex())) {
+    case Template::program: {
+        const std::size_t before = rules_.rules().get().size();
+        rules_.addCustomRule(processField_->text().toStdString());
+        if (rules_.rules().get().size() != before) processField_->clear();
+        break;
+    }
+    case Template::schedule: rules_.addRule(scheduleRule(scheduleEditor_->schedule(), now)); break;
+    case Template::remoteSession: rules_.addRule(remoteSessionRule(now)); break;
+    }
+}
+
+void RulesWindow::editSchedule(const std::string& id) {
+    const auto& rules = rules_.rules().get();
+    auto it = std::ranges::find(rules, id, &Rule::id);
+    if (it == rules.end()) return;
+    const auto schedule = scheduleOf(*it);
+    if (!schedule) return;
+    auto* dialog = new ScheduleDialog(
+        *schedule, [this, id](const Schedule& changed) { rules_.changeSchedule(id, changed); }, this);
+    dialog->open();
+}
+
+QToolButton* RulesWindow::editButton(std::size_t position) const {
+    return position < rows_.size() ? rows_[position].edit : nullptr;
 }
 
 // A switch flipped or a firing recorded keeps the rows (and the keyboard
@@ -137,13 +193,14 @@ void RulesWindow::buildRows(const std::vector<Rule>& rules) {
 void RulesWindow::orderTabs() {
     QWidget* previous = featureToggle_;
     for (const Row& row : rows_) {
-        for (QWidget* next : {static_cast<QWidget*>(row.enabled), static_cast<QWidget*>(row.remove)}) {
+        for (QWidget* next : {static_cast<QWidget*>(row.enabled), static_cast<QWidget*>(row.edit),
+                              static_cast<QWidget*>(row.remove)}) {
             if (!next) continue;
             setTabOrder(previous, next);
             previous = next;
         }
     }
-    setTabOrder(previous, processField_);
+    setTabOrder(previous, templateChoice_);
 }
 
 RulesWindow::Row RulesWindow::addRow(const Rule& rule, std::size_t position) {
@@ -177,6 +234,13 @@ RulesWindow::Row RulesWindow::addRow(const Rule& rule, std::size_t position) {
     layout->setContentsMargins(4, 4, 4, 4);
     layout->addWidget(row.enabled, 0, Qt::AlignTop);
     layout->addLayout(texts, 1);
+    if (scheduleOf(rule)) {
+        auto* edit = row.edit = new QToolButton;
+        edit->setText(translated("Edit"));
+        edit->setAccessibleName(qtext(trFormat("Edit {}", rule.name)));
+        QObject::connect(edit, &QToolButton::clicked, this, [this, id = rule.id] { editSchedule(id); });
+        layout->addWidget(edit, 0, Qt::AlignTop);
+    }
     if (!rule.isBuiltIn) {
         auto* remove = row.remove = new QToolButton;
         remove->setText(translated("Delete"));
@@ -197,6 +261,7 @@ void RulesWindow::fillRow(Row& row, const Rule& rule) {
         row.enabled->setChecked(rule.isEnabled);
     }
     row.enabled->setAccessibleName(qtext(rule.name));
+    if (row.edit) row.edit->setAccessibleName(qtext(trFormat("Edit {}", rule.name)));
     row.name->setText(qtext(rule.name));
     row.summary->setText(qtext(rule.summaryLine()));
     row.lastTriggered->setVisible(rule.lastTriggeredAt.has_value());
