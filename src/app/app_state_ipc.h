@@ -15,6 +15,7 @@ public:
     std::string modeLabel() const override { return state_.mode.get().shortLabel(); }
     bool isAutoWatch() const override { return state_.mode.get().is(KeepAwakeMode::Kind::autoWatch); }
     bool assertionActive() const override { return state_.assertionActive.get(); }
+    std::optional<std::string> keptAwakeByRule() const override { return state_.keptAwakeByRule.get(); }
     std::optional<std::string> keepAwakeWarning() const override { return state_.keepAwakeFailure(); }
     bool clamshellActive() const override { return state_.clamshellActive.get(); }
     std::optional<BatteryReading> battery() const override {

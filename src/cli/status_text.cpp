@@ -81,3 +81,4 @@ std::string statusText(const IPCResponse& reply) {
 }
 
 }  // namespace vigilo
+    if (reply.keptAwakeByRule) text += fmt::format("Kept awake by rule: {}\n", decodeUtf8Lossy(*reply.keptAwakeByRule));

@@ -34,6 +34,8 @@ public:
     // The workloads Auto Mode matches now, in order.
     virtual std::vector<TaskDetail> tasks() const = 0;
     virtual std::vector<std::string> watchPatterns() const = 0;
+    // The rule holding the computer awake now (keepAwakeWhileHeld), if any.
+    virtual std::optional<std::string> keptAwakeByRule() const { return std::nullopt; }
     // The week of the activity log up to now.
     virtual WeeklyReport weeklyReport() const = 0;
     // Stores the list as the settings tidy it; returns why it was refused

@@ -24,7 +24,8 @@ IPCResponse status(IPCApplication& app) {
                       .thermal = app.thermalLabel(),
                       .tasks = std::move(names),
                       .taskDetails = boundedTaskDetails(std::move(tasks)),
-                      .patterns = app.watchPatterns()};
+                      .patterns = app.watchPatterns(),
+                      .keptAwakeByRule = app.keptAwakeByRule()};
     if (auto battery = app.battery()) {
         reply.batteryPercent = battery->percent;
         reply.isCharging = battery->isCharging;

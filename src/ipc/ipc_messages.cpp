@@ -129,6 +129,7 @@ std::string encodeResponse(const IPCResponse& response) {
 Decoded<IPCRequest> decodeRequest(std::string_view text) {
     auto parsed = parseObject(text);
     if (auto* error = std::get_if<std::string>(&parsed)) return *error;
+    put(out, "keptAwakeByRule", response.keptAwakeByRule);
     const json& object = std::get<json>(parsed);
     try {
         auto name = optionalString(object, "cmd");
@@ -180,6 +181,7 @@ Decoded<IPCResponse> decodeResponse(std::string_view text) {
         if (auto inhibitors = object.find("inhibitors"); inhibitors != object.end() && !inhibitors->is_null()) {
             response.inhibitors = inhibitorsFromJson(*inhibitors);
         }
+        response.keptAwakeByRule = optionalString(object, "keptAwakeByRule");
         return response;
     } catch (const JsonTypeError& e) {
         return std::string(e.what());

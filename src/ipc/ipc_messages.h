@@ -65,6 +65,9 @@ struct IPCResponse {
     // Why a command that keeps the computer awake could not (start, timer,
     // autowatch); the command itself succeeded.
     std::optional<std::string> warning;
+    // The status's rule whose keepAwakeWhileHeld action keeps the computer
+    // awake now; left out while none does (and by older applications).
+    std::optional<std::string> keptAwakeByRule;
     // The weekly report with its score and rating (the rating's case name).
     std::optional<WeeklyReport> report;
     std::optional<std::int64_t> score;
