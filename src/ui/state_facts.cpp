@@ -42,6 +42,7 @@ std::vector<Handle> watchStateFacts(AppState& state, std::function<void()> chang
     handles.push_back(state.timerExpiresAt.subscribe(call));
     handles.push_back(state.clamshellActive.subscribe(call));
     handles.push_back(state.lastUserMessage.subscribe(call));
+    handles.push_back(state.keptAwakeByRule.subscribe(call));
     handles.push_back(state.battery().snapshot().subscribe(call));
     handles.push_back(state.thermal().level().subscribe(call));
     handles.push_back(state.cooling().temperature().subscribe(call));
