@@ -56,6 +56,7 @@ int CLIRunner::run(const std::vector<std::string>& args) {
     }
     if (args[0] == "--") return runWrapped(std::vector<std::string>(args.begin() + 1, args.end()));
     if (args[0] == "why") return runWhy(args);
+    if (args[0] == "fleet") return runFleet(args);
 
     auto built = buildDaemonRequest(args);
     if (!built) {

@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "cli/fleet_command.h"
 #include "ipc/ipc_messages.h"
 #include "platform/inhibitor_sources.h"
 #include "platform/power_management.h"
@@ -22,6 +23,9 @@ struct CliServices {
     std::function<IPCResponse(const IPCRequest&)> sendRequest;
     std::function<std::unique_ptr<PowerManagement>()> makePowerManagement;
     std::function<std::unique_ptr<ShellLauncher>()> makeShellLauncher;
+    // `vigilo fleet`'s settings, password and broker; nullptr when MQTT
+    // support cannot be loaded.
+    std::function<std::unique_ptr<FleetEnvironment>()> makeFleetEnvironment;
     // `vigilo why`: the system's locks (nullptr when they cannot be read at
     // all), the terminal's width when standard output is one, and who asks.
     std::function<std::unique_ptr<InhibitorSources>()> makeInhibitorSources;
@@ -47,6 +51,7 @@ private:
     int runStatus(const IPCRequest& request, bool asJson);
     int runReport(const IPCRequest& request, bool asJson);
     int runWhy(const std::vector<std::string>& arguments);
+    int runFleet(const std::vector<std::string>& arguments);
     // The reply, or nullopt after printing why there is none (exit 1).
     std::optional<IPCResponse> exchange(const IPCRequest& request);
 

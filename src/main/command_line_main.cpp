@@ -9,6 +9,7 @@
 #include "main/entry_points.h"
 #include "main/system_module.h"
 #include "platform/linux/login_shell_launcher.h"
+#include "platform/linux/mqtt/mqtt_module.h"
 #include "platform/linux/unix_socket.h"
 #include "support/tr.h"
 
@@ -47,6 +48,7 @@ int runCommandLine(const std::vector<std::string>& arguments) {
         .sendRequest = sendToApplication,
         .makePowerManagement = SystemModule::makePowerManagement,
         .makeShellLauncher = [] { return std::make_unique<LoginShellLauncher>(); },
+        .makeFleetEnvironment = MqttModule::makeFleetEnvironment,
         .makeInhibitorSources = SystemModule::makeInhibitorSources,
         .terminalWidth = terminalWidth,
         .userUid = static_cast<std::uint32_t>(::getuid()),

@@ -48,6 +48,8 @@ Daemon::Daemon(ApplicationLoop& loop, const XdgEnvironment& env, std::string soc
                            applications_, processes_, ::getuid(), clamshell_, crashGuard_, lid_}),
       stateForIPC_(state_),
       why_(loop, state_),
+      mqttPassword_(mqttCredentialItem(env)),
+      mqtt_(makeMqtt(env)),
       server_(
           loop, [this](const IPCRequest& request) { return dispatchIPCRequest(request, stateForIPC_, instance_); },
           sockets_, std::move(socketPath), ::getuid()),
@@ -165,6 +167,8 @@ TrayServices Daemon::trayServices() {
 }
 
 void Daemon::shutdown() {
+    // "offline" before a clean disconnect, which keeps the broker from sending the will.
+    if (mqtt_) mqtt_->quit();
     server_.stop();
     shortcutsService_.stop();
     shortcuts_.attach(nullptr);

@@ -12,6 +12,7 @@
 #include "app/app_state.h"
 #include "app/app_state_ipc.h"
 #include "app/headless_confirmation.h"
+#include "app/mqtt/app_state_mqtt.h"
 #include "app/service_alerts.h"
 #include "app/shortcut_actions.h"
 #include "cli/cli_installer.h"
@@ -57,6 +58,9 @@
 #include "ui/launch_at_login_manager.h"
 
 namespace vigilo {
+
+// The MQTT password's place in the credential store (main/daemon_mqtt.cpp).
+CredentialItem mqttCredentialItem(const XdgEnvironment& env);
 
 // The whole application without a tray: every long-lived object, created in
 // the order the application depends on (members are initialised in
@@ -107,6 +111,7 @@ private:
     void repairAtLaunch();
     void launchRepairDone();
     bool startServices();
+    std::unique_ptr<AppStateMqtt> makeMqtt(const XdgEnvironment& env);
 
     ApplicationLoop& loop_;
     SerialWriter writer_;
@@ -148,6 +153,9 @@ private:
     AppState state_;
     AppStateIPC stateForIPC_;
     WhyService why_;
+    // This computer on the MQTT broker; nothing without a machine id.
+    LazyCredentialStore mqttPassword_;
+    std::unique_ptr<AppStateMqtt> mqtt_;
     IPCInstance instance_;
     UnixSocketServer sockets_;
     IPCServer server_;

@@ -1,0 +1,67 @@
+#pragma once
+
+#include <chrono>
+#include <functional>
+#include <optional>
+#include <string>
+
+#include "platform/mqtt_client.h"
+
+struct mosquitto;
+struct mosquitto_message;
+
+namespace vigilo {
+
+// One libmosquitto connection, driven from outside through its socket:
+// whoever owns it watches fd() for reading (and for writing while
+// wantWrite()) and calls the matching step. MQTT 3.1.1; TLS verifies the
+// broker's certificate and host name. The callbacks run inside the steps.
+// One thread at a time.
+class MosquittoSession {
+public:
+    static constexpr int kKeepAliveSeconds = 120;
+
+    explicit MosquittoSession(const MqttConnection& connection);
+    ~MosquittoSession();
+    MosquittoSession(const MosquittoSession&) = delete;
+    MosquittoSession& operator=(const MosquittoSession&) = delete;
+
+    std::function<void()> onAccepted;
+    std::function<void()> onSubscribed;
+    std::function<void(std::string topic, std::string payload)> onMessage;
+
+    // Begins connecting without blocking on the socket (the name lookup
+    // still blocks); a failure that is already known comes back.
+    std::optional<MqttFailure> start();
+    int fd() const;
+    bool wantWrite() const;
+    bool accepted() const { return accepted_; }
+
+    // Each returns why the connection is over, when it is.
+    std::optional<MqttFailure> readable();
+    std::optional<MqttFailure> writable();
+    // The keep-alive's ping; call at least every kKeepAliveSeconds / 2.
+    std::optional<MqttFailure> misc();
+
+    void publish(const MqttMessage& message);
+    void subscribe(const std::string& pattern);
+    // Sends DISCONNECT after what is queued, waiting at most `deadline` for
+    // the socket to take it.
+    void disconnect(std::chrono::milliseconds deadline);
+
+private:
+    static void connected(mosquitto*, void* self, int rc);
+    static void subscribed(mosquitto*, void* self, int mid, int count, const int* granted);
+    static void received(mosquitto*, void* self, const mosquitto_message* message);
+    static void logged(mosquitto*, void* self, int level, const char* text);
+    MqttFailure failureOf(int rc, int savedErrno) const;
+
+    mosquitto* mosq_ = nullptr;
+    std::string host_;
+    int port_ = 0;
+    bool accepted_ = false;
+    std::optional<MqttFailure> refusal_;
+    std::string tlsReason_;
+};
+
+}  // namespace vigilo
