@@ -7,6 +7,7 @@
 
 #include "activity/activity_event.h"
 #include "app/app_state.h"
+#include "app/why/own_keep_awake.h"
 #include "app_state_fixture.h"
 #include "platform/remote_sessions.h"
 #include "rules/rule_engine.h"
@@ -127,6 +128,9 @@ TEST_F(AppStateTest, ARemoteSessionRuleNeverEndsWhatThePersonStartedAndStopsWith
     EXPECT_EQ(state().keptAwakeByRule.get(), "SSH");
     EXPECT_TRUE(state().mode.get().is(KeepAwakeMode::Kind::off));
     EXPECT_TRUE(state().assertionActive.get());
+    const auto why = ownInhibitorRowsOf(state(), 42, 1000);
+    ASSERT_EQ(why.size(), 1u);
+    EXPECT_EQ(why[0].why, "Kept awake by rule: SSH") << "vigilo why says it in the same words";
 
     state().startAlwaysOn();
     remote.active = false;

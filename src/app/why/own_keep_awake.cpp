@@ -22,12 +22,14 @@ std::optional<std::string> keepAwakeReason(AppState& state) {
     case KeepAwakeMode::Kind::autoWatch: {
         std::vector<std::string> names;
         for (const auto& match : state.watcher().matches.get()) names.push_back(match.displayName);
+        // With nothing matched, the locks are a rule's.
+        if (auto held = state.ruleHoldText(); held && names.empty()) return held;
         return autoModeReasonText(names);
     }
     case KeepAwakeMode::Kind::runCommand: return runCommandReasonText();
     case KeepAwakeMode::Kind::on:
-    case KeepAwakeMode::Kind::chargingOnly:
-    case KeepAwakeMode::Kind::off: break;
+    case KeepAwakeMode::Kind::chargingOnly: break;
+    case KeepAwakeMode::Kind::off: return state.ruleHoldText().value_or(keepAwakeReasonText());
     }
     return keepAwakeReasonText();
 }
