@@ -97,6 +97,7 @@ json toStoredJson(const PushProvider& value) {
 int atLeastOneSecond(int seconds) { return std::max(seconds, 1); }
 int atLeastFiveSeconds(int seconds) { return std::max(seconds, 5); }
 double notNegative(double percent) { return std::max(percent, 0.0); }
+double aPercentage(double percent) { return std::clamp(percent, 0.0, 100.0); }
 
 }  // namespace
 
@@ -120,6 +121,8 @@ AppSettings::AppSettings(const std::filesystem::path& preferencesDir, SerialWrit
       pollInterval(bind("pollInterval", 3, atLeastOneSecond)),
       useCpuDetection(bind("useCpuDetection", true)),
       cpuThresholdPercent(bind("cpuThresholdPercent", 5.0, notNegative)),
+      useGpuDetection(bind("useGpuDetection", true)),
+      gpuThresholdPercent(bind("gpuThresholdPercent", 10.0, aPercentage)),
       idleHoldoffSeconds(bind("idleHoldoffSeconds", 60, atLeastFiveSeconds)),
       hasCompletedOnboarding(bind("hasCompletedOnboarding", false)),
       thermalAutoStopClamshell(bind("thermalAutoStopClamshell", true)),
@@ -199,6 +202,7 @@ bool AppSettings::reload() {
     const auto reloadEach = [](auto&... settings) { (settings.reload(), ...); };
     reloadEach(preventDisplaySleep, batteryThreshold, warnOnBattery, launchAtLogin, watchPatterns, pollInterval,
                useCpuDetection, cpuThresholdPercent, idleHoldoffSeconds, hasCompletedOnboarding,
+               useGpuDetection, gpuThresholdPercent,
                thermalAutoStopClamshell, warnBatteryThreshold, criticalBatteryThreshold, forceSleepBatteryThreshold,
                autoMaxFanOnCritical, smartRulesEnabled, notifyOnComplete, pushProvider, ntfyServer, ntfyTopic,
                pushoverToken, pushoverUser, autoModeAtLaunch, mqttEnabled, mqttBroker, mqttUsername,

@@ -55,6 +55,8 @@ public:
     Setting<int> pollInterval;  // seconds; at least 1 when loaded
     Setting<bool> useCpuDetection;
     Setting<double> cpuThresholdPercent;  // percent of one core; at least 0 when loaded
+    Setting<bool> useGpuDetection;
+    Setting<double> gpuThresholdPercent;  // percent of the busiest GPU engine; 0…100 when loaded
     Setting<int> idleHoldoffSeconds;      // at least 5 when loaded
     Setting<bool> hasCompletedOnboarding;
     Setting<bool> thermalAutoStopClamshell;

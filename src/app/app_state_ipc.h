@@ -26,9 +26,15 @@ public:
     std::string thermalLabel() const override { return ThermalMonitor::label(state_.thermal().currentLevel()); }
     std::vector<TaskDetail> tasks() const override {
         std::vector<TaskDetail> tasks;
+        const bool cpuMeasured = state_.settings().useCpuDetection.get();
+        const bool gpuMeasured = state_.settings().useGpuDetection.get();
         for (const auto& match : state_.watcher().matches.get()) {
+            const bool hasGpu = gpuMeasured && match.gpuPercent >= 0;
             tasks.push_back({.name = match.displayName, .pid = match.id, .command = match.commandLine,
-                             .busy = match.isActive, .idleSeconds = match.secondsSinceActive});
+                             .busy = match.isActive, .idleSeconds = match.secondsSinceActive,
+                             .cpuPercent = cpuMeasured ? std::optional(match.cpuPercent) : std::nullopt,
+                             .gpuPercent = hasGpu ? std::optional(match.gpuPercent) : std::nullopt,
+                             .gpuSource = hasGpu ? match.gpuSource : std::string()});
         }
         return tasks;
     }

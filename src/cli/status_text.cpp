@@ -43,6 +43,21 @@ std::string taskLine(const TaskDetail& task) {
     return line + " \u2014 " + activityText(task);
 }
 
+// "claude (CPU 42%, GPU 80%)", leaving out what was not measured.
+std::string taskLoad(const TaskDetail& task) {
+    std::vector<std::string> figures;
+    if (task.cpuPercent) figures.push_back(fmt::format("CPU {:.0f}%", *task.cpuPercent));
+    if (task.gpuPercent) figures.push_back(fmt::format("GPU {:.0f}%", *task.gpuPercent));
+    const std::string name = decodeUtf8Lossy(task.name);
+    return figures.empty() ? name : fmt::format("{} ({})", name, joined(figures, ", "));
+}
+
+std::string loadLine(const std::vector<TaskDetail>& tasks) {
+    std::vector<std::string> loads;
+    for (const auto& task : tasks) loads.push_back(taskLoad(task));
+    return "Load:       " + joined(loads, ", ") + '\n';
+}
+
 }  // namespace
 
 std::string shownCommand(const std::string& name, const std::string& commandLine) {
@@ -67,6 +82,7 @@ std::string statusText(const IPCResponse& reply) {
     std::string text;
     text += fmt::format("Mode:       {}\n", reply.mode.value_or("?"));
     text += fmt::format("Assertion:  {}\n", reply.assertionActive.value_or(false) ? "active" : "inactive");
+    if (reply.keptAwakeByRule) text += fmt::format("Kept awake by rule: {}\n", decodeUtf8Lossy(*reply.keptAwakeByRule));
     text += fmt::format("Clamshell:  {}\n", reply.clamshellActive.value_or(false) ? "on" : "off");
     if (reply.batteryPercent) {
         text += fmt::format("Battery:    {}%{}\n", *reply.batteryPercent,
@@ -74,6 +90,7 @@ std::string statusText(const IPCResponse& reply) {
     }
     if (reply.thermal) text += fmt::format("Thermal:    {}\n", *reply.thermal);
     if (reply.tasks && !reply.tasks->empty()) {
+        if (reply.taskDetails && !reply.taskDetails->empty()) text += loadLine(*reply.taskDetails);
         text += "Tasks:      " + joined(*reply.tasks, ", ") + '\n';
         for (const auto& task : reply.taskDetails.value_or(std::vector<TaskDetail>{})) text += taskLine(task) + '\n';
     }
@@ -81,4 +98,3 @@ std::string statusText(const IPCResponse& reply) {
 }
 
 }  // namespace vigilo
-    if (reply.keptAwakeByRule) text += fmt::format("Kept awake by rule: {}\n", decodeUtf8Lossy(*reply.keptAwakeByRule));

@@ -7,9 +7,10 @@
 namespace vigilo {
 
 // What `vigilo status` prints for the application's status reply: labelled
-// lines, those the reply leaves out omitted, and under "Tasks:" one line per
-// task with its pid and command line, so tasks of one name can be told
-// apart:
+// lines, those the reply leaves out omitted; "Load:" with each task's CPU
+// and GPU use where measured; and under "Tasks:" one line per task with its
+// pid and command line, so tasks of one name can be told apart:
+//   Load:       python3 (CPU 42%, GPU 80%), python3 (CPU 0%)
 //   Tasks:      python3, python3
 //     python3 (pid 4121) train.py --epochs 100 — busy
 //     python3 (pid 4188) serve.py — idle 40 s

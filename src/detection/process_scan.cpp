@@ -8,6 +8,7 @@
 #include "detection/display_name_collator.h"
 #include "support/utf8_text.h"
 #include "detection/watcher_interpreters.h"
+#include "platform/gpu_usage_source.h"
 #include "platform/process_table.h"
 
 namespace vigilo {
@@ -91,9 +92,23 @@ std::int64_t wholeSecondsBetween(MonoTime from, MonoTime to) {
     return std::chrono::duration_cast<std::chrono::seconds>(to - from).count();
 }
 
-// Decides activity from CPU use; absent when the hit is left out.
-std::optional<WatchMatch> measure(const Hit& hit, const ProcessUsage& usage, const ScanInput& input,
-                                  MonoTime now, ScanResult& result) {
+// Asks for the GPU use of every hit at once, so shared descriptors are
+// told apart; without a hit, or with GPU detection off, lets go instead.
+std::map<std::int32_t, GpuUse> measureGpu(const std::vector<Hit>& hits, const ScanInput& input, MonoTime now) {
+    if (!input.gpu) return {};
+    if (hits.empty() || !input.useGpuDetection) {
+        input.gpu->release();
+        return {};
+    }
+    std::vector<std::int32_t> pids;
+    pids.reserve(hits.size());
+    for (const Hit& hit : hits) pids.push_back(hit.pid);
+    return input.gpu->measure(pids, now);
+}
+
+// Decides activity from CPU and GPU use; absent when the hit is left out.
+std::optional<WatchMatch> measure(const Hit& hit, const ProcessUsage& usage, const GpuUse* gpu,
+                                  const ScanInput& input, MonoTime now, ScanResult& result) {
     const std::uint64_t total = usage.cpuTimeNanos;
     result.samples[hit.pid] = CpuSample{now, total, usage.startTime};
 
@@ -111,6 +126,7 @@ std::optional<WatchMatch> measure(const Hit& hit, const ProcessUsage& usage, con
             busy = cpu >= input.cpuThresholdPercent;
         }
     }
+    if (gpu && gpu->percent >= input.gpuThresholdPercent) busy = true;
 
     std::optional<MonoTime> activeAt;
     if (busy) {
@@ -158,16 +174,24 @@ bool nameMatchesPattern(const std::string& name, const std::string& pattern) {
 ScanResult scanProcesses(ScanInput input, const ProcessTable& table, MonoTime now, WallTime wallNow,
                          const DisplayNameCollator& collator) {
     ScanResult result;
-    for (const Hit& hit : findHits(input, table)) {
+    const std::vector<Hit> hits = findHits(input, table);
+    const std::map<std::int32_t, GpuUse> gpuUse = measureGpu(hits, input, now);
+    for (const Hit& hit : hits) {
         // One read gives both CPU time and memory, so the main thread reads nothing.
         const std::optional<ProcessUsage> usage = table.resourceUsage(hit.pid);
+        const auto gpu = gpuUse.find(hit.pid);
+        const GpuUse* gpuOfHit = gpu != gpuUse.end() ? &gpu->second : nullptr;
         std::optional<WatchMatch> match;
         if (!input.useCpuDetection) {
             match = WatchMatch{hit.pid, hit.displayName, hit.pattern};
         } else if (usage) {
-            match = measure(hit, *usage, input, now, result);
+            match = measure(hit, *usage, gpuOfHit, input, now, result);
         }  // else gone, or not ours to read: left out
         if (!match) continue;
+        if (gpuOfHit) {
+            match->gpuPercent = gpuOfHit->percent;
+            match->gpuSource = gpuOfHit->wholeDevice ? "device" : "process";
+        }
         match->memoryBytes = usage ? usage->residentBytes : 0;
         match->firstSeenAt = wallNow;
         match->commandLine = (hit.commandLine ? hit.commandLine : table.commandLine(hit.pid)).value_or("");

@@ -11,6 +11,7 @@
 namespace vigilo {
 
 class DisplayNameCollator;
+class GpuUsageSource;
 class ProcessTable;
 
 // One current workload: a running application or process that matched a
@@ -58,7 +59,12 @@ struct ScanInput {
     std::vector<AppSnapshot> applications;
     bool useCpuDetection = true;
     double cpuThresholdPercent = 5.0;
+    bool useGpuDetection = true;
+    double gpuThresholdPercent = 10.0;  // percent of the busiest engine; at or above is busy
     std::int64_t idleHoldoffSeconds = 60;
+    // Measures the matches' GPU use; null: not measured. Released when a
+    // scan finds no match or GPU detection is off, so nothing stays open.
+    GpuUsageSource* gpu = nullptr;
     std::map<std::int32_t, CpuSample> samples;        // from the previous scan
     std::map<std::int32_t, MonoTime> lastActiveAt;    // from the previous scan
     KnownProcesses known;                             // from the previous scan; moved in
@@ -85,8 +91,10 @@ bool isSpecialPattern(const std::string& pattern);
 // but not "pythonw".
 bool nameMatchesPattern(const std::string& name, const std::string& pattern);
 
-// One scan: applications, then processes, then CPU use, resident memory and
-// the idle hold-off, then the sort. Pure apart from reading `table`; runs
+// One scan: applications, then processes, then CPU and GPU use, resident
+// memory and the idle hold-off, then the sort. A match is busy when its CPU
+// or its GPU use reaches its threshold; without CPU detection every match is
+// active and GPU use is only shown. Pure apart from reading `table`; runs
 // off the main thread. `now` is the one moment the whole scan is judged at.
 // Reads each process's name; a command line only of an interpreter when
 // there are special patterns, and figures and command lines only of the

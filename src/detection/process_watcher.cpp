@@ -8,6 +8,7 @@
 
 #include "detection/display_name_collator.h"
 #include "support/utf8_text.h"
+#include "platform/gpu_usage_source.h"
 #include "platform/process_table.h"
 #include "platform/running_applications.h"
 
@@ -25,20 +26,25 @@ Duration timerPeriod(double seconds) {
 }  // namespace
 
 ProcessWatcher::ProcessWatcher(Loop& loop, std::shared_ptr<const ProcessTable> processes,
-                               std::shared_ptr<const RunningApplications> applications, Options options)
+                               std::shared_ptr<const RunningApplications> applications,
+                               std::shared_ptr<GpuUsageSource> gpu, Options options)
     : patterns(std::move(options.patterns)),
       pollInterval(options.pollInterval),
       useCpuDetection(options.useCpuDetection),
       cpuThresholdPercent(options.cpuThresholdPercent),
+      useGpuDetection(options.useGpuDetection),
+      gpuThresholdPercent(options.gpuThresholdPercent),
       idleHoldoffSeconds(options.idleHoldoffSeconds),
       loop_(loop),
       processes_(std::move(processes)),
-      applications_(std::move(applications)) {}
+      applications_(std::move(applications)),
+      gpu_(std::move(gpu)) {}
 
 void ProcessWatcher::start() {
     timer_.cancel();
     samples_.clear();
     lastActiveAt_.clear();
+    releaseGpu();
     freshStart_ = true;
     pollNow();
     timer_ = loop_.startRepeating(timerPeriod(pollInterval.get()), [this, alive = life_.weak()] {
@@ -46,7 +52,17 @@ void ProcessWatcher::start() {
     });
 }
 
-void ProcessWatcher::stop() { timer_.cancel(); }
+void ProcessWatcher::stop() {
+    timer_.cancel();
+    releaseGpu();
+}
+
+// On a worker, as a library call may be slow; the source serialises it with
+// a scan still in flight.
+void ProcessWatcher::releaseGpu() {
+    if (!std::exchange(gpuMayHold_, false)) return;
+    loop_.runInBackground([gpu = gpu_] { gpu->release(); });
+}
 
 void ProcessWatcher::pollNow() {
     if (isScanning_) return;
@@ -56,11 +72,16 @@ void ProcessWatcher::pollNow() {
         matches.publish({});
         samples_.clear();
         lastActiveAt_.clear();
+        releaseGpu();
         return;
     }
     input.applications = snapshotApplications();
     input.useCpuDetection = useCpuDetection.get();
     input.cpuThresholdPercent = cpuThresholdPercent.get();
+    input.useGpuDetection = useGpuDetection.get();
+    input.gpuThresholdPercent = gpuThresholdPercent.get();
+    input.gpu = gpu_.get();
+    gpuMayHold_ = gpu_ != nullptr;
     input.idleHoldoffSeconds = idleHoldoffSeconds.get();
     input.samples = samples_;
     input.lastActiveAt = lastActiveAt_;
@@ -69,9 +90,10 @@ void ProcessWatcher::pollNow() {
     isScanning_ = true;
 
     // The clock is read on the worker so CPU use is measured over the time
-    // that really passed between the two samples.
+    // that really passed between the two samples. The GPU source is held
+    // for the scan, which may outlive the watcher.
     loop_.runInBackground(
-        [input = std::move(input), processes = processes_, &clock = loop_.clock()]() mutable {
+        [input = std::move(input), processes = processes_, gpu = gpu_, &clock = loop_.clock()]() mutable {
             return scanProcesses(std::move(input), *processes, clock.monotonicNow(), clock.wallNow(),
                                  DisplayNameCollator::forUserLocale());
         },

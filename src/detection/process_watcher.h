@@ -14,6 +14,7 @@
 
 namespace vigilo {
 
+class GpuUsageSource;
 class ProcessTable;
 class RunningApplications;
 
@@ -32,14 +33,21 @@ public:
         double pollInterval = 3.0;  // seconds
         bool useCpuDetection = true;
         double cpuThresholdPercent = 5.0;
+        bool useGpuDetection = true;
+        double gpuThresholdPercent = 10.0;
         std::int64_t idleHoldoffSeconds = 60;
     };
 
     // `processes` is shared with the background scans, which may outlive
     // the watcher by one poll; the watcher itself never reads it. Without
-    // `applications` only processes match.
+    // `applications` only processes match; without `gpu` GPU use is not
+    // measured. `gpu` is used from the background scans only.
     ProcessWatcher(Loop& loop, std::shared_ptr<const ProcessTable> processes,
-                   std::shared_ptr<const RunningApplications> applications, Options options);
+                   std::shared_ptr<const RunningApplications> applications, std::shared_ptr<GpuUsageSource> gpu,
+                   Options options);
+    ProcessWatcher(Loop& loop, std::shared_ptr<const ProcessTable> processes,
+                   std::shared_ptr<const RunningApplications> applications, Options options)
+        : ProcessWatcher(loop, std::move(processes), std::move(applications), nullptr, std::move(options)) {}
     ProcessWatcher(Loop& loop, std::shared_ptr<const ProcessTable> processes,
                    std::shared_ptr<const RunningApplications> applications)
         : ProcessWatcher(loop, std::move(processes), std::move(applications), Options{}) {}
@@ -56,11 +64,14 @@ public:
     Published<double> pollInterval;                // seconds
     Published<bool> useCpuDetection;
     Published<double> cpuThresholdPercent;  // percent of one core; at or above is busy
+    Published<bool> useGpuDetection;
+    Published<double> gpuThresholdPercent;  // percent of the busiest GPU engine; at or above is busy
     Published<std::int64_t> idleHoldoffSeconds;  // how long an idle match stays listed
 
-    // Forgets the CPU history, polls at once, then every pollInterval.
+    // Forgets the CPU and GPU history, polls at once, then every pollInterval.
     void start();
-    // Ends polling; `matches` keeps its last value.
+    // Ends polling and lets go of what GPU measuring holds open; `matches`
+    // keeps its last value.
     void stop();
     // One poll; does nothing while a scan is in flight.
     void pollNow();
@@ -78,10 +89,13 @@ private:
     WallTime firstSightingOf(std::int32_t pid, const std::map<std::int32_t, std::uint64_t>& startTimes,
                              WallTime now);
     std::vector<AppSnapshot> snapshotApplications() const;
+    void releaseGpu();
 
     Loop& loop_;
     std::shared_ptr<const ProcessTable> processes_;
     std::shared_ptr<const RunningApplications> applications_;
+    std::shared_ptr<GpuUsageSource> gpu_;
+    bool gpuMayHold_ = false;  // a scan measured GPU use since the last release
     Handle timer_;
     bool isScanning_ = false;
     bool freshStart_ = false;  // the next result is published even if unchanged

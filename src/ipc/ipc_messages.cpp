@@ -41,9 +41,18 @@ Decoded<json> parseObject(std::string_view text) {
     return value;
 }
 
+ordered_json optionalNumber(const std::optional<double>& value) { return value ? ordered_json(*value) : nullptr; }
+
 ordered_json taskDetailJson(const TaskDetail& task) {
-    return {{"name", task.name}, {"pid", task.pid}, {"command", task.command}, {"busy", task.busy},
-            {"idleSeconds", task.idleSeconds}};
+    return {{"name", task.name},
+            {"pid", task.pid},
+            {"command", task.command},
+            {"busy", task.busy},
+            {"idleSeconds", task.idleSeconds},
+            {"cpuPercent", optionalNumber(task.cpuPercent)},
+            {"gpuPercent", optionalNumber(task.gpuPercent)},
+            {"gpuSource", task.gpuSource.empty() ? ordered_json(nullptr) : ordered_json(task.gpuSource)},
+            {"active", task.busy}};
 }
 
 ordered_json taskDetailsJson(const std::vector<TaskDetail>& details) {
@@ -63,8 +72,12 @@ std::optional<std::vector<TaskDetail>> optionalTaskDetails(const json& object, c
         details.push_back({.name = requiredValue(optionalString(element, "name"), "name"),
                            .pid = requiredValue(optionalInt64(element, "pid"), "pid"),
                            .command = optionalString(element, "command").value_or(""),
-                           .busy = optionalBool(element, "busy").value_or(true),
-                           .idleSeconds = optionalInt64(element, "idleSeconds").value_or(0)});
+                           .busy = optionalBool(element, "active")
+                                       .value_or(optionalBool(element, "busy").value_or(true)),
+                           .idleSeconds = optionalInt64(element, "idleSeconds").value_or(0),
+                           .cpuPercent = optionalDouble(element, "cpuPercent"),
+                           .gpuPercent = optionalDouble(element, "gpuPercent"),
+                           .gpuSource = optionalString(element, "gpuSource").value_or("")});
     }
     return details;
 }
@@ -116,6 +129,7 @@ std::string encodeResponse(const IPCResponse& response) {
     put(out, "tasks", response.tasks);
     if (response.taskDetails) out["taskDetails"] = taskDetailsJson(*response.taskDetails);
     put(out, "patterns", response.patterns);
+    put(out, "keptAwakeByRule", response.keptAwakeByRule);
     put(out, "warning", response.warning);
     if (response.report) out["report"] = weeklyReportToJson(*response.report);
     put(out, "score", response.score);
@@ -129,7 +143,6 @@ std::string encodeResponse(const IPCResponse& response) {
 Decoded<IPCRequest> decodeRequest(std::string_view text) {
     auto parsed = parseObject(text);
     if (auto* error = std::get_if<std::string>(&parsed)) return *error;
-    put(out, "keptAwakeByRule", response.keptAwakeByRule);
     const json& object = std::get<json>(parsed);
     try {
         auto name = optionalString(object, "cmd");
@@ -168,6 +181,7 @@ Decoded<IPCResponse> decodeResponse(std::string_view text) {
         response.tasks = optionalStringArray(object, "tasks");
         response.taskDetails = optionalTaskDetails(object, "taskDetails");
         response.patterns = optionalStringArray(object, "patterns");
+        response.keptAwakeByRule = optionalString(object, "keptAwakeByRule");
         response.warning = optionalString(object, "warning");
         if (auto report = object.find("report"); report != object.end() && !report->is_null()) {
             response.report = weeklyReportFromJson(*report);
@@ -181,7 +195,6 @@ Decoded<IPCResponse> decodeResponse(std::string_view text) {
         if (auto inhibitors = object.find("inhibitors"); inhibitors != object.end() && !inhibitors->is_null()) {
             response.inhibitors = inhibitorsFromJson(*inhibitors);
         }
-        response.keptAwakeByRule = optionalString(object, "keptAwakeByRule");
         return response;
     } catch (const JsonTypeError& e) {
         return std::string(e.what());

@@ -33,8 +33,11 @@ struct TaskDetail {
     std::string name;
     std::int64_t pid = 0;
     std::string command;           // its command line; empty when it cannot be read
-    bool busy = true;
+    bool busy = true;              // "active" on the wire too
     std::int64_t idleSeconds = 0;  // since it was last busy; 0 while busy
+    std::optional<double> cpuPercent;  // percent of one core; absent without CPU detection
+    std::optional<double> gpuPercent;  // the busiest GPU engine; absent when not measured
+    std::string gpuSource;             // "process" or "device" with a gpuPercent, else empty
 
     bool operator==(const TaskDetail&) const = default;
 };
@@ -62,12 +65,12 @@ struct IPCResponse {
     // first release: an older application leaves it out).
     std::optional<std::vector<TaskDetail>> taskDetails;
     std::optional<std::vector<std::string>> patterns;
-    // Why a command that keeps the computer awake could not (start, timer,
-    // autowatch); the command itself succeeded.
-    std::optional<std::string> warning;
     // The status's rule whose keepAwakeWhileHeld action keeps the computer
     // awake now; left out while none does (and by older applications).
     std::optional<std::string> keptAwakeByRule;
+    // Why a command that keeps the computer awake could not (start, timer,
+    // autowatch); the command itself succeeded.
+    std::optional<std::string> warning;
     // The weekly report with its score and rating (the rating's case name).
     std::optional<WeeklyReport> report;
     std::optional<std::int64_t> score;

@@ -75,11 +75,14 @@ TEST_F(AppSettingsTest, FreshStoreGivesTheDefaultsWritesNothingAndMakesTheFolder
 // and not put aside when written.
 TEST_F(AppSettingsTest, LoadAdjustmentsAreNotWrittenBackNorReported) {
     store(R"({"pollInterval": 0, "idleHoldoffSeconds": 2, "cpuThresholdPercent": -3, "batteryThreshold": 200,
-              "warnBatteryThreshold": 12.0, "useCpuDetection": null, "someFutureKey": "x"})");
+              "warnBatteryThreshold": 12.0, "useCpuDetection": null, "someFutureKey": "x",
+              "gpuThresholdPercent": 250})");
     auto settings = open();
     EXPECT_EQ(settings->pollInterval.get(), 1);
     EXPECT_EQ(settings->idleHoldoffSeconds.get(), 5);
     EXPECT_EQ(settings->cpuThresholdPercent.get(), 0.0);
+    EXPECT_EQ(settings->gpuThresholdPercent.get(), 100.0);
+    EXPECT_TRUE(settings->useGpuDetection.get());
     EXPECT_EQ(settings->batteryThreshold.get(), 200);  // writes and loads are not range-checked
     EXPECT_EQ(settings->warnBatteryThreshold.get(), 12);  // a whole number is an integer
     EXPECT_TRUE(settings->useCpuDetection.get()) << "null is unset";
@@ -182,6 +185,8 @@ TEST_F(AppSettingsTest, UnusableValuesReadAsDefaultsAreReportedAndKeptAsBadBefor
         {"idleHoldoffSeconds", 1e300, "a whole number from -2147483648 to 2147483647",
          rewrite(&AppSettings::idleHoldoffSeconds), 60},
         {"cpuThresholdPercent", "9", "a number", rewrite(&AppSettings::cpuThresholdPercent), 5.0},
+        {"useGpuDetection", 0, "true or false", rewrite(&AppSettings::useGpuDetection), true},
+        {"gpuThresholdPercent", "10", "a number", rewrite(&AppSettings::gpuThresholdPercent), 10.0},
         {"ntfyServer", {{"url", "x"}}, "a text", rewrite(&AppSettings::ntfyServer), kDefaultNtfyServer},
         {"pushoverUser", false, "a text", rewrite(&AppSettings::pushoverUser), ""},
         {"autoModeAtLaunch", "true", "true or false", rewrite(&AppSettings::autoModeAtLaunch), false},

@@ -251,8 +251,12 @@ TEST_F(AppStateTest, WatcherFollowsTheSettings) {
     state();
     settings.watchPatterns.set({"mytool"});
     settings.cpuThresholdPercent.set(12.5);
+    settings.useGpuDetection.set(false);
+    settings.gpuThresholdPercent.set(35);
     EXPECT_EQ(watcher.patterns.get(), std::vector<std::string>{"mytool"});
     EXPECT_EQ(watcher.cpuThresholdPercent.get(), 12.5);
+    EXPECT_FALSE(watcher.useGpuDetection.get());
+    EXPECT_EQ(watcher.gpuThresholdPercent.get(), 35);
 }
 
 TEST_F(AppStateTest, PushOnlyWhenCompletionNoticesAndAProviderAreOn) {

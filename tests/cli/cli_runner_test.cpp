@@ -224,12 +224,14 @@ TEST_F(CLIRunnerTest, StatusTellsTasksOfOneNameApartByPidAndCommand) {
              .mode = "Auto Mode",
              .tasks = std::vector<std::string>{"python3", "python3", "ollama"},
              .taskDetails = std::vector<TaskDetail>{
-                 {"python3", 4121, "/usr/bin/python3 train.py --epochs 100", true, 0},
-                 {"python3", 4188, "python3 serve.py", false, 40},
-                 {"ollama", 977, "ollama", true, 0},
+                 {"python3", 4121, "/usr/bin/python3 train.py --epochs 100", true, 0, 41.6, 80.0, "process"},
+                 {"python3", 4188, "python3 serve.py", false, 40, 0.0},
+                 {"ollama", 977, "ollama", true, 0, std::nullopt, 12.0, "device"},
              }};
     EXPECT_EQ(run({"status"}), 0);
-    EXPECT_THAT(out.str(), ::testing::EndsWith("Tasks:      python3, python3, ollama\n"
+    EXPECT_THAT(out.str(), ::testing::EndsWith("Load:       python3 (CPU 42%, GPU 80%), python3 (CPU 0%), "
+                                               "ollama (GPU 12%)\n"
+                                               "Tasks:      python3, python3, ollama\n"
                                                "  python3 (pid 4121) train.py --epochs 100 \u2014 busy\n"
                                                "  python3 (pid 4188) serve.py \u2014 idle 40 s\n"
                                                "  ollama (pid 977) \u2014 busy\n"));
@@ -237,7 +239,9 @@ TEST_F(CLIRunnerTest, StatusTellsTasksOfOneNameApartByPidAndCommand) {
     EXPECT_EQ(run({"status", "--json"}), 0);
     EXPECT_THAT(out.str(), HasSubstr(R"("tasks":["python3","python3","ollama"],"taskDetails":[)"
                                      R"({"name":"python3","pid":4121,"command":"\/usr\/bin\/python3 train.py --epochs 100",)"
-                                     R"("busy":true,"idleSeconds":0},)"));
+                                     R"("busy":true,"idleSeconds":0,"cpuPercent":41.6,"gpuPercent":80.0,)"
+                                     R"("gpuSource":"process","active":true},)"));
+    EXPECT_THAT(out.str(), HasSubstr(R"("cpuPercent":null,"gpuPercent":12.0,"gpuSource":"device","active":true})"));
 }
 
 TEST_F(CLIRunnerTest, WrapHoldsTheAssertionAroundTheShellAndReturnsItsStatus) {

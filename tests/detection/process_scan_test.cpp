@@ -6,10 +6,13 @@
 #include <functional>
 #include <limits>
 #include <locale>
+#include <map>
+#include <optional>
 
 #include "detection/default_patterns.h"
 #include "detection/display_name_collator.h"
 #include "detection/test_process_table.h"
+#include "platform/gpu_usage_source.h"
 
 namespace vigilo {
 namespace {
@@ -201,6 +204,69 @@ TEST_F(ProcessScanTest, CpuUseOfOneCoreDecidesActivityAtTheThreshold) {
     EXPECT_EQ(second.matches[3].secondsSinceActive, 1);
     EXPECT_FALSE(second.samples.contains(3));
     EXPECT_EQ(second.active.at(1), now);
+}
+
+// GPU use as the test sets it, recording what the scan asked.
+class FixedGpuUse final : public GpuUsageSource {
+public:
+    std::map<std::int32_t, GpuUse> use;
+    std::vector<std::vector<std::int32_t>> asked;
+    int releases = 0;
+
+    std::map<std::int32_t, GpuUse> measure(const std::vector<std::int32_t>& pids, MonoTime) override {
+        asked.push_back(pids);
+        return use;
+    }
+    void release() override { ++releases; }
+};
+
+TEST_F(ProcessScanTest, GpuUseAtItsThresholdKeepsACpuQuietMatchBusy) {
+    struct Case {
+        const char* name;
+        bool useCpu;
+        bool useGpu;
+        std::optional<GpuUse> use;  // of the match, at the second scan
+        bool active;
+        double gpuPercent;
+        const char* gpuSource;
+    };
+    const Case cases[] = {
+        {"at the threshold", true, true, GpuUse{10.0, false}, true, 10.0, "process"},
+        {"just under it", true, true, GpuUse{9.99, false}, false, 9.99, "process"},
+        {"the whole device for another user's process", true, true, GpuUse{80.0, true}, true, 80.0, "device"},
+        {"not measured: the CPU alone decides", true, true, std::nullopt, false, -1, ""},
+        {"without CPU detection: shown, always active", false, true, GpuUse{3.0, false}, true, 3.0, "process"},
+        {"without GPU detection: not asked, let go", true, false, GpuUse{80.0, false}, false, -1, ""},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        FixedGpuUse gpu;
+        input = ScanInput{};
+        input.gpu = &gpu;
+        input.useCpuDetection = c.useCpu;
+        input.useGpuDetection = c.useGpu;
+        input.gpuThresholdPercent = 10.0;
+        table = TestProcessTable{};
+        table.add(1, "claude", 0);
+        const auto first = scan({"claude"});
+        ASSERT_EQ(first.matches.size(), 1u);
+        EXPECT_EQ(first.matches[0].gpuPercent, -1) << "first sighting";
+        if (c.use) gpu.use[1] = *c.use;
+        const auto second = scanAgain(first, 3s);
+        ASSERT_EQ(second.matches.size(), 1u);
+        EXPECT_EQ(second.matches[0].isActive, c.active);
+        EXPECT_DOUBLE_EQ(second.matches[0].gpuPercent, c.gpuPercent);
+        EXPECT_EQ(second.matches[0].gpuSource, c.gpuSource);
+        EXPECT_EQ(gpu.asked.size(), c.useGpu ? 2u : 0u);
+        EXPECT_EQ(gpu.releases, c.useGpu ? 0 : 2);
+    }
+    // Nothing watched: nothing is asked, and whatever was held is let go.
+    FixedGpuUse gpu;
+    input.gpu = &gpu;
+    input.useGpuDetection = true;
+    EXPECT_TRUE(scan({"nothing-runs-by-this-name"}).matches.empty());
+    EXPECT_TRUE(gpu.asked.empty());
+    EXPECT_EQ(gpu.releases, 1);
 }
 
 TEST_F(ProcessScanTest, IdleWithoutAnyActiveTimeIsLeftOut) {

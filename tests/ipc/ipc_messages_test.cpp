@@ -40,7 +40,8 @@ TEST(IPCMessages, RoundTripsEveryField) {
     IPCResponse reply{.ok = false, .message = "m", .mode = "Awake On", .assertionActive = true, .clamshellActive = false,
                       .batteryPercent = 87, .isCharging = true, .thermal = "Normal",
                       .tasks = std::vector<std::string>{"a"},
-                      .taskDetails = std::vector<TaskDetail>{{"a", 7, "a --b \"c\"", false, 12}},
+                      .taskDetails = std::vector<TaskDetail>{{"a", 7, "a --b \"c\"", false, 12},
+                                                             {"b", 8, "b", true, 0, 3.5, 0.0, "device"}},
                       .patterns = std::vector<std::string>{},
                       .warning = "w"};
     auto decoded = decodeResponse(encodeResponse(reply) + "\n");
@@ -93,7 +94,8 @@ TEST(IPCMessages, TaskDetailsNeedANameAndAPid) {
     for (auto text : {R"({"ok":true,"taskDetails":[{"pid":3}]})", R"({"ok":true,"taskDetails":[{"name":"n"}]})",
                       R"({"ok":true,"taskDetails":[{"name":"n","pid":"3"}]})", R"({"ok":true,"taskDetails":["n"]})",
                       R"({"ok":true,"taskDetails":{"name":"n","pid":3}})",
-                      R"({"ok":true,"taskDetails":[{"name":"n","pid":3,"busy":1}]})"}) {
+                      R"({"ok":true,"taskDetails":[{"name":"n","pid":3,"busy":1}]})",
+                      R"({"ok":true,"taskDetails":[{"name":"n","pid":3,"gpuPercent":"80"}]})"}) {
         EXPECT_TRUE(std::holds_alternative<std::string>(decodeResponse(text))) << text;
     }
 }
