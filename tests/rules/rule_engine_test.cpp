@@ -149,6 +149,42 @@ TEST_F(RuleEngineTest, TicksAreDroppedWhileAScanRuns) {
     EXPECT_EQ(fired("always"), 2);
 }
 
+// A rule that holds is held from the tick its hold time has passed to the
+// first tick it fails, without a cooldown and without a firing on record;
+// a scan that ends after the engine stopped takes no hold up again.
+TEST_F(RuleEngineTest, HoldsFollowTheConditionsAndEndWithTheEngine) {
+    Rule hot = makeRule("hot", {C::TemperatureAbove{90, 10}}, 3600);
+    hot.actions = {RuleAction::KeepAwakeWhileHeld{}};
+    useRules({hot});
+    std::vector<std::string> changes;
+    engine.onHoldChanged([&](const RuleEngine::Hold& hold, bool started) {
+        changes.push_back((started ? "+" : "-") + hold.name);
+    });
+    inputs.temperatureC = 95;
+    start();
+    loop.fastForwardBy(5s);
+    EXPECT_TRUE(engine.holds().empty()) << "held for 5 s of 10";
+    loop.fastForwardBy(5s);
+    ASSERT_EQ(engine.holds().size(), 1u);
+    inputs.temperatureC = 80;
+    loop.fastForwardBy(5s);
+    inputs.temperatureC = 95;
+    loop.fastForwardBy(15s);  // no cooldown: held again after the hold time alone
+    EXPECT_EQ(changes, (std::vector<std::string>{"+hot", "-hot", "+hot"}));
+    EXPECT_TRUE(performed.empty());
+    EXPECT_FALSE(store.rules().get()[0].lastTriggeredAt);
+
+    loop.holdBackgroundTasks(true);
+    loop.fastForwardBy(5s);  // a scan under way
+    engine.setActive(false);
+    EXPECT_TRUE(engine.holds().empty());
+    loop.runBackgroundTasks();
+    loop.runUntilIdle();
+    EXPECT_TRUE(engine.holds().empty());
+    EXPECT_EQ(changes.back(), "-hot");
+    EXPECT_EQ(changes.size(), 4u);
+}
+
 TEST_F(RuleEngineTest, OnlyTheUsersOwnProcessesAndApplicationsCount) {
     processes->processes = {{0, {10, "dockerd"}}, {0, {11, "ollama"}}, {kUser, {12, "Claude-Code"}}};
     inputs.appNames = {"blender"};
