@@ -22,7 +22,7 @@ std::vector<OnboardingStep> makeSteps() {
             "coming up.)"),
          {{"vigilo-timer-symbolic", tr("Overnight tasks"),
            tr("Kick off a long run before bed and wake up to finished work, not a slept computer.")}}},
-        {tr("Allow notifications"), "preferences-desktop-notification",
+        {tr("Allow notifications"), "preferences-system-notifications-symbolic",
          tr("Vigilo uses desktop notifications to tell you when a task finishes, when the battery is low, and when "
             "the computer runs hot. They're local \u2014 nothing leaves your machine unless you also configure phone "
             "push later."),
@@ -35,7 +35,7 @@ std::vector<OnboardingStep> makeSteps() {
               "needed. Elsewhere only an administrator can allow it.")},
           {"edit-undo", "",
            tr("Vigilo puts everything back automatically when you turn the mode off, quit, or relaunch.")},
-          {"weather-windy", "",
+          {"weather-windy-symbolic", "",
            tr("Keep the computer in open air (not a closed bag) so it can cool. Vigilo drops the mode automatically "
               "if it runs too hot.")}}},
         {tr("Battery & thermal protection"), "vigilo-thermometer-symbolic",

@@ -39,7 +39,69 @@ std::vector<ViewRow> statusRows(const StateFacts& facts) {
     return rows;
 }
 
+std::string temperatureText(const StateFacts& facts) {
+    if (facts.temperature) return trFormat("{:.0f}\u00b0C", *facts.temperature);
+    return ThermalMonitor::label(facts.thermal);
+}
+
+MenuItem button(const char* text, TrayAction action, bool checked = false) {
+    MenuItem item;
+    item.kind = MenuItem::Kind::check;
+    item.text = tr(text);
+    item.action = action;
+    item.checked = checked;
+    item.deferred = true;
+    return item;
+}
+
+// Start or Stop, Auto Mode and an hour's timer, as the tray menu has them.
+std::vector<MenuItem> cardActions(const KeepAwakeMode& mode) {
+    using K = KeepAwakeMode::Kind;
+    std::vector<MenuItem> actions;
+    if (mode.is(K::off)) {
+        actions.push_back(button("Start", TrayAction::toggleKeepAwake));
+    } else {
+        MenuItem stop = button("Stop", TrayAction::stop);
+        stop.kind = MenuItem::Kind::action;
+        actions.push_back(stop);
+    }
+    actions.push_back(button("Auto Mode", TrayAction::toggleAutoWatch, mode.is(K::autoWatch)));
+    MenuItem hour = button("1 Hour", TrayAction::startTimer, mode.is(K::timer));
+    hour.kind = MenuItem::Kind::action;
+    hour.timerSeconds = 3600;
+    actions.push_back(hour);
+    return actions;
+}
+
+void fillCard(StatusView& view, const StateFacts& facts) {
+    if (auto end = facts.mode.expiresAt()) {
+        view.time = clockText(std::max(secondsBetween(facts.now, *end), 0.0));
+        view.timeCaption = tr("left");
+    } else if (!facts.mode.is(KeepAwakeMode::Kind::off) && facts.startedAt) {
+        view.time = clockText(secondsBetween(*facts.startedAt, facts.now));
+        view.timeCaption = tr("running for");
+    }
+    for (const auto& match : facts.matches) {
+        view.workloads.push_back({match.displayName, facts.useCpuDetection ? match.cpuPercent : 0,
+                                  match.gpuPercent, !match.isActive});
+    }
+    if (facts.battery.hasBattery) {
+        view.battery = trFormat("{}% \u00b7 {}", facts.battery.level, powerText(facts.battery));
+    } else {
+        view.battery = std::nullopt;
+    }
+    view.batteryIcon = batteryIconName(facts.battery);
+    view.temperature = temperatureText(facts);
+    view.actions = cardActions(facts.mode);
+}
+
 }  // namespace
+
+std::string batteryIconName(const BatteryMonitor::Snapshot& battery) {
+    if (!battery.hasBattery) return "ac-adapter-symbolic";
+    const char* level = battery.level >= 90 ? "full" : battery.level >= 50 ? "good" : battery.level >= 20 ? "low" : "caution";
+    return fmt::format("battery-{}{}-symbolic", level, battery.isCharging ? "-charging" : "");
+}
 
 std::string runStateText(const KeepAwakeMode& mode, bool assertionActive) {
     if (mode.is(KeepAwakeMode::Kind::off)) return tr("Off");
@@ -78,6 +140,7 @@ StatusView buildStatusView(const StateFacts& facts) {
     view.liveStatus = facts.liveStatus;
     view.message = facts.lastUserMessage;
     view.rows = statusRows(facts);
+    fillCard(view, facts);
     return view;
 }
 

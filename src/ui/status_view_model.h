@@ -6,6 +6,7 @@
 
 #include "ui/state_facts.h"
 #include "ui/tray_icon.h"
+#include "ui/tray_menu_model.h"
 #include "ui/view_rows.h"
 
 namespace vigilo {
@@ -13,6 +14,15 @@ namespace vigilo {
 inline constexpr const char* kStatusWindowTitle = "Vigilo Status";
 inline constexpr int kStatusWindowWidth = 380;
 inline constexpr int kStatusWindowHeight = 440;
+
+// One workload on the status card, with its bars.
+struct StatusWorkload {
+    std::string name;
+    double cpuPercent = 0;   // of one core, may pass 100
+    double gpuPercent = -1;  // -1: not measured, no bar
+    bool idle = false;
+    bool operator==(const StatusWorkload&) const = default;
+};
 
 // What the status window shows, redrawn every second and on every change.
 struct StatusView {
@@ -23,7 +33,21 @@ struct StatusView {
     std::optional<std::string> notice;   // under the state: why this window opened by itself
     std::optional<std::string> message;  // the latest short message to the user
     std::vector<ViewRow> rows;
+
+    // The card: the time in large type with what it counts, the workloads,
+    // battery and temperature with their icons, and the actions the tray
+    // menu offers for the mode (carried out as its entries are).
+    std::string time;         // "00:59:12", empty when there is nothing to count
+    std::string timeCaption;  // "left" or "running for"
+    std::vector<StatusWorkload> workloads;
+    std::optional<std::string> battery;  // nothing without a battery
+    std::string batteryIcon;
+    std::string temperature;  // "72°C", "Hot" or "unknown"
+    std::vector<MenuItem> actions;
 };
+
+// Freedesktop symbolic names, found in Adwaita.
+std::string batteryIconName(const BatteryMonitor::Snapshot& battery);
 
 StatusView buildStatusView(const StateFacts& facts);
 

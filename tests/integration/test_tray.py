@@ -21,6 +21,12 @@ REASON = 'Vigilo keeping system awake'
 TEMPLATES = os.path.join(os.path.dirname(os.path.abspath(__file__)), 'templates')
 
 
+def desktop_entry_value(key):
+    path = os.path.join(os.path.dirname(os.path.abspath(__file__)), '..', '..', 'data', 'com.vigilo.app.desktop')
+    with open(path, encoding='utf-8') as f:
+        return next(line.split('=', 1)[1].strip() for line in f if line.startswith(key + '='))
+
+
 def start_xvfb(test):
     '''A virtual X display on a free number, stopped at clean-up.'''
     read, write = os.pipe()
@@ -107,6 +113,10 @@ class TrayTestCase(MockBusTestCase):
         walk(layout)
         return labels
 
+    def window_property(self, title, name):
+        return subprocess.run(['xprop', '-display', self.env['DISPLAY'], '-name', title, name],
+                              capture_output=True, text=True, check=False).stdout[:200]
+
     def window_shown(self, title):
         '''Whether a window of that title is mapped on the virtual display.'''
         found = subprocess.run(['xwininfo', '-display', self.env['DISPLAY'], '-name', title],
@@ -188,6 +198,10 @@ class WithoutATrayHost(TrayTestCase):
         self.wait_until(lambda: self.window_shown('Vigilo Status'), 10, 'no status window without a tray host')
         self.assertEqual(self.read_log().count('No tray host has appeared'), 1)
         self.assertTrue(os.path.exists(os.path.join(self.env['XDG_RUNTIME_DIR'], 'vigilo-no-tray-notice')))
+        # Taskbars match the window to the desktop entry and show its icon.
+        wm_class = self.window_property('Vigilo Status', 'WM_CLASS')
+        self.assertIn(f'"{desktop_entry_value("StartupWMClass")}"', wm_class)
+        self.assertNotIn('not found', self.window_property('Vigilo Status', '_NET_WM_ICON'))
         self.wait_until(lambda: portal.GetCalls(), 5, 'the portal was not asked')
         (_, method, (window, options)), = portal.GetCalls()
         self.assertEqual((str(method), str(window)), ('RequestBackground', ''))

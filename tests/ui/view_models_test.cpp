@@ -35,6 +35,45 @@ TEST(StatusView, RunStateDurationsAndTemperatureTones) {
                                     {"Temperature", "80\u00b0C", Tone::orange},
                                     {"Fan", "2450 rpm \u00b7 Balanced"}};
     EXPECT_EQ(view.rows, rows);
+    EXPECT_EQ(view.time, "00:01:00");
+    EXPECT_EQ(view.timeCaption, "left");
+    EXPECT_EQ(view.battery, "15% \u00b7 On battery");
+    EXPECT_EQ(view.batteryIcon, "battery-caution-symbolic");
+    EXPECT_EQ(view.temperature, "80\u00b0C");
+}
+
+// The card's actions are the tray menu's for the mode; a computer without a
+// sensor says "unknown", never "Normal".
+TEST(StatusView, CardActionsFollowTheModeAndWorkloadsCarryTheirBars) {
+    struct Case {
+        KeepAwakeMode mode;
+        std::vector<std::string> actions;  // "[x]" where the mode is the action's
+    };
+    const WallTime now = WallTime{} + 100000s;
+    const Case cases[] = {
+        {KeepAwakeMode::off(), {"Start", "Auto Mode", "1 Hour"}},
+        {KeepAwakeMode::on(), {"Stop", "Auto Mode", "1 Hour"}},
+        {KeepAwakeMode::autoWatch(), {"Stop", "[x] Auto Mode", "1 Hour"}},
+        {KeepAwakeMode::timer(now + 10s), {"Stop", "Auto Mode", "[x] 1 Hour"}},
+    };
+    for (const auto& c : cases) {
+        StateFacts facts;
+        facts.now = now;
+        facts.mode = c.mode;
+        facts.thermal = Level::unknown;
+        WatchMatch match;
+        match.displayName = "claude";
+        match.cpuPercent = 42;
+        match.gpuPercent = 80;
+        facts.matches = {match};
+        const auto view = buildStatusView(facts);
+        std::vector<std::string> actions;
+        for (const auto& action : view.actions) actions.push_back((action.checked ? "[x] " : "") + action.text);
+        EXPECT_EQ(actions, c.actions) << c.mode.shortLabel();
+        EXPECT_EQ(view.temperature, "unknown");
+        EXPECT_EQ(view.battery, std::nullopt);
+        EXPECT_EQ(view.workloads, (std::vector<StatusWorkload>{{"claude", 42, 80, false}}));
+    }
 }
 
 TEST(DashboardView, SafetyFirstRuleThatHolds) {

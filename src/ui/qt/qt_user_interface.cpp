@@ -31,7 +31,7 @@ QtUserInterface::QtUserInterface(const std::vector<std::string>& arguments)
     QApplication::setDesktopFileName(QStringLiteral("com.vigilo.app"));
     // Windows come and go; the application lives in the tray.
     QApplication::setQuitOnLastWindowClosed(false);
-    addBuildTreeIcons();
+    chooseIconThemes();
     loop_ = std::make_unique<QtLoop>();
 }
 
@@ -45,6 +45,7 @@ QtUserInterface::~QtUserInterface() {
 bool QtUserInterface::showTray(const TrayServices& services) {
     windows_ = std::make_unique<WindowShelf>(services, *loop_);
     tray_ = std::make_unique<Tray>(services, *loop_, *windows_, [this] { loop_->quit(0); });
+    windows_->setQuit([this] { tray_->quitGuarded(); });
     presence_ = std::make_unique<TrayPresence>(
         *loop_, TrayPresence::Hooks{.makeIcon = [this] { tray_->makeIcon(); },
                                     .dropIcon = [this] { tray_->dropIcon(); },

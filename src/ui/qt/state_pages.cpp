@@ -45,15 +45,6 @@ QIcon themeIcon(const std::string& name) { return QIcon::fromTheme(QString::from
 
 }  // namespace
 
-StatePage statusPage(const StatusView& view) {
-    QString body = QStringLiteral("<p>%1</p>").arg(html(view.liveStatus));
-    if (view.notice) body += QStringLiteral("<p><b>%1</b></p>").arg(html(*view.notice));
-    body += table(view.rows);
-    if (view.message) body += QStringLiteral("<p>%1</p>").arg(toned(*view.message, Tone::secondary));
-    return StatePage{themeIcon(iconThemeName(view.icon)), QString::fromStdString(view.modeLabel),
-                     QString::fromStdString(view.runState), body};
-}
-
 StatePage dashboardPage(const DashboardView& view) {
     QString workloads;
     for (const auto& row : view.workloads) {

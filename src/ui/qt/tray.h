@@ -36,6 +36,9 @@ public:
     void makeIcon();
     void dropIcon();
 
+    // Quits as the menu's entry does, once sleep is given back.
+    void quitGuarded();
+
     // The menu as it stands, for tests and screenshots.
     QMenu* menu() const { return menu_.get(); }
     // Nothing while no host shows it.
@@ -51,7 +54,6 @@ private:
     void show(QAction& entry, const MenuItem& item);
     void choose(const MenuItem& item);
     void followTick();
-    void quitGuarded();
     bool quitAnyway();
 
     AppState& state_;

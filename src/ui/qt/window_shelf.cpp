@@ -7,6 +7,7 @@
 #include "ui/qt/state_pages.h"
 #include "ui/qt/report/report_window.h"
 #include "ui/qt/state_window.h"
+#include "ui/qt/status_card.h"
 #include "ui/qt/windows/onboarding_window.h"
 #include "ui/qt/windows/settings_window.h"
 #include "ui/qt/windows/alerts_window.h"
@@ -32,16 +33,11 @@ WindowShelf::WindowShelf(const TrayServices& services, Loop& loop) : services_(s
 
 WindowShelf::~WindowShelf() = default;
 
-StateWindow& WindowShelf::showStatus() {
+StatusCard& WindowShelf::showStatus() {
     if (!status_) {
-        status_ = std::make_unique<StateWindow>(
-            QString::fromStdString(tr(kStatusWindowTitle)), QSize(kStatusWindowWidth, kStatusWindowHeight), loop_,
-            std::chrono::seconds(1), [this] {
-                auto view = buildStatusView(gatherStateFacts(services_.state));
-                view.notice = statusNotice_;
-                return statusPage(view);
-            });
-        status_->follow(followState(services_.state, *status_));
+        status_ = std::make_unique<StatusCard>(services_, loop_, [this] {
+            if (quit_) quit_();
+        }, statusNotice_);
     }
     status_->present();
     return *status_;

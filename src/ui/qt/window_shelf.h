@@ -1,5 +1,6 @@
 #pragma once
 
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
@@ -16,6 +17,7 @@ class ActivityWindow;
 class CommandWindow;
 class ReportWindow;
 class StateWindow;
+class StatusCard;
 
 // The tray's windows, each made on first use and kept when closed, so a
 // later use brings the same one to the front. Main thread only.
@@ -26,9 +28,11 @@ public:
     WindowShelf(const WindowShelf&) = delete;
     WindowShelf& operator=(const WindowShelf&) = delete;
 
-    StateWindow& showStatus();
+    StatusCard& showStatus();
     // A line the status window shows under the state from now on.
     void setStatusNotice(std::string notice) { statusNotice_ = std::move(notice); }
+    // What the status window's "Quit Vigilo" does: the tray menu's quit.
+    void setQuit(std::function<void()> quit) { quit_ = std::move(quit); }
     StateWindow& showDashboard();
     SettingsWindow& showSettings();
     // From its first step.
@@ -42,8 +46,9 @@ public:
 private:
     TrayServices services_;
     std::optional<std::string> statusNotice_;
+    std::function<void()> quit_;
     Loop& loop_;
-    std::unique_ptr<StateWindow> status_;
+    std::unique_ptr<StatusCard> status_;
     std::unique_ptr<StateWindow> dashboard_;
     std::unique_ptr<SettingsWindow> settings_;
     std::unique_ptr<OnboardingWindow> onboarding_;

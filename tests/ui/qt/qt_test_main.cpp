@@ -11,7 +11,7 @@ int main(int argc, char** argv) {
     ::setenv("QT_QPA_PLATFORM", "offscreen", 0);
     QApplication application(argc, argv);
     QApplication::setQuitOnLastWindowClosed(false);
-    vigilo::addBuildTreeIcons();
+    vigilo::chooseIconThemes();
     testing::InitGoogleMock(&argc, argv);
     return RUN_ALL_TESTS();
 }

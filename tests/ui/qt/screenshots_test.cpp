@@ -12,6 +12,7 @@
 
 #include "tray_fixture.h"
 #include "ui/qt/state_window.h"
+#include "ui/qt/status_card.h"
 #include "ui/qt/tray.h"
 #include "ui/qt/window_shelf.h"
 #include "ui/qt/windows/alerts_window.h"

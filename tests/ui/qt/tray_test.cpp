@@ -2,13 +2,17 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QLabel>
 #include <QMenu>
+#include <QPushButton>
 #include <QSystemTrayIcon>
 #include <QTest>
 #include <array>
 
 #include "tray_fixture.h"
+#include "ui/qt/status_card.h"
 #include "ui/qt/window_shelf.h"
+#include "ui/status_view_model.h"
 
 namespace vigilo {
 namespace {
@@ -98,6 +102,39 @@ TEST_F(TrayTest, LeftClickOpensTheStatusWindowAndTheMenuHasNoShortcuts) {
     loop.runUntilIdle();
     EXPECT_EQ(shownWindows("Vigilo Status").size(), 1u);
     EXPECT_FALSE(view.menu()->isVisible());
+}
+
+QPushButton* button(QWidget& window, const std::string& text) {
+    for (auto* candidate : window.findChildren<QPushButton*>()) {
+        if (candidate->isVisible() && candidate->text().toStdString() == text) return candidate;
+    }
+    return nullptr;
+}
+
+// Reached without a tray, the status card is a way in of its own: it says
+// why it opened, carries the mode's actions and quits.
+TEST_F(TrayTest, StatusCardTellsWhyItOpenedAndCarriesTheActionsAndQuit) {
+    auto tray = services();
+    WindowShelf windows(tray, loop);
+    bool quit = false;
+    windows.setQuit([&] { quit = true; });
+    windows.setStatusNotice(noTrayNotice(true));
+    QWidget& card = windows.showStatus();
+    const auto labels = card.findChildren<QLabel*>();
+    EXPECT_TRUE(std::any_of(labels.begin(), labels.end(), [](QLabel* label) {
+        return label->isVisible() && label->text().startsWith(QStringLiteral("Your desktop shows no tray icons."));
+    }));
+
+    ASSERT_NE(button(card, "Start"), nullptr);
+    QTest::mouseClick(button(card, "Start"), Qt::LeftButton);
+    loop.runUntilIdle();
+    EXPECT_TRUE(state().mode.get().is(KeepAwakeMode::Kind::on));
+    ASSERT_NE(button(card, "Stop"), nullptr) << "the card follows the mode";
+    EXPECT_EQ(button(card, "Start"), nullptr);
+
+    QTest::mouseClick(button(card, "Quit Vigilo"), Qt::LeftButton);
+    loop.runUntilIdle();
+    EXPECT_TRUE(quit);
 }
 
 // Each window entry opens its window with its title; Escape puts it away
