@@ -38,7 +38,8 @@ RuleEngine::RuleEngine(Loop& loop, RulesStore& store, std::shared_ptr<const User
       processes_(std::move(processes)),
       uid_(uid),
       snapshot_(std::move(snapshot)),
-      perform_(std::move(perform)) {}
+      perform_(std::move(perform)),
+      rulesWatch_(store_.rules().subscribe([this](const std::vector<Rule>& rules) { dropHoldsOfRulesGone(rules); })) {}
 
 void RuleEngine::setActive(bool active) {
     isActive_ = active;
@@ -104,6 +105,15 @@ void RuleEngine::evaluate(const Inputs& inputs, const std::set<std::string>& pro
     // A scan that ends after Smart Rules were switched off must not take
     // the hold up again.
     if (timer_.active()) updateHolds(std::move(holding));
+}
+
+void RuleEngine::dropHoldsOfRulesGone(const std::vector<Rule>& rules) {
+    std::vector<Hold> kept;
+    for (const Hold& hold : holds_) {
+        auto it = std::ranges::find(rules, hold.id, &Rule::id);
+        if (it != rules.end() && it->isEnabled && it->keepsAwakeWhileHeld()) kept.push_back(hold);
+    }
+    if (kept.size() != holds_.size()) updateHolds(std::move(kept));
 }
 
 void RuleEngine::updateHolds(std::vector<Hold> now) {

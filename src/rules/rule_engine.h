@@ -31,7 +31,8 @@ class UserProcessTable;
 // A rule with a keepAwakeWhileHeld action is also held: from the evaluation
 // that finds it holding (its hold time passed; cooldowns play no part) to the
 // first that does not, or until the engine stops or the rule is switched
-// off or removed. Each start and end of a hold is reported to `onHold`.
+// off, removed or loses that action (at once, without waiting for a tick).
+// Each start and end of a hold is reported to onHoldChanged's callback.
 class RuleEngine {
 public:
     using Inputs = RuleInputs;
@@ -86,6 +87,7 @@ private:
     void fire(const Rule& rule, WallTime now);
     // Makes `holds_` the new list, reporting the ends before the starts.
     void updateHolds(std::vector<Hold> now);
+    void dropHoldsOfRulesGone(const std::vector<Rule>& rules);
 
     Logger log_{"RuleEngine"};
     Loop& loop_;
@@ -100,6 +102,7 @@ private:
     std::map<std::string, MonoTime> predicateTrueSince_;  // by rule id
     std::vector<Hold> holds_;
     HoldChanged onHoldChanged_;
+    Handle rulesWatch_;
     LifeToken life_;
 };
 

@@ -173,6 +173,10 @@ TEST_F(RuleEngineTest, HoldsFollowTheConditionsAndEndWithTheEngine) {
     EXPECT_EQ(changes, (std::vector<std::string>{"+hot", "-hot", "+hot"}));
     EXPECT_TRUE(performed.empty());
     EXPECT_FALSE(store.rules().get()[0].lastTriggeredAt);
+    store.setEnabled(hot.id, false);  // at once, not at the next tick
+    EXPECT_EQ(changes.back(), "-hot");
+    store.setEnabled(hot.id, true);
+    loop.fastForwardBy(5s);
 
     loop.holdBackgroundTasks(true);
     loop.fastForwardBy(5s);  // a scan under way
@@ -182,7 +186,7 @@ TEST_F(RuleEngineTest, HoldsFollowTheConditionsAndEndWithTheEngine) {
     loop.runUntilIdle();
     EXPECT_TRUE(engine.holds().empty());
     EXPECT_EQ(changes.back(), "-hot");
-    EXPECT_EQ(changes.size(), 4u);
+    EXPECT_EQ(changes.size(), 6u);
 }
 
 TEST_F(RuleEngineTest, OnlyTheUsersOwnProcessesAndApplicationsCount) {
