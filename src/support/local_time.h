@@ -4,10 +4,6 @@
 
 namespace vigilo {
 
-// Minutes since local midnight (hours x 60 + minutes) of `time` in the
-// process's time zone; 0 when the time cannot be converted.
-int localMinutesOfDay(WallTime time);
-
 // A moment as the wall clock on this computer shows it.
 struct LocalTimeOfWeek {
     int weekday = 1;  // 1 = Monday ... 7 = Sunday
