@@ -33,7 +33,8 @@ TEST(RuleJsonTest, EveryCaseHasItsStoredForm) {
         {C::TimeWindow{1320, 420}, R"({"timeWindow":{"startMinutes":1320,"endMinutes":420}})"},
         {C::TimeWindow{540, 1080, kMondayToFriday},
          R"({"timeWindow":{"startMinutes":540,"endMinutes":1080,"weekdays":[1,2,3,4,5]}})"},
-        {C::TimeWindow{1320, 420, weekdayBit(7)}, R"({"timeWindow":{"startMinutes":1320,"endMinutes":420,"weekdays":[7]}})"},
+        {C::TimeWindow{1320, 420, weekdayBit(7)},
+         R"({"timeWindow":{"startMinutes":1320,"endMinutes":420,"weekdays":[7]}})"},
         {C::RemoteSessionActive{}, R"({"remoteSessionActive":{}})"},
     };
     for (const auto& c : conditions) {
@@ -68,7 +69,8 @@ TEST(RuleJsonTest, LenientWhereTheFormAllows) {
         {"null", R"({"timeWindow":{"startMinutes":0,"endMinutes":60}})"},
     };
     for (const auto& w : windows) {
-        const auto text = fmt::format(R"({{"timeWindow":{{"startMinutes":0,"endMinutes":60,"weekdays":{}}}}})", w.weekdays);
+        const auto text =
+            fmt::format(R"({{"timeWindow":{{"startMinutes":0,"endMinutes":60,"weekdays":{}}}}})", w.weekdays);
         EXPECT_EQ(conditionToJson(conditionFromJson(json::parse(text))).dump(), w.written) << w.weekdays;
     }
 

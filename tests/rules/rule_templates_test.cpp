@@ -21,7 +21,8 @@ TEST(RuleTemplatesTest, TheWindowsTemplatesMakeRulesThatHold) {
         const char* name;
         RuleCondition condition;
     } cases[] = {
-        {scheduleRule({}, now), "Weekdays 09:00\u201318:00 \u2192 keep awake", C::TimeWindow{540, 1080, kMondayToFriday}},
+        {scheduleRule({}, now), "Weekdays 09:00\u201318:00 \u2192 keep awake",
+         C::TimeWindow{540, 1080, kMondayToFriday}},
         {scheduleRule({weekend, 600, 960}, now), "Sat, Sun 10:00\u201316:00 \u2192 keep awake",
          C::TimeWindow{600, 960, weekend}},
         {scheduleRule({0, 1320, 420}, now), "Every day 22:00\u201307:00 \u2192 keep awake", C::TimeWindow{1320, 420}},

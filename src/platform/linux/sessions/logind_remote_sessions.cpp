@@ -151,8 +151,8 @@ void LogindRemoteSessions::readList(sd_bus_message* reply) {
     }
     for (const std::string& path : ours) {
         dbus::BusError error;
-        auto call = dbus::newMethodCall(bus_.get(), {kService, path.c_str(), "org.freedesktop.DBus.Properties", "GetAll"},
-                                        error);
+        const dbus::MethodTarget getAll{kService, path.c_str(), "org.freedesktop.DBus.Properties", "GetAll"};
+        auto call = dbus::newMethodCall(bus_.get(), getAll, error);
         if (!call || sd_bus_message_append(call.get(), "s", kSession) < 0) return fail("could not ask for a session");
         if (!callAsync(call.get(), &LogindRemoteSessions::onSessionReply)) return;
         ++sessionsToRead_;

@@ -120,8 +120,11 @@ QWidget* RulesWindow::addRuleSection() {
         "Keeps the computer awake while you are logged in to it from elsewhere (SSH, remote desktop)."));
 
     templatePages_ = new QStackedWidget;
-    for (QWidget* page : {programPage, schedulePage, static_cast<QWidget*>(remotePage)}) templatePages_->addWidget(page);
-    QObject::connect(templateChoice_, &QComboBox::currentIndexChanged, templatePages_, &QStackedWidget::setCurrentIndex);
+    for (QWidget* page : {programPage, schedulePage, static_cast<QWidget*>(remotePage)}) {
+        templatePages_->addWidget(page);
+    }
+    QObject::connect(templateChoice_, &QComboBox::currentIndexChanged, templatePages_,
+                     &QStackedWidget::setCurrentIndex);
 
     addButton_ = new QPushButton(translated("Add"));
     addButton_->setDefault(true);
