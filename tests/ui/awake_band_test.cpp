@@ -1,0 +1,69 @@
+#include "ui/awake_band.h"
+
+#include <gtest/gtest.h>
+
+namespace vigilo {
+namespace {
+
+using namespace std::chrono_literals;
+using R = AwakeReason;
+using K = ActivityKind;
+
+const WallTime kNow = WallTime{} + 1'800'000'000s;
+
+ActivityEvent event(Duration before, K kind, std::optional<std::string> text = std::nullopt) {
+    return {"", kNow - before, kind, std::nullopt, std::move(text)};
+}
+
+// Spans as hours before now: {from, to, reason}.
+struct Span {
+    double from;
+    double to;
+    R reason;
+};
+
+struct Case {
+    const char* name;
+    std::vector<ActivityEvent> log;
+    std::vector<Span> band;
+};
+
+TEST(AwakeBand, SpansFromTheActivityLogOverTheLast24Hours) {
+    const Case cases[] = {
+        {"nothing", {}, {}},
+        {"each reason from its start to its stop",
+         {event(10h, K::keepAwakeStarted, "Auto Mode"), event(8h, K::keepAwakeStopped),
+          event(7h, K::keepAwakeStarted, "Timer Active"), event(6h, K::timerFinished),
+          event(5h, K::keepAwakeStarted, "Awake On"), event(4h, K::keepAwakeStopped),
+          event(3h, K::clamshellOn), event(2h, K::clamshellOff), event(90min, K::ruleHoldStarted),
+          event(1h, K::ruleHoldEnded)},
+         {{10, 8, R::autoMode}, {7, 6, R::timer}, {5, 4, R::manual}, {3, 2, R::closedLid}, {1.5, 1, R::rule}}},
+        {"still on ends now; closed-lid alongside the mode",
+         {event(2h, K::keepAwakeStarted, "Awake On"), event(1h, K::clamshellOn)},
+         {{2, 0, R::manual}, {1, 0, R::closedLid}}},
+        {"started before the 24 hours: cut at their start",
+         {event(30h, K::keepAwakeStarted, "Auto Mode"), event(20h, K::keepAwakeStopped),
+          event(40h, K::clamshellOn), event(35h, K::clamshellOff)},
+         {{24, 20, R::autoMode}}},
+        {"a launch ends what the last run left open",
+         {event(6h, K::keepAwakeStarted, "Auto Mode"), event(5h, K::launched), event(4h, K::keepAwakeStopped)},
+         {{6, 5, R::autoMode}}},
+        {"in any order, with events after now (a clock set back) left out",
+         {event(1h, K::keepAwakeStopped), event(-5h, K::keepAwakeStarted, "Awake On"),
+          event(3h, K::keepAwakeStarted, "Timer Active"), event(-876000h, K::keepAwakeStopped),
+          event(876000h, K::clamshellOn)},
+         {{24, 0, R::closedLid}, {3, 1, R::timer}}},
+    };
+    for (const auto& c : cases) {
+        std::vector<AwakeSpan> expected;
+        for (const auto& span : c.band) {
+            expected.push_back({kNow - std::chrono::duration_cast<Duration>(std::chrono::duration<double, std::ratio<3600>>(span.from)),
+                                kNow - std::chrono::duration_cast<Duration>(std::chrono::duration<double, std::ratio<3600>>(span.to)),
+                                span.reason});
+        }
+        EXPECT_EQ(awakeBand(c.log, kNow), expected) << c.name;
+    }
+}
+
+}  // namespace
+}  // namespace vigilo
