@@ -3,7 +3,6 @@
 #include "cli/fleet_command.h"
 
 
-#include <random>
 
 #include "app/mqtt/fleet_listing.h"
 #include "app/mqtt/mqtt_address.h"
@@ -12,16 +11,6 @@
 #include "support/tr.h"
 
 namespace vigilo {
-
-MqttConnection fleetConnection(const MqttEndpoint& endpoint, const MqttOptions& options,
-                               const std::optional<std::string>& password, const std::string& purpose) {
-    std::random_device random;
-    return MqttConnection{.endpoint = endpoint,
-                          .clientId = fmt::format("vigilo-{}-{:08x}", purpose, random()),
-                          .username = options.username,
-                          .password = options.username.empty() ? std::string() : password.value_or(""),
-                          .will = std::nullopt};
-}
 
 int runFleetCommand(FleetEnvironment& environment, bool asJson, std::ostream& out, std::ostream& err) {
     const auto options = environment.options();

@@ -6,6 +6,7 @@
 
 #include "ipc/ipc_dispatch.h"
 #include "platform/linux/gpu/linux_gpu_usage_source.h"
+#include "platform/linux/mqtt/mqtt_module.h"
 #include "platform/linux/own_executable.h"
 
 namespace vigilo {
@@ -50,6 +51,10 @@ Daemon::Daemon(ApplicationLoop& loop, const XdgEnvironment& env, std::string soc
       why_(loop, state_),
       mqttPassword_(mqttCredentialItem(env)),
       mqtt_(makeMqtt(env)),
+      mqttSettings_(loop, settings_, mqttPassword_, [] { return MqttModule::makeSnapshotReader(); },
+                    [this] {
+                        if (mqtt_) mqtt_->passwordChanged();
+                    }),
       server_(
           loop, [this](const IPCRequest& request) { return dispatchIPCRequest(request, stateForIPC_, instance_); },
           sockets_, std::move(socketPath), ::getuid()),
@@ -161,9 +166,11 @@ void Daemon::resumeHandedOver(const HandOverState& state) {
 }
 
 TrayServices Daemon::trayServices() {
-    return TrayServices{state_,  settings_, battery_,  thermal_,       watcher_,      cooling_, runner_,
-                        lid_,    watchdog_, launchAtLogin_, cliInstaller_, rules_, webhooks_, alerts_,
-                        activity_, &notifier_, &helper_};
+    TrayServices services{state_,  settings_, battery_,  thermal_,       watcher_,      cooling_, runner_,
+                          lid_,    watchdog_, launchAtLogin_, cliInstaller_, rules_, webhooks_, alerts_,
+                          activity_, &notifier_, &helper_};
+    services.mqtt = &mqttSettings_;
+    return services;
 }
 
 void Daemon::shutdown() {

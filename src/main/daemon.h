@@ -13,6 +13,7 @@
 #include "app/app_state_ipc.h"
 #include "app/headless_confirmation.h"
 #include "app/mqtt/app_state_mqtt.h"
+#include "app/mqtt/mqtt_settings_service.h"
 #include "app/service_alerts.h"
 #include "app/shortcut_actions.h"
 #include "cli/cli_installer.h"
@@ -156,6 +157,7 @@ private:
     // This computer on the MQTT broker; nothing without a machine id.
     LazyCredentialStore mqttPassword_;
     std::unique_ptr<AppStateMqtt> mqtt_;
+    MqttSettingsService mqttSettings_;
     IPCInstance instance_;
     UnixSocketServer sockets_;
     IPCServer server_;

@@ -19,6 +19,7 @@ class CoolingManager;
 class LaunchAtLoginManager;
 class LidState;
 class LocalNotifier;
+class MqttSettingsService;
 class PrivilegedRunner;
 class ProcessWatcher;
 class RulesStore;
@@ -49,6 +50,8 @@ struct TrayServices {
     // Asks the person before a preset they chose drives the fans; absent,
     // nobody is asked and only what the system allows anyway is done.
     PrivilegedRunner* privileged = nullptr;
+    // The MQTT section's password and connection test.
+    MqttSettingsService* mqtt = nullptr;
 };
 
 // The tray role's user interface, made by libvigilo-ui.so: the toolkit's

@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cmath>
 #include <map>
+#include <random>
 
 #include "support/tr.h"
 #include "support/utf8_text.h"
@@ -146,6 +147,16 @@ ordered_json fleetJson(const FleetComputer& computer) {
     out["nodeId"] = computer.nodeId;
     out["online"] = computer.online;
     return out;
+}
+
+MqttConnection fleetConnection(const MqttEndpoint& endpoint, const MqttOptions& options,
+                               const std::optional<std::string>& password, const std::string& purpose) {
+    std::random_device random;
+    return MqttConnection{.endpoint = endpoint,
+                          .clientId = fmt::format("vigilo-{}-{:08x}", purpose, random()),
+                          .username = options.username,
+                          .password = options.username.empty() ? std::string() : password.value_or(""),
+                          .will = std::nullopt};
 }
 
 }  // namespace vigilo

@@ -2,10 +2,12 @@
 
 #include <nlohmann/json.hpp>
 
+#include <chrono>
 #include <optional>
 #include <string>
 #include <vector>
 
+#include "app/mqtt/mqtt_node.h"
 #include "platform/mqtt_client.h"
 
 namespace vigilo {
@@ -40,5 +42,17 @@ std::string fleetLine(const FleetComputer& computer);
 // The state object with nodeId and online added; {nodeId, online,
 // "unreadable": true} for one that cannot be read.
 nlohmann::ordered_json fleetJson(const FleetComputer& computer);
+
+// How long `vigilo fleet` waits for the retained messages.
+inline constexpr auto kFleetWait = std::chrono::milliseconds(2000);
+// The most messages it keeps: two for each computer it can show, and room
+// for a crowd it only counts.
+inline constexpr std::size_t kFleetMaxMessages = 50000;
+
+// The connection `vigilo fleet` and the settings window's test make: the
+// stored options with a client id of their own, so they never push the
+// application's own connection off the broker.
+MqttConnection fleetConnection(const MqttEndpoint& endpoint, const MqttOptions& options,
+                               const std::optional<std::string>& password, const std::string& purpose);
 
 }  // namespace vigilo

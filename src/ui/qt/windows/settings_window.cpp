@@ -14,6 +14,7 @@
 
 #include "safety/cooling_manager.h"
 #include "support/tr.h"
+#include "ui/qt/windows/settings_mqtt_section.h"
 
 namespace vigilo {
 
@@ -29,6 +30,7 @@ SettingsWindow::SettingsWindow(const TrayServices& services)
     sections->addWidget(safetySection());
     sections->addWidget(escalationSection());
     sections->addWidget(notificationsSection());
+    sections->addWidget(mqttSettingsSection(*this, settings_, services.mqtt));
     sections->addWidget(helpSection());
     sections->addStretch(1);
 
