@@ -35,7 +35,7 @@ class Broker:
                        capture_output=True)
         os.chmod(passwords, 0o600)
         # Started as root, mosquitto would become "mosquitto", who cannot read our files.
-        lines = [f'user {pwd.getpwuid(os.getuid()).pw_name}', f'listener {self.port} 127.0.0.1', 'allow_anonymous false', f'password_file {passwords}',
+        lines = [f'user {pwd.getpwuid(os.getuid()).pw_name}', f'listener {self.port} {"localhost" if tls else "127.0.0.1"}', 'allow_anonymous false', f'password_file {passwords}',
                  'persistence false']
         if tls:
             self.ca_file = self._make_certificates()
