@@ -170,6 +170,7 @@ TrayServices Daemon::trayServices() {
                           lid_,    watchdog_, launchAtLogin_, cliInstaller_, rules_, webhooks_, alerts_,
                           activity_, &notifier_, &helper_};
     services.mqtt = &mqttSettings_;
+    services.inhibitors = &why_.watch();
     return services;
 }
 

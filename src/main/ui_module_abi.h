@@ -17,6 +17,7 @@ class CLIInstaller;
 class CommandRunner;
 class CoolingManager;
 class LaunchAtLoginManager;
+class InhibitorWatch;
 class LidState;
 class LocalNotifier;
 class MqttSettingsService;
@@ -52,6 +53,9 @@ struct TrayServices {
     PrivilegedRunner* privileged = nullptr;
     // The MQTT section's password and connection test.
     MqttSettingsService* mqtt = nullptr;
+    // What keeps the computer awake, live: the tray's "Also keeping awake"
+    // line and tooltip, the window that lists it.
+    InhibitorWatch* inhibitors = nullptr;
 };
 
 // The tray role's user interface, made by libvigilo-ui.so: the toolkit's

@@ -44,6 +44,10 @@ struct StateFacts {
     bool useCpuDetection = true;
     bool preventDisplaySleep = false;
     bool launchAtLogin = false;
+    // What else keeps the computer or its screen awake ("Firefox, backup"),
+    // and whether it blocks sleep; set where the live list is followed.
+    std::string alsoKeepingAwake;
+    bool othersBlockSleep = false;
 
     WallTime now{};
 };

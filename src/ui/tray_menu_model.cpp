@@ -105,6 +105,7 @@ std::vector<MenuItem> windowEntries(const AvailableWindows& w) {
         entry("Alerts\u2026", TrayAction::openAlerts, w.alerts),
         entry("Weekly Report\u2026", TrayAction::openWeeklyReport, w.weeklyReport),
         entry("Activity Log\u2026", TrayAction::openActivityLog, w.activityLog),
+        entry("What Keeps It Awake\u2026", TrayAction::openWhy, w.why),
         entry("Show Status Window\u2026", TrayAction::openStatusWindow, w.status),
     };
 }
@@ -156,7 +157,12 @@ std::vector<MenuItem> moreEntries(const StateFacts& facts, const AvailableWindow
 }  // namespace
 
 std::vector<std::string> trayInfoLines(const StateFacts& facts) {
-    std::vector<std::string> lines{facts.liveStatus, batteryLine(facts.battery)};
+    const bool othersOnly =
+        facts.mode.is(KeepAwakeMode::Kind::off) && !facts.clamshellActive && facts.othersBlockSleep;
+    std::vector<std::string> lines{othersOnly ? tr("Off \u2014 something else keeps the computer awake")
+                                              : facts.liveStatus};
+    if (!facts.alsoKeepingAwake.empty()) lines.push_back(trFormat("Also keeping awake: {}", facts.alsoKeepingAwake));
+    lines.push_back(batteryLine(facts.battery));
     if (auto temperature = temperatureLine(facts)) lines.push_back(*temperature);
     if (facts.mode.is(KeepAwakeMode::Kind::timer)) lines.push_back(timeRemainingLine(facts));
     if (facts.lidClosed) lines.push_back(trFormat("Lid: {}", *facts.lidClosed ? tr("Closed") : tr("Open")));

@@ -24,6 +24,7 @@ enum class TrayAction {
     openAlerts,
     openWeeklyReport,
     openActivityLog,
+    openWhy,
     openStatusWindow,
     openRunCommand,
     installCli,
@@ -59,6 +60,7 @@ struct AvailableWindows {
     bool alerts = true;
     bool weeklyReport = true;
     bool activityLog = true;
+    bool why = true;
     bool runCommand = true;
     bool onboarding = true;
     bool settings = true;

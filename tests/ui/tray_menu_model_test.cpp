@@ -92,7 +92,7 @@ StateFacts factsFor(K mode) {
 // "More" has 8 entries with "Keep Awake While Charging", 7 without.
 std::vector<std::string> withTail(std::vector<std::string> head, int more = 8) {
     const std::vector<std::string> tail = {
-        "---", "Windows {6}", "More {" + std::to_string(more) + "}", "---", "Settings\u2026", "Quit Vigilo"};
+        "---", "Windows {7}", "More {" + std::to_string(more) + "}", "---", "Settings\u2026", "Quit Vigilo"};
     head.insert(head.end(), tail.begin(), tail.end());
     return head;
 }
@@ -100,6 +100,31 @@ std::vector<std::string> withTail(std::vector<std::string> head, int more = 8) {
 TEST(TrayMenu, OffOnADesktopHasNoStopNoLidAndNoTemperature) {
     EXPECT_EQ(render(buildTrayMenu(factsFor(K::off))),
               withTail({"status", "Battery: n/a (desktop computer)", "---", "[ ] Auto Mode", "[ ] Keep Awake"}, 7));
+}
+
+// What else keeps the computer awake shows under the status; when Vigilo is
+// off and another program blocks sleep, the status line says so.
+TEST(TrayMenu, OthersKeepingTheComputerAwakeAreNamedUnderTheStatus) {
+    const struct {
+        K mode;
+        bool clamshell;
+        bool blocksSleep;
+        std::vector<std::string> lines;
+    } cases[] = {
+        {K::off, false, true, {"Off \u2014 something else keeps the computer awake", "Also keeping awake: backup"}},
+        {K::off, false, false, {"status", "Also keeping awake: backup"}},  // only the screen
+        {K::off, true, true, {"status", "Also keeping awake: backup"}},
+        {K::on, false, true, {"status", "Also keeping awake: backup"}},
+    };
+    for (const auto& c : cases) {
+        auto facts = factsFor(c.mode);
+        facts.clamshellActive = c.clamshell;
+        facts.othersBlockSleep = c.blocksSleep;
+        facts.alsoKeepingAwake = "backup";
+        auto lines = trayInfoLines(facts);
+        lines.resize(2);
+        EXPECT_EQ(lines, c.lines);
+    }
 }
 
 bool listed(const std::vector<MenuItem>& menu, const std::string& text) {
@@ -186,7 +211,7 @@ TEST(TrayMenu, SubmenusAndAWindowNotAvailableIsDisabled) {
     const auto& windows = menu[menu.size() - 5].children;
     EXPECT_EQ(render(windows), (std::vector<std::string>{"Dashboard\u2026", "Smart Rules\u2026", "~Alerts\u2026",
                                                          "Weekly Report\u2026", "Activity Log\u2026",
-                                                         "Show Status Window\u2026"}));
+                                                         "What Keeps It Awake\u2026", "Show Status Window\u2026"}));
     const auto& more = menu[menu.size() - 4].children;
     EXPECT_EQ(render(more), (std::vector<std::string>{"Timer {4}",
                                                       "[x] Running Task\u2026", "[ ] Also Prevent Display Sleep",

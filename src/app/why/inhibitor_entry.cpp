@@ -102,7 +102,8 @@ std::vector<InhibitorEntry> inhibitorsFromJson(const nlohmann::json& array) {
         entry.who = optionalString(object, "who").value_or("");
         entry.why = optionalString(object, "why").value_or("");
         entry.mode = optionalString(object, "mode").value_or("block");
-        entry.origin = originNamed(optionalString(object, "source").value_or("logind")).value_or(InhibitorOrigin::logind);
+        entry.origin =
+            originNamed(optionalString(object, "source").value_or("logind")).value_or(InhibitorOrigin::logind);
         entry.uid = static_cast<std::uint32_t>(std::clamp<std::int64_t>(optionalInt64(object, "uid").value_or(0), 0,
                                                                         UINT32_MAX));
         entry.pid = optionalInt64(object, "pid");

@@ -26,6 +26,9 @@ struct InhibitorEntry {
     // together (a command line, or the kernel's name for it).
     std::optional<std::int64_t> pid;
     std::optional<std::string> command;
+    // How the person can end it, for their own systemd-inhibit and Vigilo
+    // locks; empty for everyone else's. Not on the wire.
+    std::string endHint;
 
     bool blocks(const std::string& kind) const;
     bool operator==(const InhibitorEntry&) const = default;

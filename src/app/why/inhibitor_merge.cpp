@@ -78,6 +78,8 @@ void setProcess(InhibitorEntry& entry, const LogindLock& lock, const InhibitorMe
     if (launcher && child && child->owner == options.userUid && !child->commandLine.empty()) {
         entry.pid = child->pid;
         entry.command = decodeUtf8Lossy(child->commandLine);
+        entry.endHint = trFormat("Ends when this command ends: quit it, or press Ctrl+C where it runs (pid {}).",
+                                 child->pid);
         return;
     }
     entry.pid = lock.pid;
@@ -86,6 +88,11 @@ void setProcess(InhibitorEntry& entry, const LogindLock& lock, const InhibitorMe
 
 // Vigilo's locks as read from the services, when no application described
 // them: one row per lock of ours, whichever services hold it.
+std::string ownEndHint(bool closedLid) {
+    return closedLid ? tr("Switch off Closed-Lid Mode in Vigilo's menu.")
+                     : tr("Choose Stop in Vigilo's menu, or run vigilo stop.");
+}
+
 class OwnLocksSeen {
 public:
     void add(Ours kind, const std::string& why, const InhibitorEntry& seen) {
@@ -101,6 +108,7 @@ public:
                                               : keepAwakeReasonText();
             row.what = kind == Ours::closedLid ? std::vector<std::string>{"sleep", "handle-lid-switch"}
                                                : std::vector<std::string>{"sleep"};
+            row.endHint = kind == Ours::wrap ? row.endHint : ownEndHint(kind == Ours::closedLid);
         } else if (!row.pid && seen.pid) {
             row.pid = seen.pid;
             row.command = seen.command;
@@ -231,6 +239,7 @@ std::vector<InhibitorEntry> ownInhibitorRows(const OwnKeepAwake& own) {
         row(own.screen ? std::vector<std::string>{"sleep", "idle"} : std::vector<std::string>{"sleep"}, *own.reason);
     }
     if (own.closedLid) row({"sleep", "handle-lid-switch"}, closedLidReasonText());
+    for (auto& entry : rows) entry.endHint = ownEndHint(entry.why == closedLidReasonText());
     return rows;
 }
 

@@ -31,6 +31,10 @@ std::vector<InhibitorEntry> InhibitorWatch::answer() {
     return entries.get();
 }
 
+void InhibitorWatch::refresh() {
+    if (live_) readNow();
+}
+
 void InhibitorWatch::ownChanged() {
     if (snapshot_) merge();
 }

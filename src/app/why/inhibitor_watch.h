@@ -46,6 +46,9 @@ public:
     // the answer is never empty for want of a read.
     std::vector<InhibitorEntry> answer();
 
+    // Reads everything again now (a window's "Refresh"), when someone looks.
+    void refresh();
+
     // The application's own state changed: its rows are merged again
     // (nothing is read).
     void ownChanged();

@@ -8,6 +8,8 @@
 #include <QSystemTrayIcon>
 
 #include "app/app_state.h"
+#include "app/why/inhibitor_table.h"
+#include "app/why/inhibitor_watch.h"
 #include "safety/thermal_monitor.h"
 #include "support/tr.h"
 #include "ui/qt/install_dialog.h"
@@ -48,6 +50,13 @@ Tray::Tray(const TrayServices& services, Loop& loop, WindowShelf& windows, std::
       quit_(std::move(quit)),
       actions_(services.state, loop, services.launchAtLogin),
       menu_(std::make_unique<QMenu>()) {
+    if ((inhibitors_ = services.inhibitors)) {
+        lookingAtInhibitors_ = inhibitors_->look();
+        followInhibitors_ = inhibitors_->entries.subscribe([this](const auto&) {
+            refreshIcon();
+            scheduleRebuild();
+        });
+    }
     rebuildMenu();
     subscribe();
     followTick();
@@ -122,6 +131,9 @@ void Tray::refreshIcon() {
         shownIcon_ = std::move(icon);
     }
     auto tooltip = trayTooltip(mode);
+    if (auto names = inhibitors_ ? alsoKeepingAwakeNames(inhibitors_->entries.get()) : ""; !names.empty()) {
+        tooltip += "\n" + trFormat("Also keeping awake: {}", names);
+    }
     if (tooltip != shownTooltip_) {
         icon_->setToolTip(qtext(tooltip));
         shownTooltip_ = std::move(tooltip);
@@ -142,7 +154,12 @@ void Tray::followTick() {
 // where the shape allows: a panel reads it over D-Bus, and Qt's export keeps
 // something of every entry it was ever given (~10 KB a menu).
 void Tray::rebuildMenu() {
-    auto items = buildTrayMenu(gatherStateFacts(state_));
+    auto facts = gatherStateFacts(state_);
+    if (inhibitors_) {
+        facts.alsoKeepingAwake = alsoKeepingAwakeNames(inhibitors_->entries.get());
+        facts.othersBlockSleep = othersBlockSleep(inhibitors_->entries.get());
+    }
+    auto items = buildTrayMenu(facts);
     if (!shownItems_.empty() && items == shownItems_) return;
     const bool inPlace = !shownItems_.empty() && sameShape(items, shownItems_);
     shownItems_ = std::move(items);
@@ -212,6 +229,7 @@ void Tray::choose(const MenuItem& item) {
         case TrayAction::openAlerts: windows_.showAlerts(); break;
         case TrayAction::openWeeklyReport: windows_.showReport(); break;
         case TrayAction::openActivityLog: windows_.showActivity(); break;
+        case TrayAction::openWhy: windows_.showWhy(); break;
         case TrayAction::openRunCommand: windows_.showCommand(); break;
         case TrayAction::openSettings: windows_.showSettings(); break;
         case TrayAction::showOnboarding: windows_.showOnboarding(); break;

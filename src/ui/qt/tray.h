@@ -74,6 +74,10 @@ private:
     std::string shownTooltip_;
     std::vector<Handle> subscriptions_;
     Handle tick_;
+    // The live list of what else keeps the computer awake, followed while the tray exists.
+    InhibitorWatch* inhibitors_ = nullptr;
+    Handle lookingAtInhibitors_;
+    Handle followInhibitors_;
     bool rebuildPending_ = false;
     LifeToken life_;
 };

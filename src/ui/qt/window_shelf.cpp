@@ -14,6 +14,7 @@
 #include "ui/qt/windows/rules_window.h"
 #include "ui/qt/windows/activity_window.h"
 #include "ui/qt/windows/command_window.h"
+#include "ui/qt/windows/why_window.h"
 #include "ui/qt/window_frame.h"
 
 namespace vigilo {
@@ -103,6 +104,12 @@ ReportWindow& WindowShelf::showReport() {
     }
     presentWindow(*report_);
     return *report_;
+}
+
+void WindowShelf::showWhy() {
+    if (!services_.inhibitors) return;
+    if (!why_) why_ = std::make_unique<WhyWindow>(*services_.inhibitors);
+    why_->present();
 }
 
 }  // namespace vigilo

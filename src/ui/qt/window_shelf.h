@@ -18,6 +18,7 @@ class CommandWindow;
 class ReportWindow;
 class StateWindow;
 class StatusCard;
+class WhyWindow;
 
 // The tray's windows, each made on first use and kept when closed, so a
 // later use brings the same one to the front. Main thread only.
@@ -42,6 +43,8 @@ public:
     ActivityWindow& showActivity();
     CommandWindow& showCommand();
     ReportWindow& showReport();
+    // Nothing where the application keeps no live list of locks.
+    void showWhy();
 
 private:
     TrayServices services_;
@@ -57,6 +60,7 @@ private:
     std::unique_ptr<ActivityWindow> activity_;
     std::unique_ptr<CommandWindow> command_;
     std::unique_ptr<ReportWindow> report_;
+    std::unique_ptr<WhyWindow> why_;
 };
 
 }  // namespace vigilo

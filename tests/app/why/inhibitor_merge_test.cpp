@@ -172,13 +172,20 @@ TEST(InhibitorTable, AlignsColumnsShowsControlCharactersAsSpacesAndCutsAtTheTerm
     EXPECT_EQ(json[1].dump(),
               R"({"what":["idle"],"who":"firefox","why":"Playing video","mode":"block","source":"gnome",)"
               R"("uid":1000,"pid":null,"command":null})");
-    EXPECT_EQ(inhibitorsFromJson(nlohmann::json::parse(json.dump())), entries);
+    auto withoutHints = entries;
+    for (auto& entry : withoutHints) entry.endHint.clear();
+    EXPECT_EQ(inhibitorsFromJson(nlohmann::json::parse(json.dump())), withoutHints);
+    // Only the person's own systemd-inhibit and Vigilo's rows say how to end them.
+    EXPECT_EQ(entries[0].endHint, "Ends when this command ends: quit it, or press Ctrl+C where it runs (pid 4121).");
+    EXPECT_EQ(entries[1].endHint, "");
+    EXPECT_EQ(entries[2].endHint, "Choose Stop in Vigilo's menu, or run vigilo stop.");
 }
 
 TEST(AlsoKeepingAwake, NamesOthersBlockingSleepOrIdleAtMostThree) {
     auto entry = [](std::string who, std::vector<std::string> what, std::string mode = "block",
                     InhibitorOrigin origin = InhibitorOrigin::logind) {
-        return InhibitorEntry{.what = std::move(what), .who = std::move(who), .mode = std::move(mode), .origin = origin};
+        return InhibitorEntry{
+            .what = std::move(what), .who = std::move(who), .mode = std::move(mode), .origin = origin};
     };
     const struct {
         std::vector<InhibitorEntry> entries;

@@ -56,7 +56,9 @@ std::optional<std::vector<KdeLock>> readFullForm(sd_bus_message* message) {
     while (sd_bus_message_enter_container(message, 'r', "ssssu") > 0) {
         KdeLock lock;
         std::string* fields[] = {&lock.what, &lock.who, &lock.why, &lock.mode};
-        if (!readStrings(message, fields, 4) || sd_bus_message_read(message, "u", &lock.flags) <= 0) return std::nullopt;
+        if (!readStrings(message, fields, 4) || sd_bus_message_read(message, "u", &lock.flags) <= 0) {
+            return std::nullopt;
+        }
         if (sd_bus_message_exit_container(message) < 0) return std::nullopt;
         locks.push_back(std::move(lock));
     }
@@ -115,12 +117,14 @@ std::optional<std::vector<KdeLock>> readKdeInhibitions(sd_bus* bus, std::chrono:
         error.set(EBADMSG, "ActiveInhibitions: unexpected value");
         return std::nullopt;
     }
-    if (error.name == "org.freedesktop.DBus.Error.ServiceUnknown" || error.name == "org.freedesktop.DBus.Error.NameHasNoOwner" ||
-        Clock::now() >= deadline) {
+    // Not there at all, or out of time: ListInhibitions would fare no better.
+    if (error.name == "org.freedesktop.DBus.Error.ServiceUnknown" ||
+        error.name == "org.freedesktop.DBus.Error.NameHasNoOwner" || Clock::now() >= deadline) {
         return std::nullopt;
     }
     error = {};
-    auto listed = dbus::callMethod(bus, {kKdeName, kKdePath, kKdeName, "ListInhibitions"}, left(deadline), error, nullptr);
+    auto listed =
+        dbus::callMethod(bus, {kKdeName, kKdePath, kKdeName, "ListInhibitions"}, left(deadline), error, nullptr);
     if (!listed) return std::nullopt;
     const char* signature = sd_bus_message_get_signature(listed.get(), 1);
     std::optional<std::vector<KdeLock>> locks;

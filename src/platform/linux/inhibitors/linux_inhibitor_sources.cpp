@@ -63,7 +63,8 @@ sd_bus* LinuxInhibitorSources::bus(Connection& connection, std::vector<std::stri
 
 void LinuxInhibitorSources::forget(Connection& connection) {
     connection.busWatch.cancel();
-    std::erase_if(matches_, [&](const SlotPtr& slot) { return sd_bus_slot_get_bus(slot.get()) == connection.bus.get(); });
+    std::erase_if(matches_,
+                  [&](const SlotPtr& slot) { return sd_bus_slot_get_bus(slot.get()) == connection.bus.get(); });
     connection.bus.reset();
 }
 
