@@ -54,7 +54,8 @@ TEST(RuleTemplatesTest, EditingAScheduleKeepsANameThePersonChose) {
     loop.fastForwardBy(60s);
 
     const Schedule nights{weekdayBit(5), 1320, 420};
-    for (const auto& rule : store.rules().get()) store.changeSchedule(rule.id, nights);
+    const std::vector<Rule> before = store.rules().get();  // each change publishes a new list
+    for (const auto& rule : before) store.changeSchedule(rule.id, nights);
     const auto& rules = store.rules().get();
     EXPECT_EQ(rules.front(), builtIn);
     EXPECT_EQ(rules[rules.size() - 2].name, "Fri 22:00\u201307:00 \u2192 keep awake");
