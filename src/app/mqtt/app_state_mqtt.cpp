@@ -34,10 +34,12 @@ void AppStateMqtt::follow() {
     subscriptions_.push_back(s.mqttAcceptCommands.subscribe(applySettings));
     subscriptions_.push_back(s.mqttCAFile.subscribe(applySettings));
 
-    const auto changed = [this](const auto&) { node_.stateChanged(); };
+    // The monitors publish every reading, changed or not; the node hears
+    // only of a change to what the state topic shows.
+    const auto changed = [this](const auto&) { inputsChanged(); };
     subscriptions_.push_back(state_.mode.subscribe([this](const KeepAwakeMode&) {
         since_ = state_.clock().wallNow();
-        node_.stateChanged();
+        inputsChanged();
     }));
     subscriptions_.push_back(state_.assertionActive.subscribe(changed));
     subscriptions_.push_back(state_.clamshellActive.subscribe(changed));
@@ -71,7 +73,27 @@ std::string AppStateMqtt::modeName(const KeepAwakeMode& mode) {
     return "Awake Off";
 }
 
+void AppStateMqtt::inputsChanged() {
+    auto local = localState();
+    if (local == lastLocal_) return;
+    lastLocal_ = std::move(local);
+    node_.stateChanged();
+}
+
+// The lid is asked over the bus, so at most once a minute; a lid that
+// opens or closes with nothing else changing shows with the next change.
 MqttNodeState AppStateMqtt::currentState() {
+    auto state = localState();
+    const auto now = state_.clock().monotonicNow();
+    if (!lidReadAt_ || now - *lidReadAt_ >= std::chrono::minutes(1)) {
+        lidClosed_ = lid_.isClosed();
+        lidReadAt_ = now;
+    }
+    state.lidClosed = lidClosed_;
+    return state;
+}
+
+MqttNodeState AppStateMqtt::localState() const {
     MqttNodeState out;
     out.mode = modeName(state_.mode.get());
     out.awake = state_.assertionActive.get();
@@ -83,7 +105,6 @@ MqttNodeState AppStateMqtt::currentState() {
     out.charging = battery.hasBattery && battery.isCharging;
     // Whole degrees: a tenth's wobble is no change worth a message.
     if (const auto celsius = state_.cooling().temperature().get()) out.temperature = std::round(*celsius);
-    out.lidClosed = lid_.isClosed();
     out.closedLid = state_.clamshellActive.get();
     out.since = since_;
     return out;

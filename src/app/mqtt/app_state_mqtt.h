@@ -1,6 +1,7 @@
 #pragma once
 
 #include <memory>
+#include <optional>
 #include <vector>
 
 #include "app/app_state.h"
@@ -35,6 +36,10 @@ public:
 
 private:
     MqttNodeState currentState() override;
+    // The state without the lid, which is read over the bus: cheap enough
+    // to compute at every reading of every monitor.
+    MqttNodeState localState() const;
+    void inputsChanged();
     void perform(const MqttCommand& command) override;
     void record(ActivityKind kind, std::optional<std::string> text) override;
     void follow();
@@ -42,6 +47,9 @@ private:
     AppState& state_;
     LidState& lid_;
     WallTime since_;
+    MqttNodeState lastLocal_;
+    std::optional<bool> lidClosed_;
+    std::optional<MonoTime> lidReadAt_;
     MqttNode node_;
     std::vector<Handle> subscriptions_;
 };

@@ -8,7 +8,7 @@ namespace {
 
 template <class Function>
 Function symbol(const char* name) {
-    static const LoadedModule module("libvigilo-online.so", "MQTT");
+    static const LoadedModule module(kMqttModuleFile, "MQTT");
     return module.symbol<Function>(name);
 }
 

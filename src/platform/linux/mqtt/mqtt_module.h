@@ -8,9 +8,8 @@
 
 namespace vigilo {
 
-// The MQTT pieces of libvigilo-online.so (libmosquitto, and libsecret for
-// the password), loaded at their first use: a daemon with MQTT off and every
-// command but `vigilo fleet` never map them. Each factory returns nullptr,
+// libvigilo-mqtt.so (libmosquitto), loaded at its first use: a daemon with
+// MQTT off and every command but `vigilo fleet` never map it. Each factory returns nullptr,
 // the failure logged once, when the module cannot be loaded.
 namespace MqttModule {
 
@@ -33,8 +32,9 @@ using VigiloMakeMqttClient = vigilo::MqttClient* (*)(vigilo::Loop* loop);
 using VigiloMakeMqttSnapshotReader = vigilo::MqttSnapshotReader* (*)();
 using VigiloMakeFleetEnvironment = vigilo::FleetEnvironment* (*)();
 }
-inline constexpr const char* kMakeMqttClientSymbol = "vigilo_online_make_mqtt_client";
-inline constexpr const char* kMakeMqttSnapshotReaderSymbol = "vigilo_online_make_mqtt_snapshot_reader";
-inline constexpr const char* kMakeFleetEnvironmentSymbol = "vigilo_online_make_fleet_environment";
+inline constexpr const char* kMqttModuleFile = "libvigilo-mqtt.so";
+inline constexpr const char* kMakeMqttClientSymbol = "vigilo_mqtt_make_client";
+inline constexpr const char* kMakeMqttSnapshotReaderSymbol = "vigilo_mqtt_make_snapshot_reader";
+inline constexpr const char* kMakeFleetEnvironmentSymbol = "vigilo_mqtt_make_fleet_environment";
 
 }  // namespace vigilo

@@ -1,4 +1,4 @@
-// The MQTT entry points of libvigilo-online.so.
+// The entry points of libvigilo-mqtt.so.
 #include "platform/linux/mqtt/mosquitto_client.h"
 #include "platform/linux/mqtt/mosquitto_snapshot_reader.h"
 #include "platform/linux/mqtt/mqtt_module.h"
@@ -6,15 +6,15 @@
 
 extern "C" {
 
-__attribute__((visibility("default"))) vigilo::MqttClient* vigilo_online_make_mqtt_client(vigilo::Loop* loop) {
+__attribute__((visibility("default"))) vigilo::MqttClient* vigilo_mqtt_make_client(vigilo::Loop* loop) {
     return new vigilo::MosquittoClient(*loop);
 }
 
-__attribute__((visibility("default"))) vigilo::MqttSnapshotReader* vigilo_online_make_mqtt_snapshot_reader() {
+__attribute__((visibility("default"))) vigilo::MqttSnapshotReader* vigilo_mqtt_make_snapshot_reader() {
     return new vigilo::MosquittoSnapshotReader();
 }
 
-__attribute__((visibility("default"))) vigilo::FleetEnvironment* vigilo_online_make_fleet_environment() {
+__attribute__((visibility("default"))) vigilo::FleetEnvironment* vigilo_mqtt_make_fleet_environment() {
     return new vigilo::StoredFleetEnvironment(vigilo::XdgEnvironment::fromProcess());
 }
 
