@@ -7,6 +7,7 @@
 #include <fmt/format.h>
 
 #include "support/tr.h"
+#include "ui/why_facts.h"
 
 namespace vigilo {
 namespace {
@@ -137,9 +138,10 @@ StatusView buildStatusView(const StateFacts& facts) {
     view.icon = modeIcon(facts.mode, facts.clamshellActive);
     view.modeLabel = facts.mode.shortLabel();
     view.runState = runStateText(facts.mode, facts.assertionActive);
-    view.liveStatus = facts.liveStatus;
+    view.liveStatus = statusLineWithOthers(facts);
     view.message = facts.lastUserMessage;
     view.rows = statusRows(facts);
+    if (!facts.alsoKeepingAwake.empty()) view.othersLine = trFormat("Also keeping awake: {}", facts.alsoKeepingAwake);
     fillCard(view, facts);
     return view;
 }

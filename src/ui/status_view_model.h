@@ -32,6 +32,7 @@ struct StatusView {
     std::string liveStatus;
     std::optional<std::string> notice;   // under the state: why this window opened by itself
     std::optional<std::string> message;  // the latest short message to the user
+    std::optional<std::string> othersLine;  // "Also keeping awake: Firefox, backup"
     std::vector<ViewRow> rows;
 
     // The card: the time in large type with what it counts, the workloads,

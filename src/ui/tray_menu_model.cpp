@@ -5,6 +5,7 @@
 
 #include "app/app_state.h"
 #include "support/tr.h"
+#include "ui/why_facts.h"
 
 namespace vigilo {
 namespace {
@@ -157,10 +158,7 @@ std::vector<MenuItem> moreEntries(const StateFacts& facts, const AvailableWindow
 }  // namespace
 
 std::vector<std::string> trayInfoLines(const StateFacts& facts) {
-    const bool othersOnly =
-        facts.mode.is(KeepAwakeMode::Kind::off) && !facts.clamshellActive && facts.othersBlockSleep;
-    std::vector<std::string> lines{othersOnly ? tr("Off \u2014 something else keeps the computer awake")
-                                              : facts.liveStatus};
+    std::vector<std::string> lines{statusLineWithOthers(facts)};
     if (!facts.alsoKeepingAwake.empty()) lines.push_back(trFormat("Also keeping awake: {}", facts.alsoKeepingAwake));
     lines.push_back(batteryLine(facts.battery));
     if (auto temperature = temperatureLine(facts)) lines.push_back(*temperature);

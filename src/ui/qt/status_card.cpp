@@ -9,9 +9,11 @@
 #include <QVBoxLayout>
 #include <algorithm>
 
+#include "app/why/inhibitor_watch.h"
 #include "support/tr.h"
 #include "ui/qt/qt_text.h"
 #include "ui/qt/window_frame.h"
+#include "ui/why_facts.h"
 
 namespace vigilo {
 
@@ -95,6 +97,11 @@ StatusCard::StatusCard(const TrayServices& services, Loop& loop, std::function<v
     bottom->addWidget(quitButton);
     layout->addLayout(bottom);
 
+    if ((inhibitors_ = services.inhibitors)) {
+        followInhibitors_ = inhibitors_->entries.subscribe([this](const auto&) {
+            if (isVisible()) redraw();
+        });
+    }
     subscriptions_ = watchStateFacts(state_, [this] {
         if (isVisible()) redraw();
     });
@@ -133,7 +140,9 @@ QWidget* StatusCard::readings() {
 
 void StatusCard::redraw() {
     const StatusView view = [&] {
-        auto built = buildStatusView(gatherStateFacts(state_));
+        auto facts = gatherStateFacts(state_);
+        if (inhibitors_) addOthersKeepingAwake(facts, inhibitors_->entries.get());
+        auto built = buildStatusView(facts);
         built.notice = notice_;
         return built;
     }();
@@ -143,8 +152,9 @@ void StatusCard::redraw() {
     const std::string reason = named ? view.liveStatus.substr(view.modeLabel.size()) : " \u2014 " + view.liveStatus;
     mode_->setText(QStringLiteral("<b>%1</b>%2").arg(qtext(view.modeLabel).toHtmlEscaped(),
                                                      qtext(reason).toHtmlEscaped()));
-    notice_line_->setVisible(view.notice.has_value());
-    if (view.notice) notice_line_->setText(qtext(*view.notice));
+    notice_line_->setVisible(view.notice || view.othersLine);
+    notice_line_->setText(qtext(view.notice.value_or("") + (view.notice && view.othersLine ? "\n" : "") +
+                                view.othersLine.value_or("")));
     time_->setVisible(!view.time.empty());
     timeCaption_->setVisible(!view.time.empty());
     time_->setText(qtext(view.time));

@@ -62,6 +62,8 @@ private:
     std::vector<StatusWorkload> shownWorkloads_;
     std::vector<Handle> subscriptions_;
     Handle redrawTimer_;
+    InhibitorWatch* inhibitors_ = nullptr;  // what else keeps the computer awake, when the application follows it
+    Handle followInhibitors_;
 };
 
 }  // namespace vigilo

@@ -16,6 +16,7 @@
 #include "ui/qt/qt_text.h"
 #include "ui/qt/window_shelf.h"
 #include "ui/tray_icon.h"
+#include "ui/why_facts.h"
 
 namespace vigilo {
 
@@ -155,10 +156,7 @@ void Tray::followTick() {
 // something of every entry it was ever given (~10 KB a menu).
 void Tray::rebuildMenu() {
     auto facts = gatherStateFacts(state_);
-    if (inhibitors_) {
-        facts.alsoKeepingAwake = alsoKeepingAwakeNames(inhibitors_->entries.get());
-        facts.othersBlockSleep = othersBlockSleep(inhibitors_->entries.get());
-    }
+    if (inhibitors_) addOthersKeepingAwake(facts, inhibitors_->entries.get());
     auto items = buildTrayMenu(facts);
     if (!shownItems_.empty() && items == shownItems_) return;
     const bool inPlace = !shownItems_.empty() && sameShape(items, shownItems_);
