@@ -35,7 +35,11 @@ std::vector<AwakeSpan> awakeBand(const std::vector<ActivityEvent>& events, WallT
     for (const auto& event : events) {
         if (event.at <= now) ordered.push_back(&event);
     }
-    std::stable_sort(ordered.begin(), ordered.end(), [](auto* a, auto* b) { return a->at < b->at; });
+    // A launch comes before what the new run did in the same second.
+    std::stable_sort(ordered.begin(), ordered.end(), [](auto* a, auto* b) {
+        if (a->at != b->at) return a->at < b->at;
+        return a->kind == ActivityKind::launched && b->kind != ActivityKind::launched;
+    });
 
     std::vector<AwakeSpan> spans;
     std::array<Track, 3> tracks{};  // mode, closed lid, rule

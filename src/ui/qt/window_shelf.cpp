@@ -4,9 +4,9 @@
 #include "alerts/watchdog.h"
 #include "app/app_state.h"
 #include "support/tr.h"
-#include "ui/qt/state_pages.h"
 #include "ui/qt/report/report_window.h"
-#include "ui/qt/state_window.h"
+#include "ui/qt/dashboard_window.h"
+#include "ui/readings_history.h"
 #include "ui/qt/status_card.h"
 #include "ui/qt/windows/onboarding_window.h"
 #include "ui/qt/windows/settings_window.h"
@@ -19,18 +19,8 @@
 
 namespace vigilo {
 
-namespace {
-
-// Both windows redraw on every change, besides their clock.
-std::vector<Handle> followState(AppState& state, StateWindow& window) {
-    return watchStateFacts(state, [&window] {
-        if (window.isVisible()) window.redraw();
-    });
-}
-
-}  // namespace
-
-WindowShelf::WindowShelf(const TrayServices& services, Loop& loop) : services_(services), loop_(loop) {}
+WindowShelf::WindowShelf(const TrayServices& services, Loop& loop)
+    : services_(services), loop_(loop), history_(std::make_unique<ReadingsHistory>(services.state, loop)) {}
 
 WindowShelf::~WindowShelf() = default;
 
@@ -44,14 +34,8 @@ StatusCard& WindowShelf::showStatus() {
     return *status_;
 }
 
-StateWindow& WindowShelf::showDashboard() {
-    if (!dashboard_) {
-        dashboard_ = std::make_unique<StateWindow>(
-            QString::fromStdString(tr(kDashboardWindowTitle)), QSize(kDashboardWindowWidth, kDashboardWindowHeight),
-            loop_, std::chrono::seconds(2),
-            [this] { return dashboardPage(buildDashboardView(gatherStateFacts(services_.state))); });
-        dashboard_->follow(followState(services_.state, *dashboard_));
-    }
+DashboardWindow& WindowShelf::showDashboard() {
+    if (!dashboard_) dashboard_ = std::make_unique<DashboardWindow>(services_, loop_, *history_);
     dashboard_->present();
     return *dashboard_;
 }

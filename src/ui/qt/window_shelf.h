@@ -16,7 +16,8 @@ class RulesWindow;
 class ActivityWindow;
 class CommandWindow;
 class ReportWindow;
-class StateWindow;
+class DashboardWindow;
+class ReadingsHistory;
 class StatusCard;
 class WhyWindow;
 
@@ -34,7 +35,7 @@ public:
     void setStatusNotice(std::string notice) { statusNotice_ = std::move(notice); }
     // What the status window's "Quit Vigilo" does: the tray menu's quit.
     void setQuit(std::function<void()> quit) { quit_ = std::move(quit); }
-    StateWindow& showDashboard();
+    DashboardWindow& showDashboard();
     SettingsWindow& showSettings();
     // From its first step.
     OnboardingWindow& showOnboarding();
@@ -52,7 +53,8 @@ private:
     std::function<void()> quit_;
     Loop& loop_;
     std::unique_ptr<StatusCard> status_;
-    std::unique_ptr<StateWindow> dashboard_;
+    std::unique_ptr<ReadingsHistory> history_;  // from the start, so the charts have a past
+    std::unique_ptr<DashboardWindow> dashboard_;
     std::unique_ptr<SettingsWindow> settings_;
     std::unique_ptr<OnboardingWindow> onboarding_;
     std::unique_ptr<RulesWindow> rules_;

@@ -6,12 +6,13 @@
 #include <QPixmap>
 #include <QScrollArea>
 #include <QScrollBar>
+#include <cmath>
 #include <cstdlib>
 #include <filesystem>
 #include <unistd.h>
 
 #include "tray_fixture.h"
-#include "ui/qt/state_window.h"
+#include "ui/qt/dashboard_window.h"
 #include "ui/qt/status_card.h"
 #include "ui/qt/tray.h"
 #include "ui/qt/window_shelf.h"
@@ -36,38 +37,67 @@ protected:
         EXPECT_TRUE(widget.grab().save(QString::fromStdString(path.string()))) << path;
     }
 
-    WatchMatch match(const char* name, double cpu, bool active, Duration age) {
+    WatchMatch match(const char* name, double cpu, bool active, Duration age, double gpu = -1) {
         WatchMatch m;
         m.displayName = name;
         m.cpuPercent = cpu;
+        m.gpuPercent = gpu;
         m.isActive = active;
         m.firstSeenAt = loop.clock().wallNow() - age;
         return m;
     }
 };
 
+// The dashboard's charts over a fixed day: the activity log's spans, then an
+// hour of readings every 30 s.
 TEST_F(Screenshots, DISABLED_TrayMenuStatusAndDashboard) {
-    powerSources.setBattery(76, true);
+    powerSources.setBattery(88, false);
     lid.closed = false;
     settings.watchPatterns.set({"claude", "ollama"});
+    state();
+    loop.holdBackgroundTasks(true);  // no scan replaces the readings published here
+    const std::pair<ActivityKind, Duration> day[] = {
+        {ActivityKind::keepAwakeStarted, 2h}, {ActivityKind::keepAwakeStopped, 5h},
+        {ActivityKind::clamshellOn, 90min},   {ActivityKind::clamshellOff, 7h},
+        {ActivityKind::ruleHoldStarted, 45min}, {ActivityKind::ruleHoldEnded, 3h},
+        {ActivityKind::keepAwakeStarted, 1h},  {ActivityKind::keepAwakeStopped, 2h},
+    };
+    bool timer = true;
+    for (const auto& [kind, after] : day) {
+        if (kind == ActivityKind::keepAwakeStarted) {
+            activity.record(kind, std::nullopt, timer ? "Timer Active" : "Awake On");
+            timer = false;
+        } else {
+            activity.record(kind);
+        }
+        loop.advanceWallClock(after);
+    }
     state().toggleAutoWatch();
     loop.runUntilIdle();
-    watcher.matches.publish({match("claude", 42, true, 75min), match("ollama", 3, false, 12min)});
+
+    const TrayServices services = this->services();
+    WindowShelf windows(services, loop);
+    for (int i = 0; i <= 120; ++i) {
+        cooling.temperature().publish(63 + 8 * std::sin(i / 14.0) + (i % 7) * 0.4);
+        if (i % 12 == 0) powerSources.setBattery(88 - i / 12, false);
+        watcher.matches.publish({match("claude", 38 + 22 * std::sin(i / 4.0), true, 75min, 70 + 10 * std::cos(i / 6.0)),
+                                 match("ollama", i % 9 == 0 ? 12 : 3, false, 12min)});
+        loop.fastForwardBy(30s);
+    }
     cooling.temperature().publish(71.0);
     watchdog.recentAlerts.publish({Watchdog::Alert{"1", Watchdog::Kind::agentStuck,
                                                    "claude looks stuck: no CPU activity for 30 minutes",
                                                    loop.clock().wallNow() - 5min}});
     loop.runUntilIdle();
-    loop.advanceWallClock(42min + 7s);
 
-    const TrayServices services = this->services();
-    WindowShelf windows(services, loop);
     Tray tray(services, loop, windows, [] {});
     loop.runUntilIdle();
     tray.menu()->adjustSize();
     save(*tray.menu(), "tray-menu.png");
     save(windows.showStatus(), "status.png");
-    save(windows.showDashboard(), "dashboard.png");
+    auto& dashboard = windows.showDashboard();
+    dashboard.adjustSize();
+    save(dashboard, "dashboard.png");
 
     cooling.controlSupported().publish(true);
     cooling.fans().publish({FanController::Reading{0, 2150, 1200, 6000, 2150}});
