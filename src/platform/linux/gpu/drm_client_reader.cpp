@@ -2,10 +2,13 @@
 
 #include <dirent.h>
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <array>
 #include <cerrno>
+#include <charconv>
 #include <cstring>
 #include <optional>
 #include <string_view>
@@ -51,13 +54,13 @@ std::optional<std::string> readFdinfo(int fdinfoFolder, const char* name, int& e
     return text;
 }
 
-// A process's "fd" folder, listed, and its "fdinfo" folder, both opened
-// once so each descriptor is looked at by name relative to them.
+// A process's "fd" folder, listed; its "fdinfo" folder is opened only when
+// a DRM descriptor turns up, as most processes hold none.
 class DescriptorFolders {
 public:
-    DescriptorFolders(const std::string& procRoot, std::int32_t pid) {
-        const std::string base = procRoot + "/" + std::to_string(pid);
-        const int fd = ::open((base + "/fd").c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    DescriptorFolders(const std::string& procRoot, std::int32_t pid)
+        : base_(procRoot + "/" + std::to_string(pid)) {
+        const int fd = ::open((base_ + "/fd").c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
         if (fd < 0) {
             error_ = errno;
             return;
@@ -66,10 +69,7 @@ public:
         if (!listing_) {
             error_ = errno;
             ::close(fd);
-            return;
         }
-        fdinfo_ = ::open((base + "/fdinfo").c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-        if (fdinfo_ < 0) error_ = errno;
     }
     ~DescriptorFolders() {
         if (listing_) ::closedir(listing_);
@@ -78,17 +78,29 @@ public:
     DescriptorFolders(const DescriptorFolders&) = delete;
     DescriptorFolders& operator=(const DescriptorFolders&) = delete;
 
-    bool opened() const { return listing_ && fdinfo_ >= 0; }
     DIR* listing() const { return listing_; }
     int fd() const { return ::dirfd(listing_); }
-    int fdinfo() const { return fdinfo_; }
     int error() const { return error_; }
+    // -1, with errno set, when it cannot be opened.
+    int fdinfo() {
+        if (fdinfo_ < 0) fdinfo_ = ::open((base_ + "/fdinfo").c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+        return fdinfo_;
+    }
 
 private:
+    std::string base_;
     DIR* listing_ = nullptr;
     int fdinfo_ = -1;
     int error_ = 0;
 };
+
+std::optional<int> descriptorNumber(const char* name) {
+    int number = 0;
+    const std::string_view text(name);
+    const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), number);
+    if (ec != std::errc() || end != text.data() + text.size()) return std::nullopt;
+    return number;
+}
 
 ProcessDrmClients failed(std::string problem) {
     return {ProcessDrmClients::Status::failed, {}, std::move(problem)};
@@ -96,20 +108,37 @@ ProcessDrmClients failed(std::string problem) {
 
 }  // namespace
 
-ProcessDrmClients readDrmClients(const std::string& procRoot, std::int32_t pid) {
-    const DescriptorFolders folders(procRoot, pid);
-    if (!folders.opened()) {
+namespace {
+
+ProcessDrmClients readEveryDescriptor(const std::string& procRoot, std::int32_t pid, std::vector<int>& notDrm) {
+    DescriptorFolders folders(procRoot, pid);
+    if (!folders.listing()) {
         const bool hidden = isHidden(folders.error());
         return {hidden ? ProcessDrmClients::Status::unreadable : ProcessDrmClients::Status::gone, {}, {}};
     }
+    std::vector<int> known;
+    known.swap(notDrm);
     ProcessDrmClients result{ProcessDrmClients::Status::read, {}, {}};
     std::size_t examined = 0;
     while (const dirent* entry = ::readdir(folders.listing())) {
         if (entry->d_name[0] == '.') continue;
         if (++examined > kMaxDescriptorsExamined) return failed("more than 4096 descriptors");
-        if (!isDrmDevice(folders.fd(), entry->d_name)) continue;
+        const std::optional<int> number = descriptorNumber(entry->d_name);
+        if (number && std::binary_search(known.begin(), known.end(), *number)) {
+            notDrm.push_back(*number);
+            continue;
+        }
+        if (!isDrmDevice(folders.fd(), entry->d_name)) {
+            if (number) notDrm.push_back(*number);
+            continue;
+        }
         int error = 0;
-        const auto text = readFdinfo(folders.fdinfo(), entry->d_name, error);
+        std::optional<std::string> text;
+        if (const int fdinfo = folders.fdinfo(); fdinfo >= 0) {
+            text = readFdinfo(fdinfo, entry->d_name, error);
+        } else {
+            error = errno;
+        }
         if (!text) {
             if (isHidden(error)) return {ProcessDrmClients::Status::unreadable, {}, {}};
             continue;  // closed since the listing
@@ -118,6 +147,32 @@ ProcessDrmClients readDrmClients(const std::string& procRoot, std::int32_t pid) 
         DrmFdinfo info = parseDrmFdinfo(*text);
         if (info.status == DrmFdinfo::Status::malformed) return failed(std::move(info.problem));
         if (info.status == DrmFdinfo::Status::client) result.clients.push_back(std::move(info.client));
+    }
+    std::sort(notDrm.begin(), notDrm.end());
+    return result;
+}
+
+// The fd folder's size: the number of open descriptors on recent kernels, 0
+// on older ones and when it cannot be told.
+std::int64_t openDescriptors(const std::string& procRoot, std::int32_t pid) {
+    struct stat folder;
+    const std::string path = procRoot + "/" + std::to_string(pid) + "/fd";
+    return ::stat(path.c_str(), &folder) == 0 ? static_cast<std::int64_t>(folder.st_size) : 0;
+}
+
+}  // namespace
+
+ProcessDrmClients readDrmClients(const std::string& procRoot, std::int32_t pid, DescriptorMemo* memo) {
+    DescriptorMemo scratch;
+    DescriptorMemo& kept = memo ? *memo : scratch;
+    const std::int64_t count = memo ? openDescriptors(procRoot, pid) : 0;
+    if (count > 0 && count == kept.count && !kept.heldDrm) return {ProcessDrmClients::Status::read, {}, {}};
+    ProcessDrmClients result = readEveryDescriptor(procRoot, pid, kept.notDrm);
+    if (result.status != ProcessDrmClients::Status::read) {
+        kept = DescriptorMemo{};
+    } else {
+        kept.count = count;
+        kept.heldDrm = !result.clients.empty();
     }
     return result;
 }

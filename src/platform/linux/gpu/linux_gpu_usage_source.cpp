@@ -2,7 +2,6 @@
 
 #include <algorithm>
 
-#include "platform/linux/gpu/drm_client_reader.h"
 #include "platform/linux/gpu/gpu_devices.h"
 #include "platform/linux/gpu/nvml_library.h"
 #include "support/utf8_text.h"
@@ -12,6 +11,8 @@ namespace {
 
 // Causes are logged once each; a flood of distinct ones stops here.
 constexpr std::size_t kMaxLoggedCauses = 64;
+// A minute at the usual 3 s poll: the idle hold-off's default.
+constexpr int kFullReadEvery = 20;
 
 void keepBusiest(std::map<std::int32_t, double>& percents, std::int32_t pid, double percent) {
     auto [it, added] = percents.try_emplace(pid, percent);
@@ -51,6 +52,7 @@ std::map<std::int32_t, GpuUse> LinuxGpuUsageSource::measure(const std::vector<st
 void LinuxGpuUsageSource::release() {
     std::lock_guard lock(mutex_);
     meter_.reset();
+    memos_.clear();
     measuredBefore_.clear();
     nvidiaDevices_.reset();
     nvml_.reset();
@@ -65,8 +67,16 @@ bool LinuxGpuUsageSource::isNvmlOpen() const {
 LinuxGpuUsageSource::DrmReading LinuxGpuUsageSource::readDrm(const std::vector<std::int32_t>& pids, MonoTime now) {
     DrmReading reading;
     std::map<std::int32_t, std::vector<DrmClient>> clients;
+    std::map<std::int32_t, DescriptorMemo> memos;
+    if (++pollsSinceFullRead_ >= kFullReadEvery) {
+        pollsSinceFullRead_ = 0;
+        memos_.clear();
+    }
+    const std::string procRoot = procRoot_.string();
     for (const std::int32_t pid : pids) {
-        ProcessDrmClients read = readDrmClients(procRoot_.string(), pid);
+        DescriptorMemo& memo = memos[pid];
+        if (const auto earlier = memos_.find(pid); earlier != memos_.end()) memo = std::move(earlier->second);
+        ProcessDrmClients read = readDrmClients(procRoot, pid, &memo);
         switch (read.status) {
             case ProcessDrmClients::Status::read:
                 clients[pid] = std::move(read.clients);
@@ -81,6 +91,7 @@ LinuxGpuUsageSource::DrmReading LinuxGpuUsageSource::readDrm(const std::vector<s
                 break;
         }
     }
+    memos_ = std::move(memos);  // only the pids watched now
     std::sort(reading.hidden.begin(), reading.hidden.end());
     reading.percents = meter_.update(clients, now);
     return reading;

@@ -10,6 +10,7 @@
 
 #include "platform/gpu_usage_source.h"
 #include "platform/linux/gpu/drm_busy_meter.h"
+#include "platform/linux/gpu/drm_client_reader.h"
 #include "support/log.h"
 
 namespace vigilo {
@@ -54,6 +55,11 @@ private:
     const std::string nvmlLibraryName_;
     mutable std::mutex mutex_;
     DrmBusyMeter meter_;
+    // Per watched pid, what the last read of its descriptors found, so a
+    // poll looks only at what changed; dropped every kFullReadEvery polls,
+    // so a number reused for a render node is seen within that many.
+    std::map<std::int32_t, DescriptorMemo> memos_;
+    int pollsSinceFullRead_ = 0;
     std::set<std::int32_t> measuredBefore_;  // the pids of the previous call
     std::optional<std::vector<std::string>> nvidiaDevices_;  // listed once per session
     std::unique_ptr<NvmlLibrary> nvml_;

@@ -189,6 +189,19 @@ TEST(DrmClientReaderTest, OnlyAWholeReadableSetOfDescriptorsIsMeasured) {
         EXPECT_EQ(read.clients.size(), c.clients);
         EXPECT_THAT(read.problem, HasSubstr(c.problem));
     }
+
+    // Descriptors known not to be DRM ones are not looked at again; the memo
+    // follows what is open now, and a failed read empties it.
+    DescriptorMemo memo;
+    EXPECT_EQ(readDrmClients(tree.proc().string(), 10, &memo).clients.size(), 1u);
+    EXPECT_EQ(memo.notDrm, (std::vector<int>{0}));
+    EXPECT_TRUE(memo.heldDrm);
+    memo.notDrm = {0, 3, 7};
+    EXPECT_TRUE(readDrmClients(tree.proc().string(), 10, &memo).clients.empty());
+    EXPECT_EQ(memo.notDrm, (std::vector<int>{0, 7}));
+    DescriptorMemo ofMalformed{{1}, 0, false};
+    readDrmClients(tree.proc().string(), 13, &ofMalformed);
+    EXPECT_EQ(ofMalformed.notDrm, std::vector<int>{});
 }
 
 }  // namespace
