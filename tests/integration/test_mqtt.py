@@ -5,6 +5,7 @@ small MQTT client, and `vigilo fleet` reading it back.'''
 import json
 import os
 import signal
+import socket
 import subprocess
 import time
 
@@ -264,3 +265,21 @@ class MqttRefusals(DaemonTestCase):
                                 capture_output=True, text=True, timeout=30, check=False)
         self.assertEqual((result.returncode, result.stdout, result.stderr),
                          (1, '', 'MQTT is off; switch it on in Settings or set mqttEnabled.\n'))
+
+    def test_a_broker_that_accepts_and_says_nothing_is_given_up(self):
+        silent = socket.socket()
+        silent.bind(('127.0.0.1', 0))
+        silent.listen()
+        self.addCleanup(silent.close)
+        port = silent.getsockname()[1]
+        path = os.path.join(self.home, 'config', 'Vigilo', 'preferences.json')
+        with open(path, encoding='utf-8') as f:
+            preferences = json.load(f)
+        preferences['mqttBroker'] = f'mqtt://127.0.0.1:{port}'
+        with open(path, 'w', encoding='utf-8') as f:
+            json.dump(preferences, f)
+        started = time.monotonic()
+        result = subprocess.run([os.path.join(bin_dir(), 'vigilo'), 'fleet'], env=self.env, capture_output=True,
+                                text=True, timeout=30, check=False)
+        self.assertLess(time.monotonic() - started, 8)
+        self.assertEqual((result.returncode, result.stderr), (1, f'The broker at 127.0.0.1:{port} does not answer.\n'))
