@@ -94,3 +94,10 @@ class RemoteSessionRule(DaemonTestCase):
         self.assertEqual(self.our_locks(), [])
         self.assertIsNone(self.daemon.poll())
         self.assertEqual(self.daemon_log().count('Remote sessions unknown'), 1, self.daemon_log())
+
+    def test_a_logind_that_does_not_answer_holds_nothing_and_is_logged_once(self):
+        self.logind().AddMethod(MANAGER, 'ListSessions', '', 'a(susso)', 'import time; time.sleep(8); ret = []')
+        self.add_session('c5', os.getuid(), remote=True)
+        self.wait_until(lambda: 'logind did not answer' in self.daemon_log(), 10, 'no word of the silence')
+        self.assertEqual(self.our_locks(), [])
+        self.assertEqual(self.daemon_log().count('Remote sessions unknown'), 1, self.daemon_log())
