@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <array>
+#include <ctime>
 #include <optional>
 
 #include "support/tr.h"
@@ -30,7 +31,10 @@ struct Track {
 }  // namespace
 
 std::vector<AwakeSpan> awakeBand(const std::vector<ActivityEvent>& events, WallTime now) {
-    const WallTime start = now - kAwakeBandLength;
+    return awakeSpans(events, now - kAwakeBandLength, now);
+}
+
+std::vector<AwakeSpan> awakeSpans(const std::vector<ActivityEvent>& events, WallTime start, WallTime now) {
     std::vector<const ActivityEvent*> ordered;
     for (const auto& event : events) {
         if (event.at <= now) ordered.push_back(&event);
@@ -75,6 +79,47 @@ std::vector<AwakeSpan> awakeBand(const std::vector<ActivityEvent>& events, WallT
         return a.from != b.from ? a.from < b.from : a.reason < b.reason;
     });
     return spans;
+}
+
+std::vector<DayHours> hoursAwakeByDay(const std::vector<ActivityEvent>& events, WallTime now) {
+    static constexpr std::array<const char*, 7> kDays{"Sun", "Mon", "Tue", "Wed", "Thu", "Fri", "Sat"};
+    // Local midnights, by the calendar, so a day of a clock change is that day.
+    const std::time_t today = std::chrono::system_clock::to_time_t(now);
+    std::tm local{};
+    ::localtime_r(&today, &local);
+    std::array<WallTime, 8> bounds{};
+    std::array<int, 7> weekdays{};
+    for (int i = 0; i < 7; ++i) {
+        std::tm day = local;
+        day.tm_mday -= 6 - i;
+        day.tm_hour = day.tm_min = day.tm_sec = 0;
+        day.tm_isdst = -1;
+        bounds[static_cast<std::size_t>(i)] = std::chrono::system_clock::from_time_t(std::mktime(&day));
+        weekdays[static_cast<std::size_t>(i)] = day.tm_wday;
+    }
+    bounds[7] = now;
+
+    auto spans = awakeSpans(events, bounds[0], now);
+    std::sort(spans.begin(), spans.end(), [](const auto& a, const auto& b) { return a.from < b.from; });
+    std::vector<std::pair<WallTime, WallTime>> merged;
+    for (const auto& span : spans) {
+        if (!merged.empty() && span.from <= merged.back().second) {
+            merged.back().second = std::max(merged.back().second, span.to);
+        } else {
+            merged.emplace_back(span.from, span.to);
+        }
+    }
+    std::vector<DayHours> days;
+    for (std::size_t i = 0; i < 7; ++i) {
+        Duration awake{};
+        for (const auto& [from, to] : merged) {
+            const auto overlap = std::min(to, bounds[i + 1]) - std::max(from, bounds[i]);
+            if (overlap > Duration{}) awake += std::chrono::duration_cast<Duration>(overlap);
+        }
+        days.push_back({tr(kDays[static_cast<std::size_t>(weekdays[i])]),
+                        std::chrono::duration<double, std::ratio<3600>>(awake).count()});
+    }
+    return days;
 }
 
 std::string awakeReasonLabel(AwakeReason reason) {

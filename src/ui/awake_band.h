@@ -28,6 +28,19 @@ inline constexpr auto kAwakeBandLength = std::chrono::hours(24);
 // clock set back) are left out. Sorted by start, then reason.
 std::vector<AwakeSpan> awakeBand(const std::vector<ActivityEvent>& events, WallTime now);
 
+// The same spans over any stretch from `from` to `now`.
+std::vector<AwakeSpan> awakeSpans(const std::vector<ActivityEvent>& events, WallTime from, WallTime now);
+
+struct DayHours {
+    std::string day;  // "Mon", translated
+    double hours = 0;
+    bool operator==(const DayHours&) const = default;
+};
+
+// Hours kept awake (for any reason, overlaps counted once) on each of the
+// seven local calendar days up to and including today, oldest first.
+std::vector<DayHours> hoursAwakeByDay(const std::vector<ActivityEvent>& events, WallTime now);
+
 // "Auto Mode", "Timer", "Manual", "Rule", "Closed-lid", translated.
 std::string awakeReasonLabel(AwakeReason reason);
 

@@ -2,6 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdlib>
+#include <ctime>
+
 namespace vigilo {
 namespace {
 
@@ -64,6 +67,36 @@ TEST(AwakeBand, SpansFromTheActivityLogOverTheLast24Hours) {
         }
         EXPECT_EQ(awakeBand(c.log, kNow), expected) << c.name;
     }
+}
+
+// Days by the local calendar; overlapping reasons count once; a span across
+// midnight is split between its days.
+TEST(AwakeBand, HoursPerDayOverTheLastSevenDays) {
+    const char* zone = std::getenv("TZ");
+    const std::string saved = zone ? zone : "";
+    ::setenv("TZ", "UTC", 1);
+    ::tzset();
+    // 2027-01-15 12:00 UTC, a Friday.
+    const WallTime now = WallTime{} + 1'800'000'000s + 4h;
+    const std::vector<ActivityEvent> log{
+        {"", now - 30h, K::keepAwakeStarted, std::nullopt, "Auto Mode"},  // Thursday 06:00
+        {"", now - 26h, K::clamshellOn, std::nullopt, std::nullopt},
+        {"", now - 25h, K::keepAwakeStopped, std::nullopt, std::nullopt},
+        {"", now - 24h, K::clamshellOff, std::nullopt, std::nullopt},       // Thursday 12:00
+        {"", now - 14h, K::keepAwakeStarted, std::nullopt, "Awake On"},    // Thursday 22:00
+        {"", now - 10h, K::keepAwakeStopped, std::nullopt, std::nullopt},  // Friday 02:00
+        {"", now + 400h, K::keepAwakeStarted, std::nullopt, "Awake On"},
+    };
+    const auto days = hoursAwakeByDay(log, now);
+    if (zone) {
+        ::setenv("TZ", saved.c_str(), 1);
+    } else {
+        ::unsetenv("TZ");
+    }
+    ::tzset();
+    const std::vector<DayHours> expected{{"Sat", 0}, {"Sun", 0}, {"Mon", 0}, {"Tue", 0},
+                                         {"Wed", 0}, {"Thu", 8}, {"Fri", 2}};
+    EXPECT_EQ(days, expected);
 }
 
 }  // namespace

@@ -1,9 +1,6 @@
 #include "ui/qt/charts.h"
 
 #include <QAreaSeries>
-#include <QBarCategoryAxis>
-#include <QBarSeries>
-#include <QBarSet>
 #include <QChart>
 #include <QChartView>
 #include <QDateTime>
@@ -176,39 +173,6 @@ void drawSparkline(QChartView& view, const std::vector<ReadingRun>& cpu, const s
     if (!gpu.empty()) text += trFormat(", GPU {:.0f}%", gpu.back().back().value);
     view.setAccessibleName(QString::fromStdString(text));
     view.setToolTip(view.accessibleName());
-}
-
-void drawWeekBars(QChartView& view, const std::vector<std::pair<std::string, double>>& hoursByDay) {
-    QChart& chart = *view.chart();
-    reset(chart);
-    auto* set = new QBarSet(QString::fromStdString(tr("Hours kept awake")));
-    set->setColor(QColor(0x3584e4));
-    set->setBorderColor(QColor(0x3584e4));
-    QStringList days;
-    double most = 1;
-    for (const auto& [day, hours] : hoursByDay) {
-        *set << hours;
-        days << QString::fromStdString(day);
-        most = std::max(most, hours);
-    }
-    auto* series = new QBarSeries;
-    series->append(set);
-    series->setLabelsVisible(true);
-    series->setLabelsFormat(QStringLiteral("@value h"));
-    series->setLabelsPrecision(2);
-    chart.addSeries(series);
-    auto* x = new QBarCategoryAxis;
-    x->append(days);
-    chart.addAxis(x, Qt::AlignBottom);
-    series->attachAxis(x);
-    auto* y = valueAxis(chart, 0, std::min(std::ceil(most * 1.2), 24.0), Qt::AlignLeft);
-    series->attachAxis(y);
-    chart.legend()->setVisible(false);
-    followPalette(chart, view);
-    set->setLabelColor(view.palette().color(QPalette::WindowText));
-    view.setAccessibleName(QString::fromStdString(tr("Hours kept awake per day")));
-    view.setAccessibleDescription(QString::fromStdString(weekBarsText(hoursByDay)));
-    view.setToolTip(view.accessibleDescription());
 }
 
 }  // namespace vigilo

@@ -30,7 +30,4 @@ void drawLastHour(QChartView& view, const std::vector<ReadingRun>& temperature,
 void drawSparkline(QChartView& view, const std::vector<ReadingRun>& cpu, const std::vector<ReadingRun>& gpu,
                    WallTime now);
 
-// Hours kept awake per day as bars.
-void drawWeekBars(QChartView& view, const std::vector<std::pair<std::string, double>>& hoursByDay);
-
 }  // namespace vigilo

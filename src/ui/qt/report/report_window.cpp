@@ -1,6 +1,7 @@
 #include "ui/qt/report/report_window.h"
 
 #include <QBuffer>
+#include <QChartView>
 #include <QClipboard>
 #include <QDir>
 #include <QFileDialog>
@@ -19,6 +20,7 @@
 #include "support/tr.h"
 #include "ui/qt/qt_text.h"
 #include "ui/qt/report/share_card_renderer.h"
+#include "ui/qt/report/week_chart.h"
 
 namespace vigilo {
 
@@ -53,7 +55,7 @@ QString suggestedCardPath() {
 
 ReportWindow::ReportWindow(Source source, QWidget* parent) : QWidget(parent), source_(std::move(source)) {
     setWindowTitle(translated("Vigilo Weekly Report"));
-    resize(480, 580);
+    resize(480, 740);
     auto* layout = new QVBoxLayout(this);
     // One column as wide as the card preview, so rows, card and buttons line up.
     const QSize previewSize = ShareCardRenderer::kCardSize / 2;
@@ -61,6 +63,9 @@ ReportWindow::ReportWindow(Source source, QWidget* parent) : QWidget(parent), so
     layout->setContentsMargins(side, 24, side, 20);
     layout->setSpacing(16);
     buildRows(layout);
+    // Under the figures: the week as bars.
+    week_ = makeWeekChart();
+    layout->addWidget(week_);
     preview_ = new QLabel(this);
     preview_->setFixedSize(previewSize);
     layout->addWidget(preview_, 0, Qt::AlignHCenter);
@@ -120,6 +125,7 @@ void ReportWindow::refresh() {
     report_ = WeeklyReport::generate(input.events, input.now);
     const auto values = rowValues(report_);
     for (int row = 0; row < kRowCount; ++row) values_[row]->setText(qtext(values[row]));
+    drawWeekBars(*week_, hoursAwakeByDay(input.events, input.now));
 
     const qreal ratio = devicePixelRatioF();
     QImage preview = ShareCardRenderer::render(report_).scaled(preview_->size() * ratio, Qt::IgnoreAspectRatio,

@@ -10,6 +10,7 @@
 #include "activity/weekly_report.h"
 #include "support/clock.h"
 
+class QChartView;
 class QLabel;
 class QPushButton;
 class QVBoxLayout;
@@ -22,8 +23,9 @@ struct ReportInput {
     WallTime now;
 };
 
-// "Vigilo Weekly Report": the last seven days in rows, the share card at half
-// size, and buttons that copy the card or save it as a PNG file. The report
+// "Vigilo Weekly Report": the last seven days in rows, the hours kept awake
+// per day as bars, the share card at half size, and buttons that copy the
+// card or save it as a PNG file. The report
 // is made afresh each time the window is shown, from what `source` returns
 // then (the application's activity log and clock).
 class ReportWindow final : public QWidget {
@@ -53,6 +55,7 @@ private:
     Source source_;
     WeeklyReport report_;
     std::array<QLabel*, kRowCount> values_{};
+    QChartView* week_ = nullptr;
     QLabel* preview_ = nullptr;
     QPushButton* copyButton_ = nullptr;
     QPushButton* saveButton_ = nullptr;
