@@ -29,6 +29,10 @@ WorkloadRow workloadRow(const WatchMatch& match, WallTime now) {
     row.state = match.isActive ? tr("Running") : tr("Idle");
     row.stateTone = match.isActive ? Tone::green : Tone::secondary;
     row.cpu = trFormat("{:.0f}% CPU", match.cpuPercent);
+    if (match.gpuPercent >= 0) {
+        row.gpu = match.gpuSource == "device" ? trFormat("{:.0f}% GPU (whole device)", match.gpuPercent)
+                                              : trFormat("{:.0f}% GPU", match.gpuPercent);
+    }
     row.runtime = workloadRuntimeText(std::chrono::duration<double>(now - match.firstSeenAt).count());
     return row;
 }

@@ -24,6 +24,7 @@ struct WorkloadRow {
     std::string state;  // "Running" or "Idle"
     Tone stateTone = Tone::green;
     std::string cpu;      // "12% CPU"
+    std::string gpu;      // "80% GPU", "80% GPU (whole device)"; empty when not measured
     std::string runtime;  // "59m", "1h 00m"
 };
 

@@ -175,7 +175,10 @@ std::vector<std::string> autoModeLines(const std::vector<WatchMatch>& matches, b
         const auto& match = matches[i];
         std::string text = "\u2022 " + match.displayName;
         if (useCpuDetection) text += trFormat("  {:.0f}%", match.cpuPercent);
-        if (match.gpuPercent >= 0) text += trFormat(" \u00b7 GPU {:.0f}%", match.gpuPercent);
+        if (match.gpuPercent >= 0) {
+            text += match.gpuSource == "device" ? trFormat(" \u00b7 GPU (whole device) {:.0f}%", match.gpuPercent)
+                                                : trFormat(" \u00b7 GPU {:.0f}%", match.gpuPercent);
+        }
         if (!match.isActive) text += std::string(" ") + tr("(idle)");
         lines.push_back(std::move(text));
     }

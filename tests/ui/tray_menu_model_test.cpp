@@ -184,6 +184,8 @@ TEST(TrayMenu, AutoModeListsEightMatchesThenHowManyMore) {
     EXPECT_EQ(lines[11], "  \u2022 claude7  40%");
     facts.matches[7].gpuPercent = 80;
     EXPECT_EQ(render(buildTrayMenu(facts))[11], "  \u2022 claude7  40% \u00b7 GPU 80%");
+    facts.matches[7].gpuSource = "device";
+    EXPECT_EQ(render(buildTrayMenu(facts))[11], "  \u2022 claude7  40% \u00b7 GPU (whole device) 80%");
     EXPECT_EQ(lines[12], "  \u2026and 3 more");
     EXPECT_EQ(lines[13], "[ ] Keep Awake");
 

@@ -120,7 +120,17 @@ TEST(DashboardView, WorkloadsAndSystemCard) {
     EXPECT_EQ(view.workloads[0].state, "Idle");
     EXPECT_EQ(view.workloads[0].stateTone, Tone::secondary);
     EXPECT_EQ(view.workloads[0].cpu, "0% CPU");
+    EXPECT_EQ(view.workloads[0].gpu, "");
     EXPECT_EQ(view.workloads[0].runtime, "2m");
+    const std::pair<const char*, const char*> gpuTexts[] = {{"process", "80% GPU"},
+                                                            {"device", "80% GPU (whole device)"}};
+    for (const auto& [source, shown] : gpuTexts) {
+        idle.gpuPercent = 80;
+        idle.gpuSource = source;
+        StateFacts withGpu = facts;
+        withGpu.matches = {idle};
+        EXPECT_EQ(buildDashboardView(withGpu).workloads[0].gpu, shown);
+    }
     const std::vector<ViewRow> system{{"Temperature", "Hot"},
                                       {"Battery", "\u2014"},
                                       {"Fan", "\u2014"},

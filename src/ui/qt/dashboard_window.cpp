@@ -128,14 +128,14 @@ void DashboardWindow::drawWorkloads(const std::vector<WorkloadRow>& rows) {
         sparklines_.clear();
         for (std::size_t i = 0; i < rows.size(); ++i) {
             const int row = static_cast<int>(i);
-            for (int column = 0; column < 4; ++column) {
+            for (int column = 0; column < 5; ++column) {
                 auto* label = new QLabel;
                 workloads_->addWidget(label, row, column);
                 label->show();
             }
             auto* line = makeChart(28, false);
             line->setFixedWidth(120);
-            workloads_->addWidget(line, row, 4);
+            workloads_->addWidget(line, row, 5);
             line->show();
             sparklines_.emplace_back(rows[i].name, line);
         }
@@ -146,8 +146,8 @@ void DashboardWindow::drawWorkloads(const std::vector<WorkloadRow>& rows) {
         const auto& workload = rows[i];
         const QString texts[] = {QStringLiteral("<b>%1</b>").arg(qtext(workload.name).toHtmlEscaped()),
                                  toned(workload.state, workload.stateTone), qtext(workload.cpu).toHtmlEscaped(),
-                                 qtext(workload.runtime).toHtmlEscaped()};
-        for (int column = 0; column < 4; ++column) {
+                                 qtext(workload.gpu).toHtmlEscaped(), qtext(workload.runtime).toHtmlEscaped()};
+        for (int column = 0; column < 5; ++column) {
             static_cast<QLabel*>(workloads_->itemAtPosition(row, column)->widget())->setText(texts[column]);
         }
     }

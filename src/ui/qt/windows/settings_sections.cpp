@@ -19,6 +19,7 @@
 #include "safety/cooling_manager.h"
 #include "support/tr.h"
 #include "ui/qt/windows/checked_field.h"
+#include "ui/qt/windows/gpu_detection_controls.h"
 
 // The window's sections and the controls that edit one setting each.
 namespace vigilo {
@@ -77,6 +78,7 @@ QGroupBox* SettingsWindow::cpuSection() {
         toggle(vigilo::tr("Only keep awake when the task is actually busy"), &AppSettings::useCpuDetection));
     cpuExplanation_ = paragraph("");
     layout->addWidget(cpuExplanation_);
+    layout->addWidget(new GpuDetectionControls(settings_));
 
     cpuTuning_ = new QWidget;
     auto* tuning = new QVBoxLayout(cpuTuning_);
