@@ -33,8 +33,9 @@ std::optional<WhyOptions> parseWhy(const std::vector<std::string>& args) {
     return options;
 }
 
-// The application's rows of itself: what it holds now and why. Wrap mode's
-// rows in its list come from the services, which this command reads itself.
+// The application's rows of itself: what it holds now and why (a command it
+// runs included). Wrap mode's rows in its list come from the services, which
+// this command reads itself.
 std::optional<std::vector<InhibitorEntry>> applicationRows(
     const std::function<IPCResponse(const IPCRequest&)>& send) {
     if (!send) return std::nullopt;
@@ -43,7 +44,7 @@ std::optional<std::vector<InhibitorEntry>> applicationRows(
         if (!reply.ok || !reply.inhibitors) return std::nullopt;
         std::vector<InhibitorEntry> own;
         for (auto& entry : *reply.inhibitors) {
-            if (entry.origin == InhibitorOrigin::vigilo && entry.why != runCommandReasonText()) {
+            if (entry.origin == InhibitorOrigin::vigilo && entry.command == kVigiloApplicationCommand) {
                 own.push_back(std::move(entry));
             }
         }

@@ -18,6 +18,9 @@ inline constexpr const char* kVigiloWho = "Vigilo";
 inline constexpr const char* kVigiloKeepAwakeReason = "Vigilo keeping system awake";
 inline constexpr const char* kVigiloClosedLidReason = "Vigilo keeping the computer running with the lid closed";
 inline constexpr const char* kVigiloWrapPrefix = "vigilo:";
+// The process name the application's own rows give: the command line tells
+// them apart from wrap mode's rows in the application's answer by it.
+inline constexpr const char* kVigiloApplicationCommand = "vigilo-app";
 
 struct InhibitorMergeOptions {
     // Delay locks only on request: they make the system wait, not stay awake.

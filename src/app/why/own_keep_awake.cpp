@@ -43,7 +43,7 @@ std::vector<InhibitorEntry> ownInhibitorRowsOf(AppState& state, std::int64_t pid
                              .closedLid = state.clamshellActive.get(),
                              .pid = pid,
                              .uid = uid,
-                             .command = "vigilo-app"});
+                             .command = kVigiloApplicationCommand});
 }
 
 }  // namespace vigilo
