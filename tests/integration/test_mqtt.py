@@ -6,6 +6,8 @@ import json
 import os
 import signal
 import socket
+import struct
+import threading
 import subprocess
 import time
 
@@ -283,3 +285,48 @@ class MqttRefusals(DaemonTestCase):
                                 text=True, timeout=30, check=False)
         self.assertLess(time.monotonic() - started, 8)
         self.assertEqual((result.returncode, result.stderr), (1, f'The broker at 127.0.0.1:{port} does not answer.\n'))
+
+    def test_a_broker_of_mqtt_3_1_1_alone_is_spoken_to_in_3_1_1(self):
+        server = socket.socket()
+        server.bind(('127.0.0.1', 0))
+        server.listen()
+        self.addCleanup(server.close)
+        levels = []
+        state = json.dumps({'host': 'olden', 'mode': 'Awake Off', 'tasks': []}).encode()
+
+        def serve():
+            for _ in range(2):
+                connection, _ = server.accept()
+                with connection:
+                    connect = connection.recv(1024)
+                    levels.append(connect[8])  # after the header, its length and "\0\4MQTT"
+                    if connect[8] != 4:
+                        connection.sendall(b'\x20\x02\x00\x01')  # unacceptable protocol version
+                        continue
+                    connection.sendall(b'\x20\x02\x00\x00')
+                    pending = b''
+                    while True:  # each SUBSCRIBE acknowledged, then the retained state
+                        while len(pending) < 2 or len(pending) < 2 + pending[1]:
+                            chunk = connection.recv(1024)
+                            if not chunk:
+                                return
+                            pending += chunk
+                        packet, pending = pending[:2 + pending[1]], pending[2 + pending[1]:]
+                        if packet[0] == 0xE0:
+                            break
+                        if packet[0] == 0x82:
+                            connection.sendall(b'\x90\x03' + packet[2:4] + b'\x00')
+                            topic = b'vigilo/0ld/state'
+                            body = struct.pack('!H', len(topic)) + topic + state
+                            connection.sendall(bytes([0x31, len(body)]) + body)
+        threading.Thread(target=serve, daemon=True).start()
+        path = os.path.join(self.home, 'config', 'Vigilo', 'preferences.json')
+        with open(path, encoding='utf-8') as f:
+            preferences = json.load(f)
+        preferences['mqttBroker'] = f'mqtt://127.0.0.1:{server.getsockname()[1]}'
+        with open(path, 'w', encoding='utf-8') as f:
+            json.dump(preferences, f)
+        result = subprocess.run([os.path.join(bin_dir(), 'vigilo'), 'fleet'], env=self.env, capture_output=True,
+                                text=True, timeout=30, check=False)
+        self.assertEqual((result.returncode, result.stdout.split('  ')[:3], levels),
+                         (0, ['olden', 'offline', 'Awake Off'], [5, 4]), result.stderr)

@@ -13,11 +13,17 @@ MosquittoClient::~MosquittoClient() { tearDown(); }
 void MosquittoClient::connect(const MqttConnection& connection, Events events, std::chrono::seconds deadline) {
     tearDown();
     events_ = std::move(events);
-    session_ = std::make_unique<MosquittoSession>(connection);
+    connection_ = connection;
+    deadline_ = deadline;
+    begin(MosquittoSession::Protocol::v5);
+}
+
+void MosquittoClient::begin(MosquittoSession::Protocol protocol) {
+    session_ = std::make_unique<MosquittoSession>(connection_, protocol);
     // The library's callbacks run inside its steps: handing them to the loop
     // keeps the owner's reactions (which may end this client) out of them.
     session_->onAccepted = [this, life = life_.weak()] {
-        deadline_.cancel();
+        deadlineTimer_.cancel();
         loop_.post([this, life] {
             if (!life.expired() && session_ && events_.connected) events_.connected();
         });
@@ -31,7 +37,7 @@ void MosquittoClient::connect(const MqttConnection& connection, Events events, s
         fail(*failure);
         return;
     }
-    deadline_ = loop_.startTimer(deadline, [this] { fail({MqttFailure::Kind::silent, "no answer"}); });
+    deadlineTimer_ = loop_.startTimer(deadline_, [this] { fail({MqttFailure::Kind::silent, "no answer"}); });
     keepAlive_ = loop_.startRepeating(kKeepAliveTick, [this] { step(session_->misc()); });
     watch();
 }
@@ -83,6 +89,11 @@ void MosquittoClient::watch() {
 }
 
 void MosquittoClient::fail(const MqttFailure& failure) {
+    if (session_ && session_->olderProtocolMayHelp()) {
+        tearDown();
+        begin(MosquittoSession::Protocol::v311);
+        return;
+    }
     tearDown();
     loop_.post([this, failure, life = life_.weak()] {
         if (!life.expired() && events_.closed) events_.closed(failure);
@@ -91,7 +102,7 @@ void MosquittoClient::fail(const MqttFailure& failure) {
 
 void MosquittoClient::tearDown() {
     watch_.cancel();
-    deadline_.cancel();
+    deadlineTimer_.cancel();
     keepAlive_.cancel();
     watching_ = Watching::nothing;
     watchedFd_ = -1;

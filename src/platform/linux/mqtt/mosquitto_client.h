@@ -24,6 +24,7 @@ public:
 private:
     enum class Watching { nothing, reading, writing };
 
+    void begin(MosquittoSession::Protocol protocol);
     void step(std::optional<MqttFailure> failure);
     void watch();
     void fail(const MqttFailure& failure);
@@ -32,10 +33,12 @@ private:
     Loop& loop_;
     std::unique_ptr<MosquittoSession> session_;
     Events events_;
+    MqttConnection connection_;
+    std::chrono::seconds deadline_{};
     Watching watching_ = Watching::nothing;
     int watchedFd_ = -1;
     Handle watch_;
-    Handle deadline_;
+    Handle deadlineTimer_;
     Handle keepAlive_;
     LifeToken life_;
 };

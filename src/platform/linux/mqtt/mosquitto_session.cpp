@@ -27,12 +27,13 @@ std::string opensslReason(const std::string& line) {
 
 }  // namespace
 
-MosquittoSession::MosquittoSession(const MqttConnection& connection)
-    : host_(connection.endpoint.host), port_(connection.endpoint.port) {
+MosquittoSession::MosquittoSession(const MqttConnection& connection, Protocol protocol)
+    : host_(connection.endpoint.host), port_(connection.endpoint.port), protocol_(protocol) {
     initialiseLibrary();
     mosq_ = mosquitto_new(connection.clientId.c_str(), true, this);
     if (!mosq_) return;
-    mosquitto_int_option(mosq_, MOSQ_OPT_PROTOCOL_VERSION, MQTT_PROTOCOL_V311);
+    mosquitto_int_option(mosq_, MOSQ_OPT_PROTOCOL_VERSION,
+                         protocol == Protocol::v5 ? MQTT_PROTOCOL_V5 : MQTT_PROTOCOL_V311);
     mosquitto_connect_callback_set(mosq_, &MosquittoSession::connected);
     mosquitto_subscribe_callback_set(mosq_, &MosquittoSession::subscribed);
     mosquitto_message_callback_set(mosq_, &MosquittoSession::received);
@@ -125,10 +126,12 @@ void MosquittoSession::connected(mosquitto*, void* self, int rc) {
         if (session.onAccepted) session.onAccepted();
         return;
     }
-    // 4 and 5 in MQTT 3.1.1: bad user name or password, not authorised.
-    const bool login = rc == 4 || rc == 5;
+    // 4 and 5 in MQTT 3.1.1, 134 and 135 in 5: bad user name or password,
+    // not authorised. 1 and 132: the protocol level is refused.
+    const bool login = rc == 4 || rc == 5 || rc == 134 || rc == 135;
+    if (rc == 1 || rc == 132) session.protocolSuspect_ = true;
     session.refusal_ = MqttFailure{login ? MqttFailure::Kind::refusedLogin : MqttFailure::Kind::refused,
-                                   mosquitto_connack_string(rc)};
+                                   rc >= 128 ? mosquitto_reason_string(rc) : mosquitto_connack_string(rc)};
 }
 
 void MosquittoSession::subscribed(mosquitto*, void* self, int, int, const int*) {
@@ -152,9 +155,12 @@ void MosquittoSession::logged(mosquitto*, void* self, int, const char* text) {
     }
 }
 
-MqttFailure MosquittoSession::failureOf(int rc, int savedErrno) const {
+MqttFailure MosquittoSession::failureOf(int rc, int savedErrno) {
     using Kind = MqttFailure::Kind;
     if (refusal_) return *refusal_;
+    if (!accepted_ && (rc == MOSQ_ERR_PROTOCOL || rc == MOSQ_ERR_MALFORMED_PACKET || rc == MOSQ_ERR_CONN_LOST)) {
+        protocolSuspect_ = true;
+    }
     if (rc == MOSQ_ERR_TLS) return {Kind::untrusted, tlsReason_.empty() ? "the TLS handshake failed" : tlsReason_};
     const std::string detail = rc == MOSQ_ERR_ERRNO ? std::strerror(savedErrno) : mosquitto_strerror(rc);
     if (accepted_) return {Kind::lost, detail};

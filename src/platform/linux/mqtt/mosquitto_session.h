@@ -14,14 +14,17 @@ namespace vigilo {
 
 // One libmosquitto connection, driven from outside through its socket:
 // whoever owns it watches fd() for reading (and for writing while
-// wantWrite()) and calls the matching step. MQTT 3.1.1; TLS verifies the
-// broker's certificate and host name. The callbacks run inside the steps.
-// One thread at a time.
+// wantWrite()) and calls the matching step. MQTT 5, or 3.1.1 for a broker
+// without it (see olderProtocolMayHelp()); TLS verifies the broker's
+// certificate and host name. The callbacks run inside the steps. One thread
+// at a time.
 class MosquittoSession {
 public:
     static constexpr int kKeepAliveSeconds = 120;
 
-    explicit MosquittoSession(const MqttConnection& connection);
+    enum class Protocol { v5, v311 };
+
+    MosquittoSession(const MqttConnection& connection, Protocol protocol);
     ~MosquittoSession();
     MosquittoSession(const MosquittoSession&) = delete;
     MosquittoSession& operator=(const MosquittoSession&) = delete;
@@ -36,6 +39,10 @@ public:
     int fd() const;
     bool wantWrite() const;
     bool accepted() const { return accepted_; }
+    // After an MQTT 5 attempt that ended before the broker accepted it in a
+    // way a broker of 3.1.1 alone ends it (refusing the protocol level, or
+    // an answer or hang-up that is not MQTT 5): worth one more try in 3.1.1.
+    bool olderProtocolMayHelp() const { return protocol_ == Protocol::v5 && protocolSuspect_; }
 
     // Each returns why the connection is over, when it is.
     std::optional<MqttFailure> readable();
@@ -54,12 +61,14 @@ private:
     static void subscribed(mosquitto*, void* self, int mid, int count, const int* granted);
     static void received(mosquitto*, void* self, const mosquitto_message* message);
     static void logged(mosquitto*, void* self, int level, const char* text);
-    MqttFailure failureOf(int rc, int savedErrno) const;
+    MqttFailure failureOf(int rc, int savedErrno);
 
     mosquitto* mosq_ = nullptr;
     std::string host_;
     int port_ = 0;
+    Protocol protocol_;
     bool accepted_ = false;
+    bool protocolSuspect_ = false;
     std::optional<MqttFailure> refusal_;
     std::string tlsReason_;
 };

@@ -22,8 +22,16 @@ int millisecondsUntil(Clock::time_point at) {
 MqttSnapshot MosquittoSnapshotReader::collect(const MqttConnection& connection,
                                               const std::vector<std::string>& patterns,
                                               std::chrono::milliseconds wait, std::size_t maxMessages) {
+    MosquittoSession session(connection, MosquittoSession::Protocol::v5);
+    auto snapshot = collectWith(session, patterns, wait, maxMessages);
+    if (!snapshot.failure || !session.olderProtocolMayHelp()) return snapshot;
+    MosquittoSession older(connection, MosquittoSession::Protocol::v311);
+    return collectWith(older, patterns, wait, maxMessages);
+}
+
+MqttSnapshot MosquittoSnapshotReader::collectWith(MosquittoSession& session, const std::vector<std::string>& patterns,
+                                                  std::chrono::milliseconds wait, std::size_t maxMessages) {
     MqttSnapshot snapshot;
-    MosquittoSession session(connection);
     bool subscribe = false;
     bool acknowledged = false;
     auto lastArrival = Clock::now();

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "platform/linux/mqtt/mosquitto_session.h"
 #include "platform/mqtt_client.h"
 
 namespace vigilo {
@@ -18,6 +19,10 @@ public:
 
     MqttSnapshot collect(const MqttConnection& connection, const std::vector<std::string>& patterns,
                          std::chrono::milliseconds wait, std::size_t maxMessages) override;
+
+private:
+    static MqttSnapshot collectWith(MosquittoSession& session, const std::vector<std::string>& patterns,
+                                    std::chrono::milliseconds wait, std::size_t maxMessages);
 };
 
 }  // namespace vigilo
