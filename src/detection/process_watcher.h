@@ -19,8 +19,8 @@ class ProcessTable;
 class RunningApplications;
 
 // The engine of Auto Mode: polls the running applications and processes,
-// matches them against the watch patterns, measures their CPU use and
-// publishes the current workloads as `matches`. It never touches power
+// matches them against the watch patterns, measures their CPU and GPU use
+// and publishes the current workloads as `matches`. It never touches power
 // state or settings. Main thread only; the process table is walked on a
 // background task that gets copies and hands its result back.
 class ProcessWatcher {

@@ -12,12 +12,12 @@
 #include "detection/default_patterns.h"
 #include "detection/display_name_collator.h"
 #include "detection/test_process_table.h"
-#include "platform/gpu_usage_source.h"
 
 namespace vigilo {
 namespace {
 
 using namespace std::chrono_literals;
+using testing::TestGpuUsage;
 using testing::TestProcessTable;
 
 constexpr std::uint64_t kSecond = 1'000'000'000;
@@ -206,20 +206,6 @@ TEST_F(ProcessScanTest, CpuUseOfOneCoreDecidesActivityAtTheThreshold) {
     EXPECT_EQ(second.active.at(1), now);
 }
 
-// GPU use as the test sets it, recording what the scan asked.
-class FixedGpuUse final : public GpuUsageSource {
-public:
-    std::map<std::int32_t, GpuUse> use;
-    std::vector<std::vector<std::int32_t>> asked;
-    int releases = 0;
-
-    std::map<std::int32_t, GpuUse> measure(const std::vector<std::int32_t>& pids, MonoTime) override {
-        asked.push_back(pids);
-        return use;
-    }
-    void release() override { ++releases; }
-};
-
 TEST_F(ProcessScanTest, GpuUseAtItsThresholdKeepsACpuQuietMatchBusy) {
     struct Case {
         const char* name;
@@ -240,7 +226,7 @@ TEST_F(ProcessScanTest, GpuUseAtItsThresholdKeepsACpuQuietMatchBusy) {
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
-        FixedGpuUse gpu;
+        TestGpuUsage gpu;
         input = ScanInput{};
         input.gpu = &gpu;
         input.useCpuDetection = c.useCpu;
@@ -261,7 +247,7 @@ TEST_F(ProcessScanTest, GpuUseAtItsThresholdKeepsACpuQuietMatchBusy) {
         EXPECT_EQ(gpu.releases, c.useGpu ? 0 : 2);
     }
     // Nothing watched: nothing is asked, and whatever was held is let go.
-    FixedGpuUse gpu;
+    TestGpuUsage gpu;
     input.gpu = &gpu;
     input.useGpuDetection = true;
     EXPECT_TRUE(scan({"nothing-runs-by-this-name"}).matches.empty());

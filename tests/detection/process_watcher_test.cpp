@@ -34,6 +34,29 @@ protected:
     int reports = 0;
 };
 
+// The GPU source is asked from the scans and let go when polling stops, so
+// nothing it opened keeps a GPU awake after Auto Mode.
+TEST(ProcessWatcherGpuTest, PublishesGpuUseAndLetsTheSourceGoWhenStopped) {
+    FakeLoop loop;
+    auto table = std::make_shared<TestProcessTable>();
+    auto gpu = std::make_shared<testing::TestGpuUsage>();
+    table->add(7, "claude");
+    ProcessWatcher::Options options;
+    options.patterns = {"claude"};
+    ProcessWatcher watcher(loop, table, nullptr, gpu, options);
+    watcher.start();
+    loop.runUntilIdle();
+    gpu->use[7] = {55.0, false};
+    loop.fastForwardBy(70s);  // past the hold-off: CPU-quiet, GPU-busy
+    ASSERT_EQ(watcher.matches.get().size(), 1u);
+    EXPECT_TRUE(watcher.matches.get()[0].isActive);
+    EXPECT_EQ(watcher.matches.get()[0].gpuPercent, 55.0);
+    EXPECT_EQ(gpu->releases, 0);
+    watcher.stop();
+    loop.runUntilIdle();
+    EXPECT_EQ(gpu->releases, 1);
+}
+
 TEST_F(ProcessWatcherTest, FollowsAProcessFromBusyToIdleToGoneAndBack) {
     table->add(7, "claude", 0, 1 << 20);
     watcher->start();

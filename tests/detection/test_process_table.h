@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/gpu_usage_source.h"
 #include "platform/process_table.h"
 #include "platform/running_applications.h"
 
@@ -50,6 +51,20 @@ public:
         if (it == usage.end()) return std::nullopt;
         return it->second;
     }
+};
+
+// GPU use as the test sets it, recording what it was asked.
+class TestGpuUsage final : public GpuUsageSource {
+public:
+    std::map<std::int32_t, GpuUse> use;
+    std::vector<std::vector<std::int32_t>> asked;
+    int releases = 0;
+
+    std::map<std::int32_t, GpuUse> measure(const std::vector<std::int32_t>& pids, MonoTime) override {
+        asked.push_back(pids);
+        return use;
+    }
+    void release() override { ++releases; }
 };
 
 class TestRunningApplications final : public RunningApplications {
