@@ -14,6 +14,7 @@
 #include "ui/qt/charts.h"
 #include "ui/qt/qt_text.h"
 #include "ui/qt/window_frame.h"
+#include "ui/qt/windows/why_section.h"
 #include "ui/readings_history.h"
 
 namespace vigilo {
@@ -81,6 +82,10 @@ DashboardWindow::DashboardWindow(const TrayServices& services, Loop& loop, const
     lastHour_ = makeChart(170, true);
     layout->addWidget(lastHour_);
 
+    if (services_.inhibitors) {
+        layout->addWidget(heading(vigilo::tr("What keeps this computer awake")));
+        layout->addWidget(new WhySection(*services_.inhibitors));
+    }
     layout->addWidget(heading(vigilo::tr("System")));
     system_ = new QLabel;
     system_->setTextFormat(Qt::RichText);

@@ -1,4 +1,5 @@
 #include "ui/qt/windows/why_window.h"
+#include "ui/qt/windows/why_section.h"
 
 #include <QLabel>
 #include <QPushButton>
@@ -74,6 +75,22 @@ TEST(WhyWindow, FollowsTheLocksWhileShownAndOnlyHintsHowToEndThePersonsOwn) {
     EXPECT_EQ(sources.reads, reads + 1);
 
     window.hide();
+    EXPECT_FALSE(sources.changed);
+}
+
+// The dashboard's section: one line per lock, read only while shown.
+TEST(WhySection, ListsTheLocksWhileShown) {
+    FakeLoop loop;
+    ScriptedSources sources;
+    sources.locks = {{.what = "idle:sleep", .who = "player", .why = "Video <b>", .mode = "block", .pid = 7}};
+    InhibitorWatch watch(loop, sources, {.userUid = 1000});
+    WhySection section(watch);
+    EXPECT_EQ(sources.reads, 0);
+    section.show();
+    EXPECT_EQ(sources.reads, 1);
+    EXPECT_TRUE(section.text().contains("idle, sleep"));
+    EXPECT_TRUE(section.text().contains("Video &lt;b&gt;"));
+    section.hide();
     EXPECT_FALSE(sources.changed);
 }
 
