@@ -13,6 +13,7 @@ import dbus
 
 from mockbus import LOGIND, PYTHON, MockBusTestCase, bin_dir, no_bus_env
 from test_daemon import DaemonTestCase
+from test_tray import TrayHostTestCase
 
 GNOME = ('org.gnome.SessionManager', '/org/gnome/SessionManager', 'org.gnome.SessionManager')
 KDE = ('org.kde.Solid.PowerManagement.PolicyAgent', '/org/kde/Solid/PowerManagement/PolicyAgent',
@@ -205,6 +206,24 @@ class WhyFromTheApplication(WhyMocks, DaemonTestCase):
         self.assertEqual(self.vigilo('why').stdout.splitlines()[1:], [
             f'  idle    player   Video        {"(pid 123456)":<{len(ours)}}   logind',
             f'  sleep   Vigilo   Keep Awake   {ours}   Vigilo'])
+
+
+class WhyInTheTray(WhyMocks, TrayHostTestCase):
+
+    def test_the_menu_and_tooltip_name_what_else_keeps_the_computer_awake(self):
+        backup = self.take('sleep', 'backup', 'Nightly backup')
+        self.start_application()
+        self.wait_until(lambda: len(self.registered_items()) > 0, 15, 'the tray item did not register')
+        self.wait_until(lambda: 'Also keeping awake: backup' in self.menu_labels(), 5, 'the line did not come')
+        labels = self.menu_labels()
+        self.assertEqual(labels[0], 'Off \u2014 something else keeps the computer awake')
+        self.assertIn('What Keeps It Awake\u2026', labels)
+        self.assertEqual(self.tooltip(), 'Vigilo \u2014 Awake Off\nAlso keeping awake: backup')
+
+        self.release(backup)
+        self.wait_until(lambda: 'Also keeping awake: backup' not in self.menu_labels(), 2, 'the line stayed')
+        self.assertNotEqual(self.menu_labels()[0], 'Off \u2014 something else keeps the computer awake')
+        self.assertEqual(self.tooltip(), 'Vigilo \u2014 Awake Off')
 
 
 if __name__ == '__main__':
