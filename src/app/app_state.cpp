@@ -218,9 +218,20 @@ void AppState::applyAssertion(bool active) {
 }
 
 // One set of locks serves the mode and the rules' holds alike: it is taken
-// while either wants it and released only when neither does.
+// while either wants it and released only when neither does. On a battery
+// below the auto-stop threshold rules hold nothing: the low-battery safety
+// net comes first.
 void AppState::syncAssertions() {
-    if (modeWantsAssertion_ || !ruleEngine_->holds().empty()) {
+    const auto& holds = ruleEngine_->holds();
+    const auto& battery = c_.battery.currentSnapshot();
+    const bool batteryAllows =
+        !battery.hasBattery || battery.isOnACPower || battery.level >= c_.settings.batteryThreshold.get();
+    if (!holds.empty() && !batteryAllows && keptAwakeByRule.get()) {
+        log_.info("Battery at {}%: rules no longer keep the computer awake", battery.level);
+    }
+    keptAwakeByRule.set(holds.empty() || !batteryAllows ? std::nullopt
+                                                         : std::optional<std::string>(holds.front().name));
+    if (modeWantsAssertion_ || keptAwakeByRule.get()) {
         assertions_.start(c_.settings.preventDisplaySleep.get(), kAssertionReason);
     } else {
         assertions_.releaseAll();

@@ -96,7 +96,8 @@ public:
     Published<std::optional<WallTime>> timerExpiresAt;
     Published<std::optional<std::string>> lastUserMessage;
     // The first rule (in display order) whose keepAwakeWhileHeld action
-    // keeps the computer awake now; nullopt while none does.
+    // keeps the computer awake now; nullopt while none does (as on a
+    // battery below the auto-stop threshold).
     Published<std::optional<std::string>> keptAwakeByRule;
 
     void startAlwaysOn();
@@ -194,6 +195,7 @@ private:
     void syncAssertions();
     void updateAssertionActive();
     void handleRuleHold(const std::string& ruleName, bool started);
+    void releaseRuleHoldsForSleep();
     void reapplyAssertionIfNeeded();
     void scheduleTimer(WallTime fireAt);
     void timerExpired();

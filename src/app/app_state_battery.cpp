@@ -64,6 +64,7 @@ void AppState::forceSleepForBattery(int level) {
     notifyAndPush(title, body);
     postUserMessage(body);
     stop();
+    releaseRuleHoldsForSleep();
     // A refused request is logged by the sleeper; keep-awake is already off.
     c_.systemSleep.requestSleep();
 }

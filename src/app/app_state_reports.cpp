@@ -4,6 +4,7 @@
 #include "app/app_alerts.h"
 #include "app/app_state.h"
 #include "cli/command_runner.h"
+#include "rules/rule_engine.h"
 #include "safety/crash_guard.h"
 #include "safety/cooling_manager.h"
 #include "support/tr.h"
@@ -12,6 +13,7 @@ namespace vigilo {
 
 void AppState::handleBatteryUpdate(const BatteryMonitor::Snapshot& snapshot) {
     if (clamshellActive.get()) c_.crashGuard.heartbeat();
+    if (!ruleEngine_->holds().empty()) syncAssertions();  // rules hold nothing on a low battery
     if (!snapshot.hasBattery) return;
     const bool chargingOnly = mode.get().is(KeepAwakeMode::Kind::chargingOnly);
     if (snapshot.isOnACPower) {

@@ -78,6 +78,7 @@ void AppState::performRuleAction(const RuleAction& action) {
             } else if constexpr (std::is_same_v<A, RuleAction::SleepMac>) {
                 postUserMessage(tr("A rule put the computer to sleep."));
                 stop();
+                releaseRuleHoldsForSleep();
                 c_.systemSleep.requestSleep();
             } else if constexpr (std::is_same_v<A, RuleAction::StartClamshell>) {
                 enableClamshellQuiet();
@@ -92,6 +93,11 @@ void AppState::performRuleAction(const RuleAction& action) {
         action.value);
 }
 
+// Until the next evaluation, which comes after the computer wakes unless the
+// sleep was refused: Vigilo's own lock must not stand in the way of a sleep
+// it asks for.
+void AppState::releaseRuleHoldsForSleep() { ruleEngine_->endHolds(); }
+
 void AppState::updateRuleEngineActive() { ruleEngine_->setActive(c_.settings.smartRulesEnabled.get()); }
 
 // Beside the mode, never instead of it: the mode, its timer and Auto Mode
@@ -99,8 +105,6 @@ void AppState::updateRuleEngineActive() { ruleEngine_->setActive(c_.settings.sma
 void AppState::handleRuleHold(const std::string& ruleName, bool started) {
     log_.info("{} keeping the computer awake: {}", started ? "Rule started" : "Rule stopped", ruleName);
     c_.activity.record(started ? ActivityKind::ruleHoldStarted : ActivityKind::ruleHoldEnded, std::nullopt, ruleName);
-    const auto& holds = ruleEngine_->holds();
-    keptAwakeByRule.set(holds.empty() ? std::nullopt : std::optional<std::string>(holds.front().name));
     syncAssertions();
 }
 

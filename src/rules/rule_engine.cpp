@@ -104,7 +104,12 @@ void RuleEngine::evaluate(const Inputs& inputs, const std::set<std::string>& pro
     }
     // A scan that ends after Smart Rules were switched off must not take
     // the hold up again.
-    if (timer_.active()) updateHolds(std::move(holding));
+    if (timer_.active() && !std::exchange(holdsEnded_, false)) updateHolds(std::move(holding));
+}
+
+void RuleEngine::endHolds() {
+    holdsEnded_ = true;
+    updateHolds({});
 }
 
 void RuleEngine::dropHoldsOfRulesGone(const std::vector<Rule>& rules) {

@@ -70,6 +70,10 @@ public:
 
     // The rules held now, in display order.
     const std::vector<Hold>& holds() const { return holds_; }
+    // Ends every hold now, for a sleep the application asks for: the
+    // evaluation under way (the rule that asked may be firing) or else the
+    // next one takes none up; the one after takes up those that still hold.
+    void endHolds();
     void onHoldChanged(HoldChanged changed) { onHoldChanged_ = std::move(changed); }
 
     bool isRunning() const { return timer_.active(); }
@@ -103,6 +107,7 @@ private:
     std::vector<Hold> holds_;
     HoldChanged onHoldChanged_;
     Handle rulesWatch_;
+    bool holdsEnded_ = false;  // by endHolds(), for one evaluation
     LifeToken life_;
 };
 

@@ -151,6 +151,40 @@ TEST_F(AppStateTest, ARemoteSessionRuleNeverEndsWhatThePersonStartedAndStopsWith
                                                           "ruleHoldStarted=SSH", "ruleHoldEnded=SSH"));
 }
 
+// The low-battery safety net and a sleep Vigilo asks for come before any rule.
+TEST_F(AppStateTest, ARulesHoldGivesWayToALowBatteryAndToASleepVigiloAsksFor) {
+    SettableRemoteSessions remote;
+    remote.active = true;
+    settings.batteryThreshold.set(20);
+    powerSources.setBattery(50, false);
+    rules.rules().publish({holdingRule("SSH", {C::RemoteSessionActive{}})});
+    settings.smartRulesEnabled.set(true);
+    state().setRemoteSessions(&remote);
+    loop.fastForwardBy(5s);
+    ASSERT_TRUE(state().assertionActive.get());
+
+    powerSources.setBattery(19, false);
+    loop.runUntilIdle();
+    EXPECT_FALSE(state().assertionActive.get());
+    EXPECT_FALSE(state().keptAwakeByRule.get());
+    powerSources.setBattery(19, true);
+    loop.runUntilIdle();
+    EXPECT_EQ(state().keptAwakeByRule.get(), "SSH");
+    EXPECT_TRUE(state().assertionActive.get());
+
+    Rule bedtime;
+    bedtime.id = makeUuid();
+    bedtime.name = "Bedtime";
+    bedtime.actions = {RuleAction::SleepMac{}};
+    bedtime.cooldownSeconds = 3600;
+    rules.rules().publish({rules.rules().get()[0], bedtime});
+    loop.fastForwardBy(5s);  // the hold and the sleep in one evaluation: the sleep wins
+    EXPECT_EQ(systemSleep.requests, 1);
+    EXPECT_TRUE(power.held.empty());
+    loop.fastForwardBy(5s);  // awake again: the rule holds again
+    EXPECT_EQ(state().keptAwakeByRule.get(), "SSH");
+}
+
 TEST_F(AppStateTest, TheLidCountsAsOpenUnlessItReadsClosed) {
     EXPECT_FALSE(state().ruleInputs().lidClosed) << "no lid";
     lid.closed = true;
