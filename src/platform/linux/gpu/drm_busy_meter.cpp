@@ -44,10 +44,8 @@ std::map<std::int32_t, double> DrmBusyMeter::update(const std::map<std::int32_t,
             sample.at = now;
             const auto before = previous_.find(client.key);
             const bool sampledBefore = before != previous_.end() && before->second.at < now;
-            const double wallNanos =
-                sampledBefore ? static_cast<double>(
-                                    std::chrono::duration_cast<std::chrono::nanoseconds>(now - before->second.at).count())
-                              : 0.0;
+            using Nanoseconds = std::chrono::duration<double, std::nano>;
+            const double wallNanos = sampledBefore ? Nanoseconds(now - before->second.at).count() : 0.0;
             measured = measured || sampledBefore;
             for (const auto& [name, counter] : client.engines) {
                 const DrmEngineCounter* earlier = nullptr;

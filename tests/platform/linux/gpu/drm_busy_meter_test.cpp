@@ -15,6 +15,8 @@ namespace {
 
 using namespace std::chrono_literals;
 using ::testing::HasSubstr;
+using Texts = std::map<std::int32_t, std::vector<std::string>>;  // fdinfo texts per pid
+using Clients = std::map<std::int32_t, std::vector<DrmClient>>;
 
 std::string fdinfo(const std::string& keys, const std::string& pdev = "0000:03:00.0", int clientId = 7) {
     return "pos:\t0\nflags:\t02100002\nmnt_id:\t26\nino:\t1055\ndrm-driver:\tamdgpu\ndrm-pdev:\t" + pdev +
@@ -30,13 +32,13 @@ DrmClient clientOf(const std::string& text) {
 // Each process's descriptors, as fdinfo texts, read at two moments.
 struct MeterCase {
     const char* name;
-    std::map<std::int32_t, std::vector<std::string>> before;
-    std::map<std::int32_t, std::vector<std::string>> after;
+    Texts before;
+    Texts after;
     std::map<std::int32_t, double> expected;  // absent pid: not measured
 };
 
-std::map<std::int32_t, std::vector<DrmClient>> clientsOf(const std::map<std::int32_t, std::vector<std::string>>& texts) {
-    std::map<std::int32_t, std::vector<DrmClient>> clients;
+Clients clientsOf(const Texts& texts) {
+    Clients clients;
     for (const auto& [pid, ofProcess] : texts) {
         for (const auto& text : ofProcess) clients[pid].push_back(clientOf(text));
     }
@@ -68,8 +70,9 @@ TEST(DrmBusyMeterTest, TurnsCountersIntoTheBusiestEnginesPercent) {
           {10, {fdinfo("drm-engine-gfx:\t1000000000 ns\n")}}},
          {{10, 50.0}}},
         {"one process's clients add up per device and engine",
-         {{10, {fdinfo("drm-engine-gfx:\t0 ns\n", "0000:03:00.0", 1), fdinfo("drm-engine-gfx:\t0 ns\n", "0000:03:00.0", 2),
-                fdinfo("drm-engine-gfx:\t0 ns\n", "0000:04:00.0", 1)}}},
+         {{10,
+           {fdinfo("drm-engine-gfx:\t0 ns\n", "0000:03:00.0", 1), fdinfo("drm-engine-gfx:\t0 ns\n", "0000:03:00.0", 2),
+            fdinfo("drm-engine-gfx:\t0 ns\n", "0000:04:00.0", 1)}}},
          {{10, {fdinfo("drm-engine-gfx:\t600000000 ns\n", "0000:03:00.0", 1),
                 fdinfo("drm-engine-gfx:\t600000000 ns\n", "0000:03:00.0", 2),
                 fdinfo("drm-engine-gfx:\t1000000000 ns\n", "0000:04:00.0", 1)}}},
@@ -80,7 +83,8 @@ TEST(DrmBusyMeterTest, TurnsCountersIntoTheBusiestEnginesPercent) {
          {{10, 100.0}}},
         {"a first sighting, and a client new since, are not measured",
          {{10, {fdinfo("drm-engine-gfx:\t0 ns\n", "0000:03:00.0", 1)}}},
-         {{10, {fdinfo("drm-engine-gfx:\t0 ns\n", "0000:03:00.0", 2)}}, {12, {fdinfo("drm-engine-gfx:\t0 ns\n", "x", 3)}}},
+         {{10, {fdinfo("drm-engine-gfx:\t0 ns\n", "0000:03:00.0", 2)}},
+          {12, {fdinfo("drm-engine-gfx:\t0 ns\n", "x", 3)}}},
          {}},
         {"a process holding no GPU is not measured",
          {{10, {}}},
@@ -99,11 +103,12 @@ TEST(DrmBusyMeterTest, TurnsCountersIntoTheBusiestEnginesPercent) {
 TEST(DrmBusyMeterTest, KeepsTheHighestCountSoAStepBackIsNotCountedTwice) {
     DrmBusyMeter meter;
     const MonoTime start{std::chrono::seconds(100)};
-    const auto at = [&](const char* busy) { return std::map<std::int32_t, std::vector<DrmClient>>{{5, {clientOf(fdinfo(busy))}}}; };
+    const auto at = [&](const char* busy) { return Clients{{5, {clientOf(fdinfo(busy))}}}; };
     meter.update(at("drm-engine-gfx:\t1000000000 ns\n"), start);
     meter.update(at("drm-engine-gfx:\t900000000 ns\n"), start + 1s);
     // From the highest seen (1e9), not from the step back (9e8).
-    EXPECT_EQ(meter.update(at("drm-engine-gfx:\t1500000000 ns\n"), start + 2s), (std::map<std::int32_t, double>{{5, 50.0}}));
+    EXPECT_EQ(meter.update(at("drm-engine-gfx:\t1500000000 ns\n"), start + 2s),
+              (std::map<std::int32_t, double>{{5, 50.0}}));
 }
 
 TEST(DrmFdinfoTest, TellsOtherDescriptorsAndMalformedOnesApart) {
@@ -137,7 +142,8 @@ TEST(DrmFdinfoTest, TellsOtherDescriptorsAndMalformedOnesApart) {
         EXPECT_THAT(parsed.problem, HasSubstr(c.problem));
     }
     const DrmFdinfo xe = parseDrmFdinfo(
-        "drm-driver:\txe\ndrm-client-id:\t9\ndrm-cycles-rcs:\t5\ndrm-total-cycles-rcs:\t50\ndrm-total-cycles-bcs:\t8\n");
+        "drm-driver:\txe\ndrm-client-id:\t9\ndrm-cycles-rcs:\t5\ndrm-total-cycles-rcs:\t50\n"
+        "drm-total-cycles-bcs:\t8\n");
     EXPECT_EQ(xe.client.key, (DrmClientKey{"xe", "", 9}));
     EXPECT_EQ(xe.client.engines, (std::map<std::string, DrmEngineCounter>{{"rcs", {5, 50, true, 1}}}));
 }

@@ -138,7 +138,8 @@ TEST_F(NvmlTreeTest, ALibraryMissingOrIncompleteMeasuresNothingAndSaysSoOnce) {
         const char* logged;
     };
     for (const Case& c : {Case{"/nonexistent/libnvidia-ml.so.1", "cannot open shared object file"},
-                          Case{FAKE_NVML_INCOMPLETE_LIBRARY, "libnvidia-ml.so.1 has no nvmlDeviceGetProcessUtilization"}}) {
+                          Case{FAKE_NVML_INCOMPLETE_LIBRARY,
+                               "libnvidia-ml.so.1 has no nvmlDeviceGetProcessUtilization"}}) {
         SCOPED_TRACE(c.library);
         GpuTree machine;
         machine.addNvidia("0000:01:00.0", "active");
