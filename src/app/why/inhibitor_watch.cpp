@@ -47,12 +47,14 @@ void InhibitorWatch::startWatching() {
     });
     readNow();
     live_ = sourceWatch_.active();
+    if (live_) ownTick_ = loop_.startRepeating(kOwnRowsEvery, [this] { merge(); });
 }
 
 void InhibitorWatch::stopWatchingWhenUnused() {
     if (lookers_ > 0 || clientInterested_) return;
     sourceWatch_.cancel();
     pendingRead_.cancel();
+    ownTick_.cancel();
     readPending_ = false;
     live_ = false;
     snapshot_.reset();

@@ -24,6 +24,9 @@ public:
     // How long a client's question keeps the list live, so that a script
     // asking again and again is answered from it.
     static constexpr Duration kClientInterest = std::chrono::seconds(60);
+    // How often the application's own rows are merged again while the list
+    // is live, so that "Timer — 42 min left" keeps up (nothing is read).
+    static constexpr Duration kOwnRowsEvery = std::chrono::seconds(30);
 
     struct Options {
         std::uint32_t userUid = 0;
@@ -68,6 +71,7 @@ private:
     Handle clientExpiry_;
     Handle sourceWatch_;
     Handle pendingRead_;
+    Handle ownTick_;
     bool readPending_ = false;
     bool live_ = false;
     std::optional<MonoTime> lastRead_;

@@ -97,6 +97,10 @@ TEST_F(InhibitorWatchTest, TheApplicationsOwnRowsFollowItsStateWithoutARead) {
     own = {{.what = {"sleep"}, .who = "Vigilo", .why = "Keep Awake", .origin = InhibitorOrigin::vigilo}};
     watch.ownChanged();
     EXPECT_EQ(whos(watch.entries.get()), std::vector<std::string>{"Vigilo"});
+    // A timer's minutes count down in the list without a read.
+    own[0].why = "Timer \u2014 41 min left";
+    loop.fastForwardBy(InhibitorWatch::kOwnRowsEvery);
+    EXPECT_EQ(watch.entries.get()[0].why, "Timer \u2014 41 min left");
     EXPECT_EQ(sources.reads, 1);
 }
 
