@@ -35,8 +35,9 @@ std::string AppState::liveStatus() const {
     case KeepAwakeMode::Kind::on:
         return lidMode ? tr("Keeping your computer awake \u00b7 Closed-Lid on") : tr("Keeping your computer awake");
     case KeepAwakeMode::Kind::chargingOnly:
-        return c_.battery.currentSnapshot().isOnACPower ? tr("Keeping awake while charging")
-                                                        : tr("Waiting for AC power before keeping awake\u2026");
+        if (c_.battery.currentSnapshot().isOnACPower) return tr("Keeping awake while charging");
+        if (auto held = ruleHoldText()) return *held;
+        return tr("Waiting for AC power before keeping awake\u2026");
     case KeepAwakeMode::Kind::runCommand: return tr("Keeping awake while your command runs");
     case KeepAwakeMode::Kind::autoWatch: break;
     }

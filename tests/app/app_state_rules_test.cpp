@@ -171,6 +171,11 @@ TEST_F(AppStateTest, ARulesHoldGivesWayToALowBatteryAndToASleepVigiloAsksFor) {
     loop.runUntilIdle();
     EXPECT_EQ(state().keptAwakeByRule.get(), "SSH");
     EXPECT_TRUE(state().assertionActive.get());
+    state().startChargingOnly();
+    powerSources.setBattery(60, false);
+    loop.runUntilIdle();
+    EXPECT_EQ(state().liveStatus(), "Kept awake by rule: SSH") << "charging-only waits, the rule holds";
+    state().stop();
 
     Rule bedtime;
     bedtime.id = makeUuid();
