@@ -4,8 +4,11 @@ here with dbusmock's AddMethod and AddObject.'''
 
 import json
 import os
+import shutil
+import signal
 import socket
 import subprocess
+import tempfile
 import time
 import unittest
 
@@ -142,7 +145,9 @@ class WhyWithoutTheApplication(WhyMocks, MockBusTestCase):
         self.assertEqual(self.why('--bogus').returncode, 2)
 
 
-class WhyOnBadPeers(WhyMocks, MockBusTestCase):
+class WhyOnLogindsMadeHere(WhyMocks, MockBusTestCase):
+    '''A logind of our own making: hostile lists, real holder processes.'''
+
     WITH_LOGIND = False
 
     def test_a_huge_list_and_hostile_names_stay_readable_and_a_silent_peer_costs_two_seconds(self):
@@ -159,6 +164,25 @@ class WhyOnBadPeers(WhyMocks, MockBusTestCase):
         self.assertEqual(len(lines), 10001)
         self.assertEqual(lines[1], '  sleep   w0      bad [2J line    (pid 4000000)   logind')
         self.assertEqual(len(json.loads(self.why('--json').stdout)), 10000)
+
+
+    def test_systemd_inhibit_shows_the_command_it_runs(self):
+        folder = tempfile.mkdtemp(prefix='vigilo-why-')
+        self.addCleanup(shutil.rmtree, folder, ignore_errors=True)
+        # A stand-in of that name that, like it, waits for its child.
+        inhibit = os.path.join(folder, 'systemd-inhibit')
+        with open(inhibit, 'w', encoding='utf-8') as f:
+            f.write('#!/bin/sh\nsleep 300 &\nwait\n')
+        os.chmod(inhibit, 0o755)
+        holder = subprocess.Popen([inhibit], start_new_session=True)
+        self.addCleanup(lambda: (os.killpg(holder.pid, signal.SIGKILL), holder.wait()))
+        logind = self.plain_mock(*LOGIND, system_bus=True)
+        logind.AddMethod(LOGIND[2], 'ListInhibitors', '', 'a(ssssuu)',
+                         f'ret = [("sleep", "backup", "Nightly backup", "block", {os.getuid()}, {holder.pid})]')
+        self.wait_until(lambda: 'sleep 300' in self.why().stdout, message='the child did not show')
+        row = json.loads(self.why('--json').stdout)[0]
+        self.assertEqual(row['command'], 'sleep 300')
+        self.assertNotEqual(row['pid'], holder.pid)
 
 
 class WhyFromTheApplication(WhyMocks, DaemonTestCase):
