@@ -59,10 +59,12 @@ class WhyMocks:
              name, path, interface], env=self.bus.env, stdout=subprocess.DEVNULL)
 
         def stop():
-            process.terminate()
-            process.wait(timeout=5)
+            if process.poll() is None:
+                process.terminate()
+                process.wait(timeout=5)
         self.addCleanup(stop)
         self.bus.wait_for_name(name, system_bus, process)
+        self.stop_last_mock = stop
         return self.bus.mock_interface(system_bus, name, path)
 
     def gnome(self, inhibitors):
@@ -133,8 +135,8 @@ class WhyWithoutTheApplication(WhyMocks, MockBusTestCase):
                 rows = json.loads(self.why('--json').stdout)
                 expected = [] if form == 'wrong' else [('okular', 'Presenting', 'kde')]
                 self.assertEqual([(r['who'], r['why'], r['source']) for r in rows], expected)
-                self.doCleanups()
-                self.setUp()
+                self.stop_last_mock()
+                self.wait_until(lambda: not self.bus.connection(False).name_has_owner(KDE[0]))
 
     def test_nothing_to_read_is_status_1_and_an_empty_list_status_0(self):
         self.assertEqual(self.why().stdout, 'Nothing keeps this computer awake.\n')
