@@ -86,13 +86,13 @@ void setProcess(InhibitorEntry& entry, const LogindLock& lock, const InhibitorMe
     if (!lock.holder.name.empty()) entry.command = decodeUtf8Lossy(lock.holder.name);
 }
 
-// Vigilo's locks as read from the services, when no application described
-// them: one row per lock of ours, whichever services hold it.
 std::string ownEndHint(bool closedLid) {
     return closedLid ? tr("Switch off Closed-Lid Mode in Vigilo's menu.")
                      : tr("Choose Stop in Vigilo's menu, or run vigilo stop.");
 }
 
+// Vigilo's locks as read from the services, when no application described
+// them: one row per lock of ours, whichever services hold it.
 class OwnLocksSeen {
 public:
     void add(Ours kind, const std::string& why, const InhibitorEntry& seen) {
@@ -153,8 +153,9 @@ private:
     // Anyone else's lock is listed as it is. Ours are gathered into Vigilo's
     // rows: the application's replaced by the rows it gives of itself, wrap
     // mode's (which the application does not know of) one per command.
-    void add(InhibitorEntry entry, const std::string& rawWho, const std::string& rawWhy) {
-        const Ours ours = vigiloLock(rawWho, rawWhy, entry.pid, options_);
+    void add(InhibitorEntry entry, const std::string& rawWho, const std::string& rawWhy,
+             std::optional<std::int64_t> holderPid = std::nullopt) {
+        const Ours ours = vigiloLock(rawWho, rawWhy, holderPid, options_);
         if (ours == Ours::no) {
             others_.push_back(std::move(entry));
         } else if (ours == Ours::wrap || !options_.ownRows) {
@@ -172,7 +173,7 @@ private:
                                  .origin = InhibitorOrigin::logind,
                                  .uid = lock.uid};
             setProcess(entry, lock, options_);
-            add(std::move(entry), lock.who, lock.why);
+            add(std::move(entry), lock.who, lock.why, lock.pid);
         }
     }
 
@@ -203,7 +204,7 @@ private:
             InhibitorEntry entry{.what = splitKinds(lock.what),
                                  .who = decodeUtf8Lossy(lock.who),
                                  .why = decodeUtf8Lossy(lock.why),
-                                 .mode = lock.mode.empty() ? "block" : decodeUtf8Lossy(lock.mode),
+                                 .mode = "block",  // what KDE holds, it blocks
                                  .origin = InhibitorOrigin::kde,
                                  .uid = options_.userUid};
             if (entry.what.empty()) entry.what = {"sleep"};
