@@ -25,7 +25,15 @@ std::vector<InhibitorEntry> InhibitorWatch::answer() {
         stopWatchingWhenUnused();
     });
     // Reads when the list is not live; where nothing can be watched, that is
-    // every question.
+    // every question. A live list is read again when its last read is older
+    // than the coalescing interval: a service that takes a lock without
+    // saying so (or a signal still on its way) is then seen all the same,
+    // and a client asking in a loop still costs at most one read per 250 ms.
+    if (live_ && lastRead_ && loop_.clock().monotonicNow() - *lastRead_ >= kCoalesce) {
+        pendingRead_.cancel();
+        readPending_ = false;
+        readNow();
+    }
     startWatching();
     merge();
     return entries.get();

@@ -45,8 +45,9 @@ public:
     // Keeps the list live while the Handle lives; the first look reads at once.
     [[nodiscard]] Handle look();
 
-    // For a client: the list, read first when it is not live yet, so that
-    // the answer is never empty for want of a read.
+    // For a client: the list, read first when it is not live yet or when its
+    // last read is older than kCoalesce, so that the answer is never empty
+    // for want of a read nor behind a lock taken without a signal.
     std::vector<InhibitorEntry> answer();
 
     // Reads everything again now (a window's "Refresh"), when someone looks.

@@ -56,6 +56,14 @@ TEST_F(InhibitorWatchTest, ReadsNothingUntilAskedAndTheFirstQuestionReadsBeforeI
     loop.fastForwardBy(InhibitorWatch::kCoalesce);
     EXPECT_EQ(whos(watch.answer()), (std::vector<std::string>{"backup", "player"}));
     EXPECT_EQ(sources.reads, 2);
+
+    // A lock taken without a signal is in the next answer a quarter second on,
+    // and questions in between are answered from the list.
+    sources.locks.push_back({.what = "idle", .who = "silent", .why = "w", .mode = "block", .pid = 6});
+    EXPECT_EQ(whos(watch.answer()).size(), 2u);
+    loop.fastForwardBy(InhibitorWatch::kCoalesce);
+    EXPECT_EQ(whos(watch.answer()), (std::vector<std::string>{"backup", "player", "silent"}));
+    EXPECT_EQ(sources.reads, 3);
 }
 
 TEST_F(InhibitorWatchTest, SignalsAreCoalescedToOneReadPerQuarterSecond) {
