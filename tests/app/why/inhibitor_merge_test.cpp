@@ -181,6 +181,21 @@ TEST(InhibitorTable, AlignsColumnsShowsControlCharactersAsSpacesAndCutsAtTheTerm
     EXPECT_EQ(entries[2].endHint, "Choose Stop in Vigilo's menu, or run vigilo stop.");
 }
 
+// The socket's reply stays within the 64 KiB a client reads: texts cut at a
+// character, others' rows left out past the bound, never Vigilo's own.
+TEST(BoundedInhibitors, KeepTheReplyWithinTheClientsReadAndVigilosRows) {
+    std::vector<InhibitorEntry> entries(10000, InhibitorEntry{.what = {"sleep"}, .who = "w", .why = "y", .pid = 1});
+    entries[0].why = std::string(300, 'x') + "\u00e9";
+    entries[1].who = std::string(255, 'a') + "\u00e9";
+    entries.push_back(kApplicationRows.front());
+    const auto bounded = boundedInhibitors(entries);
+    EXPECT_LT(inhibitorsToJson(bounded).dump().size(), kMaxInhibitorsBytes + 1024);
+    EXPECT_GT(bounded.size(), 100u);
+    EXPECT_EQ(bounded.back(), kApplicationRows.front());
+    EXPECT_EQ(bounded[0].why, std::string(256, 'x'));
+    EXPECT_EQ(bounded[1].who, std::string(255, 'a'));  // not half a character
+}
+
 TEST(AlsoKeepingAwake, NamesOthersBlockingSleepOrIdleAtMostThree) {
     auto entry = [](std::string who, std::vector<std::string> what, std::string mode = "block",
                     InhibitorOrigin origin = InhibitorOrigin::logind) {
