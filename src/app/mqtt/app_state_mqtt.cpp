@@ -17,6 +17,7 @@ AppStateMqtt::AppStateMqtt(AppState& state, LidState& lid, std::string nodeId, s
       since_(state.clock().wallNow()),
       node_(state.loop(), *this, std::move(nodeId), std::move(hostName), kCliVersion, std::move(makeClient),
             std::move(readPassword)) {
+    lastLocal_ = localState();
     follow();
     node_.apply(optionsOf(state_.settings()));
 }
@@ -37,8 +38,9 @@ void AppStateMqtt::follow() {
     // The monitors publish every reading, changed or not; the node hears
     // only of a change to what the state topic shows.
     const auto changed = [this](const auto&) { inputsChanged(); };
-    subscriptions_.push_back(state_.mode.subscribe([this](const KeepAwakeMode&) {
-        since_ = state_.clock().wallNow();
+    subscriptions_.push_back(state_.mode.subscribe([this](const KeepAwakeMode& mode) {
+        // A mode published again unchanged is no change of mode.
+        if (modeName(mode) != lastLocal_.mode) since_ = state_.clock().wallNow();
         inputsChanged();
     }));
     subscriptions_.push_back(state_.assertionActive.subscribe(changed));
