@@ -23,6 +23,10 @@ int runFleetCommand(FleetEnvironment& environment, bool asJson, std::ostream& ou
         err << *reason << '\n';
         return 1;
     }
+    if (auto problem = mqttPrefixProblem(options.topicPrefix)) {
+        err << *problem << '\n';
+        return 1;
+    }
     auto endpoint = std::get<MqttEndpoint>(parsed);
     endpoint.caFile = options.caFile;
     const auto connection = fleetConnection(endpoint, options, environment.password(), "fleet");

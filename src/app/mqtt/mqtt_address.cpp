@@ -90,6 +90,15 @@ std::string mqttHostAndPort(const MqttEndpoint& endpoint) {
 
 namespace vigilo {
 
+std::optional<std::string> mqttPrefixProblem(std::string_view prefix) {
+    if (prefix.empty() || prefix.find_first_of(std::string_view("+#\0", 3)) != std::string_view::npos ||
+        prefix.front() == '/' || prefix.back() == '/' || prefix.find("//") != std::string_view::npos) {
+        return trFormat("\"{}\" cannot be a topic prefix: use words and single slashes, without + or #.",
+                        std::string(prefix.substr(0, 64)));
+    }
+    return std::nullopt;
+}
+
 std::string mqttFailureText(const MqttFailure& failure, const MqttEndpoint& endpoint) {
     using Kind = MqttFailure::Kind;
     switch (failure.kind) {

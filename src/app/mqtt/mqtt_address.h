@@ -1,5 +1,6 @@
 #pragma once
 
+#include <optional>
 #include <string>
 #include <string_view>
 #include <variant>
@@ -24,6 +25,10 @@ std::string mqttHostAndPort(const MqttEndpoint& endpoint);
 }  // namespace vigilo
 
 namespace vigilo {
+
+// Why a topic prefix cannot be used (empty, a wildcard, a leading or
+// trailing "/", a NUL), or nothing.
+std::optional<std::string> mqttPrefixProblem(std::string_view prefix);
 
 // The failure in the settings window's words: "The broker refused the user
 // name or password.", "No broker answers at <host>:<port>.", "The broker's

@@ -61,6 +61,12 @@ void MqttNode::start() {
         log_.error("MQTT stays off: the broker address cannot be used: {}", *reason);
         return;
     }
+    for (const auto* prefix : {&options_.topicPrefix, &options_.discoveryPrefix}) {
+        if (auto problem = mqttPrefixProblem(*prefix)) {
+            log_.error("MQTT stays off: {}", *problem);
+            return;
+        }
+    }
     endpoint_ = std::get<MqttEndpoint>(parsed);
     endpoint_->caFile = options_.caFile;
     topics_.emplace(options_.topicPrefix, options_.discoveryPrefix, nodeId_);

@@ -50,6 +50,16 @@ TEST(MqttAddress, BrokerAddressesParseWithDefaultPortsOrSayWhatIsWrong) {
     }
 }
 
+TEST(MqttAddress, TopicPrefixesAreWordsAndSingleSlashesWithoutWildcards) {
+    for (const char* fine : {"vigilo", "home/vigilo", "homeassistant", "a b"}) {
+        EXPECT_EQ(mqttPrefixProblem(fine), std::nullopt) << fine;
+    }
+    for (const char* bad : {"", "#", "vigilo/+", "/vigilo", "vigilo/", "a#b", "a//b"}) {
+        EXPECT_NE(mqttPrefixProblem(bad), std::nullopt) << bad;
+    }
+    EXPECT_NE(mqttPrefixProblem(std::string_view("a\0b", 3)), std::nullopt);
+}
+
 TEST(MqttAddress, FailuresReadAsTheSettingsWindowSaysThem) {
     const MqttEndpoint endpoint{"broker.lan", 1883, false, ""};
     using Kind = MqttFailure::Kind;

@@ -215,6 +215,12 @@ TEST_F(MqttNodeTest, ChangedOptionsReopenTheConnectionAndAnUnusableAddressKeepsI
     ASSERT_EQ(broker.connections.size(), 2u);
     EXPECT_EQ(broker.connections[1].endpoint, (MqttEndpoint{"other.lan", 9999, true, "/etc/ca.pem"}));
 
+    options.topicPrefix = "vigilo/#";
+    node.apply(options);
+    loop.fastForwardBy(120s);
+    EXPECT_EQ(broker.connections.size(), 2u) << "a wildcard prefix would subscribe to everything";
+
+    options.topicPrefix = "vigilo";
     options.broker = "mqtt://me:pw@other.lan";
     node.apply(options);
     loop.fastForwardBy(120s);
