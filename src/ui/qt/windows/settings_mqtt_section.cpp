@@ -18,8 +18,8 @@ namespace vigilo {
 
 namespace {
 
-QCheckBox* switchFor(FormWindow& window, const char* text, Setting<bool>& setting) {
-    auto* box = new QCheckBox(qtext(vigilo::tr(text)));
+QCheckBox* switchFor(FormWindow& window, const std::string& text, Setting<bool>& setting) {
+    auto* box = new QCheckBox(qtext(text));
     box->setObjectName(QString::fromStdString(setting.key()));
     box->setChecked(setting.get());
     QObject::connect(box, &QCheckBox::toggled, box, [&setting](bool on) {
@@ -83,7 +83,7 @@ QPushButton* testButton(MqttSettingsService& service, QLabel* status) {
 QGroupBox* mqttSettingsSection(FormWindow& window, AppSettings& settings, MqttSettingsService* service) {
     auto* box = new QGroupBox(qtext(vigilo::tr("Home Assistant and MQTT")));
     auto* layout = new QVBoxLayout(box);
-    layout->addWidget(switchFor(window, "Publish this computer to an MQTT broker", settings.mqttEnabled));
+    layout->addWidget(switchFor(window, vigilo::tr("Publish this computer to an MQTT broker"), settings.mqttEnabled));
     auto* form = new QFormLayout;
     form->addRow(qtext(vigilo::tr("Broker")), fieldFor(window, "mqtt://broker.local:1883", settings.mqttBroker));
     form->addRow(qtext(vigilo::tr("User name")), fieldFor(window, "", settings.mqttUsername));
@@ -91,7 +91,8 @@ QGroupBox* mqttSettingsSection(FormWindow& window, AppSettings& settings, MqttSe
     status->setObjectName(QStringLiteral("mqttStatus"));
     if (service) form->addRow(qtext(vigilo::tr("Password")), passwordRow(*service, status));
     layout->addLayout(form);
-    layout->addWidget(switchFor(window, "Accept commands from Home Assistant", settings.mqttAcceptCommands));
+    layout->addWidget(switchFor(window, vigilo::tr("Accept commands from Home Assistant"),
+                                 settings.mqttAcceptCommands));
     layout->addWidget(paragraph(vigilo::tr("Home Assistant shows this computer as a device by itself, and "
                                            "`vigilo fleet` lists every computer on the broker.")));
     if (service) layout->addWidget(rowOf({testButton(*service, status)}));
