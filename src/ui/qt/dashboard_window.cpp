@@ -1,6 +1,5 @@
 #include "ui/qt/dashboard_window.h"
 
-#include <QChartView>
 #include <QGridLayout>
 #include <QHBoxLayout>
 #include <QIcon>
@@ -11,7 +10,7 @@
 #include "app/app_state.h"
 #include "support/tr.h"
 #include "ui/awake_band.h"
-#include "ui/qt/charts.h"
+#include "ui/qt/report/chart_kit.h"
 #include "ui/qt/qt_text.h"
 #include "ui/qt/window_frame.h"
 #include "ui/qt/windows/why_section.h"
@@ -53,8 +52,9 @@ void clear(QLayout& layout) {
 
 }  // namespace
 
-DashboardWindow::DashboardWindow(const TrayServices& services, Loop& loop, const ReadingsHistory& history)
-    : services_(services), loop_(loop), history_(history) {
+DashboardWindow::DashboardWindow(const TrayServices& services, Loop& loop, const ReadingsHistory& history,
+                                 std::function<void()> closed)
+    : services_(services), loop_(loop), history_(history), closed_(std::move(closed)) {
     frameWindow(*this, qtext(vigilo::tr(kDashboardWindowTitle)), QSize(kDashboardWindowWidth, kDashboardWindowHeight));
     auto* layout = new QVBoxLayout(this);
 
@@ -76,10 +76,10 @@ DashboardWindow::DashboardWindow(const TrayServices& services, Loop& loop, const
     layout->addWidget(noWorkloads_);
 
     layout->addWidget(heading(vigilo::tr("Last 24 hours")));
-    band_ = makeChart(140, true);
+    band_ = chartKit().makeChart(140, true);
     layout->addWidget(band_);
     layout->addWidget(heading(vigilo::tr("Last hour")));
-    lastHour_ = makeChart(170, true);
+    lastHour_ = chartKit().makeChart(170, true);
     layout->addWidget(lastHour_);
 
     if (services_.inhibitors) {
@@ -138,7 +138,7 @@ void DashboardWindow::drawWorkloads(const std::vector<WorkloadRow>& rows) {
                 workloads_->addWidget(label, row, column);
                 label->show();
             }
-            auto* line = makeChart(28, false);
+            auto* line = chartKit().makeChart(28, false);
             line->setFixedWidth(120);
             workloads_->addWidget(line, row, 5);
             line->show();
@@ -160,9 +160,12 @@ void DashboardWindow::drawWorkloads(const std::vector<WorkloadRow>& rows) {
 
 void DashboardWindow::drawCharts() {
     const WallTime now = loop_.clock().wallNow();
-    drawAwakeBand(*band_, awakeBand(services_.activity.events().get(), now), now);
-    drawLastHour(*lastHour_, history_.temperature(), history_.battery(), now);
-    for (auto& [name, line] : sparklines_) drawSparkline(*line, history_.workloadCpu(name), history_.workloadGpu(name), now);
+    ChartKit& kit = chartKit();
+    kit.drawAwakeBand(*band_, awakeBand(services_.activity.events().get(), now), now);
+    kit.drawLastHour(*lastHour_, history_.temperature(), history_.battery(), now);
+    for (auto& [name, line] : sparklines_) {
+        kit.drawSparkline(*line, history_.workloadCpu(name), history_.workloadGpu(name), now);
+    }
 }
 
 void DashboardWindow::present() {
@@ -181,6 +184,15 @@ void DashboardWindow::hideEvent(QHideEvent* event) {
     QWidget::hideEvent(event);
     redrawTimer_.cancel();
     chartTimer_.cancel();
+}
+
+// After the close has been handled, never inside it.
+void DashboardWindow::closeEvent(QCloseEvent* event) {
+    QWidget::closeEvent(event);
+    if (!closed_) return;
+    loop_.post([this, alive = life_.weak()] {
+        if (alive.lock() && !isVisible()) closed_();
+    });
 }
 
 }  // namespace vigilo

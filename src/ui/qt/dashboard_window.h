@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QWidget>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -9,7 +10,6 @@
 #include "support/loop.h"
 #include "ui/dashboard_view_model.h"
 
-class QChartView;
 class QGridLayout;
 class QLabel;
 
@@ -21,10 +21,12 @@ class ReadingsHistory;
 // CPU (and GPU) over ten minutes, the system's figures, recent alerts, and
 // two charts: the last 24 hours' keep-awake band from the activity log and
 // temperature and battery over the last hour. The figures redraw every 2
-// seconds while shown, the charts every 30 seconds; kept when closed.
+// seconds while shown, the charts every 30 seconds. `closed` runs on the
+// loop once the window has been closed: its owner lets it go, charts and all.
 class DashboardWindow final : public QWidget {
 public:
-    DashboardWindow(const TrayServices& services, Loop& loop, const ReadingsHistory& history);
+    DashboardWindow(const TrayServices& services, Loop& loop, const ReadingsHistory& history,
+                    std::function<void()> closed);
 
     void redraw();
     void present();
@@ -32,6 +34,7 @@ public:
 protected:
     void showEvent(QShowEvent* event) override;
     void hideEvent(QHideEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
 
 private:
     void drawWorkloads(const std::vector<WorkloadRow>& rows);
@@ -46,13 +49,15 @@ private:
     QLabel* noWorkloads_;
     QLabel* system_;
     QLabel* alerts_;
-    QChartView* band_;
-    QChartView* lastHour_;
-    std::vector<std::pair<std::string, QChartView*>> sparklines_;
+    QWidget* band_;
+    QWidget* lastHour_;
+    std::vector<std::pair<std::string, QWidget*>> sparklines_;
     std::vector<std::string> shownNames_;
     std::vector<Handle> subscriptions_;
     Handle redrawTimer_;
     Handle chartTimer_;
+    std::function<void()> closed_;
+    LifeToken life_;
 };
 
 }  // namespace vigilo

@@ -1,5 +1,7 @@
 #include "ui/qt/window_shelf.h"
 
+#include <malloc.h>
+
 #include "activity/activity_log.h"
 #include "alerts/watchdog.h"
 #include "app/app_state.h"
@@ -35,7 +37,14 @@ StatusCard& WindowShelf::showStatus() {
 }
 
 DashboardWindow& WindowShelf::showDashboard() {
-    if (!dashboard_) dashboard_ = std::make_unique<DashboardWindow>(services_, loop_, *history_);
+    // Its charts are a few megabytes: a closed dashboard is let go, and the
+    // memory given back to the system, so the idle tray stays small.
+    if (!dashboard_) {
+        dashboard_ = std::make_unique<DashboardWindow>(services_, loop_, *history_, [this] {
+            dashboard_.reset();
+            ::malloc_trim(0);
+        });
+    }
     dashboard_->present();
     return *dashboard_;
 }

@@ -22,7 +22,8 @@ class StatusCard;
 class WhyWindow;
 
 // The tray's windows, each made on first use and kept when closed, so a
-// later use brings the same one to the front. Main thread only.
+// later use brings the same one to the front; the dashboard alone is let go
+// when closed, for the memory its charts hold. Main thread only.
 class WindowShelf {
 public:
     WindowShelf(const TrayServices& services, Loop& loop);

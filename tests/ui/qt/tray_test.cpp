@@ -138,7 +138,9 @@ TEST_F(TrayTest, StatusCardTellsWhyItOpenedAndCarriesTheActionsAndQuit) {
 }
 
 // Each window entry opens its window with its title; Escape puts it away
-// and a second use brings back the same window instead of a new one.
+// and a second use brings back the same window instead of a new one. The
+// dashboard alone is let go when closed (its charts hold megabytes) and
+// made again.
 TEST_F(TrayTest, WindowEntriesOpenTheirWindowWhichEscapeHidesAndTheNextUseBringsBack) {
     auto tray = services();
     WindowShelf windows(tray, loop);
@@ -171,9 +173,21 @@ TEST_F(TrayTest, WindowEntriesOpenTheirWindowWhichEscapeHidesAndTheNextUseBrings
         ASSERT_EQ(first.size(), 1u) << title;
         QTest::keyClick(first.front(), Qt::Key_Escape);
         EXPECT_TRUE(shown(title).empty()) << title;
+        const bool letGo = std::string(title) == "Vigilo Dashboard";
+        if (letGo) {
+            loop.runUntilIdle();
+            const auto all = QApplication::topLevelWidgets();
+            EXPECT_TRUE(std::none_of(all.begin(), all.end(), [&](QWidget* widget) {
+                return widget->windowTitle().toStdString() == title;
+            })) << "a closed dashboard is let go";
+        }
         entry->trigger();
         loop.runUntilIdle();
-        EXPECT_EQ(shown(title), first) << title;
+        if (letGo) {
+            EXPECT_EQ(shown(title).size(), 1u) << title;
+        } else {
+            EXPECT_EQ(shown(title), first) << title;
+        }
     }
 }
 

@@ -1,7 +1,6 @@
 #include "ui/qt/report/report_window.h"
 
 #include <QBuffer>
-#include <QChartView>
 #include <QClipboard>
 #include <QDir>
 #include <QFileDialog>
@@ -20,7 +19,7 @@
 #include "support/tr.h"
 #include "ui/qt/qt_text.h"
 #include "ui/qt/report/share_card_renderer.h"
-#include "ui/qt/report/week_chart.h"
+#include "ui/qt/report/chart_kit.h"
 
 namespace vigilo {
 
@@ -64,7 +63,7 @@ ReportWindow::ReportWindow(Source source, QWidget* parent) : QWidget(parent), so
     layout->setSpacing(16);
     buildRows(layout);
     // Under the figures: the week as bars.
-    week_ = makeWeekChart();
+    week_ = chartKit().makeWeekChart();
     layout->addWidget(week_);
     preview_ = new QLabel(this);
     preview_->setFixedSize(previewSize);
@@ -125,7 +124,7 @@ void ReportWindow::refresh() {
     report_ = WeeklyReport::generate(input.events, input.now);
     const auto values = rowValues(report_);
     for (int row = 0; row < kRowCount; ++row) values_[row]->setText(qtext(values[row]));
-    drawWeekBars(*week_, hoursAwakeByDay(input.events, input.now));
+    chartKit().drawWeekBars(*week_, hoursAwakeByDay(input.events, input.now));
 
     const qreal ratio = devicePixelRatioF();
     QImage preview = ShareCardRenderer::render(report_).scaled(preview_->size() * ratio, Qt::IgnoreAspectRatio,

@@ -10,7 +10,6 @@
 #include "activity/weekly_report.h"
 #include "support/clock.h"
 
-class QChartView;
 class QLabel;
 class QPushButton;
 class QVBoxLayout;
@@ -55,7 +54,7 @@ private:
     Source source_;
     WeeklyReport report_;
     std::array<QLabel*, kRowCount> values_{};
-    QChartView* week_ = nullptr;
+    QWidget* week_ = nullptr;
     QLabel* preview_ = nullptr;
     QPushButton* copyButton_ = nullptr;
     QPushButton* saveButton_ = nullptr;

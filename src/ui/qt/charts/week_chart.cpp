@@ -1,4 +1,4 @@
-#include "ui/qt/report/week_chart.h"
+#include "ui/qt/charts/week_chart.h"
 
 #include <QBarCategoryAxis>
 #include <QBarSeries>

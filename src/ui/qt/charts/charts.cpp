@@ -1,4 +1,4 @@
-#include "ui/qt/charts.h"
+#include "ui/qt/charts/charts.h"
 
 #include <QAreaSeries>
 #include <QChart>
