@@ -1,9 +1,8 @@
 #include "app/mqtt/mqtt_topics.h"
 
-#include <charconv>
-
 #include <nlohmann/json.hpp>
 
+#include <charconv>
 #include <cmath>
 #include <ctime>
 
