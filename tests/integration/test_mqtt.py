@@ -95,13 +95,17 @@ class Mqtt(DaemonTestCase):
     def test_discovery_state_commands_and_the_will(self):
         client = self.watcher()
         self.wait_until(lambda: self.state(client, 0.2) is not None, 5, 'no state')
-        retained = {topic: payload for topic, payload, kept in client.received if kept}
+        # A subscriber that comes later gets it all from the broker, retained.
+        later = self.watcher()
+        later.collect(0.5)
+        retained = {topic: payload for topic, payload, kept in later.received if kept}
         for name in OBJECTS:
             config = json.loads(retained[f'homeassistant/{name.format(NODE_A)}/config'])
             self.assertEqual(config['device']['identifiers'], [NODE_A])
             self.assertEqual(config['device']['name'], 'zeta')
             self.assertEqual(config['availability_topic'], f'vigilo/{NODE_A}/availability')
         self.assertEqual(retained[f'vigilo/{NODE_A}/availability'], 'online')
+        self.assertEqual(json.loads(retained[f'vigilo/{NODE_A}/state'])['host'], 'zeta')
         state = self.state(client)
         self.assertEqual((state['host'], state['mode'], state['awake'], state['tasks']), ('zeta', 'Awake Off', False, []))
         self.assertNotIn(self.broker.password, json.dumps(state) + self.log())
