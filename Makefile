@@ -46,7 +46,7 @@ deb: deps
 
 # Running needs the application, the modules it loads and the helper, not
 # the test suite that `make build` also compiles.
-RUN_TARGETS := vigilo-app vigilo-online vigilo-system vigilo-ui vigilo-helper
+RUN_TARGETS := vigilo-app vigilo-online vigilo-mqtt vigilo-system vigilo-ui vigilo-helper
 
 run: configure
 	@cmake --build $(BUILD_DIR) -j $(JOBS) --target $(RUN_TARGETS)

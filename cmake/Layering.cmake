@@ -9,7 +9,7 @@ endforeach()
 
 # Qt is linked by libvigilo-ui.so alone: the executable and the other modules
 # start without it.
-foreach(_target vigilo_linux_base vigilo_linux vigilo-app vigilo-system vigilo-online)
+foreach(_target vigilo_linux_base vigilo_linux vigilo-app vigilo-system vigilo-online vigilo-mqtt)
     get_target_property(_libs ${_target} LINK_LIBRARIES)
     foreach(_lib IN LISTS _libs)
         if(_lib MATCHES "Qt|vigilo_ui_qt")
