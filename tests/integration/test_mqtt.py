@@ -130,6 +130,11 @@ class Mqtt(DaemonTestCase):
         self.wait_until(lambda: self.log().count('ignored a message') == 3, 3, 'ignored messages not logged')
         self.assertIn('Awake On', self.vigilo('status').stdout)
 
+        # libmosquitto without the online module's libcurl and libsecret.
+        with open(f'/proc/{self.daemon.pid}/maps', encoding='utf-8') as f:
+            maps = f.read()
+        self.assertEqual(['libmosquitto' in maps, 'libcurl' in maps, 'libvigilo-online' in maps], [True, False, False])
+
         self.daemon.send_signal(signal.SIGKILL)
         self.daemon.wait()
         self.wait_until(lambda: client.collect(0.1) and client.last(f'vigilo/{NODE_A}/availability') == 'offline',
