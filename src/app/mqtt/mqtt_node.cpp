@@ -73,6 +73,12 @@ void MqttNode::start() {
     attempts_ = 0;
     outageRecorded_ = false;
     lastFailureLogged_.clear();
+    attempt();
+}
+
+// The password is read afresh for every attempt: it may have been changed
+// in the keyring meanwhile.
+void MqttNode::attempt() {
     phase_ = Phase::readingPassword;
     const auto generation = generation_;
     loop_.runInBackground([read = readPassword_] { return read ? read() : std::nullopt; },
@@ -153,16 +159,7 @@ std::optional<Duration> MqttNode::retryDelay() const {
 void MqttNode::scheduleRetry() {
     ++attempts_;
     phase_ = Phase::waiting;
-    retryTimer_ = loop_.startTimer(*retryDelay(), [this] {
-        const auto attempts = attempts_;
-        const auto logged = lastFailureLogged_;
-        const bool recorded = outageRecorded_;
-        start();
-        // start() begins afresh for new options; a retry keeps the outage's count.
-        attempts_ = attempts;
-        lastFailureLogged_ = logged;
-        outageRecorded_ = recorded;
-    });
+    retryTimer_ = loop_.startTimer(*retryDelay(), [this] { attempt(); });
 }
 
 void MqttNode::onMessage(const std::string& topic, const std::string& payload) {

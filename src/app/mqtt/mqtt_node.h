@@ -79,7 +79,9 @@ public:
 private:
     enum class Phase { off, readingPassword, connecting, connected, waiting };
 
+    // Checks the options and begins afresh; attempt() is one try of it.
     void start();
+    void attempt();
     void close();
     void connectWith(std::optional<std::string> password);
     void onConnected();
