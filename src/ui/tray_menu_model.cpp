@@ -186,6 +186,16 @@ std::vector<std::string> autoModeLines(const std::vector<WatchMatch>& matches, b
     return lines;
 }
 
+std::string missingHardwareNote(bool hasLid, bool hasBattery) {
+    if (!hasLid && !hasBattery) {
+        return tr("This computer has no lid and no battery, so the menu offers neither Closed-Lid Mode nor Keep "
+                  "Awake While Charging.");
+    }
+    if (!hasLid) return tr("This computer has no lid, so the menu offers no Closed-Lid Mode.");
+    if (!hasBattery) return tr("This computer has no battery, so the menu offers no Keep Awake While Charging.");
+    return {};
+}
+
 std::vector<MenuItem> buildTrayMenu(const StateFacts& facts, const AvailableWindows& windows) {
     std::vector<MenuItem> menu;
     for (auto& text : trayInfoLines(facts)) menu.push_back(line(std::move(text)));

@@ -74,6 +74,10 @@ std::vector<MenuItem> buildTrayMenu(const StateFacts& facts, const AvailableWind
 // The informational lines at the top of the menu, in order.
 std::vector<std::string> trayInfoLines(const StateFacts& facts);
 
+// Why the menu leaves entries out, for the settings window: nothing where
+// the computer has both a lid and a battery.
+std::string missingHardwareNote(bool hasLid, bool hasBattery);
+
 // The lines listed under Auto Mode while it is on.
 std::vector<std::string> autoModeLines(const std::vector<WatchMatch>& matches, bool useCpuDetection);
 

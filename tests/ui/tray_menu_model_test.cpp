@@ -159,6 +159,10 @@ TEST(TrayMenu, EntriesForMissingHardwareAreLeftOutUnlessTheirModeIsOn) {
         EXPECT_EQ(listed(menu, "Closed-Lid Mode\u2026"), c.closedLidEntry) << c.battery << c.clamshell;
         EXPECT_EQ(listed(menu, "Keep Awake While Charging"), c.chargingEntry) << c.battery << c.clamshell;
     }
+    EXPECT_EQ(missingHardwareNote(true, true), "");
+    EXPECT_EQ(missingHardwareNote(false, true), "This computer has no lid, so the menu offers no Closed-Lid Mode.");
+    EXPECT_EQ(missingHardwareNote(true, false),
+              "This computer has no battery, so the menu offers no Keep Awake While Charging.");
 }
 
 TEST(TrayMenu, TimerOnAChargingLaptop) {

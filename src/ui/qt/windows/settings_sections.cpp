@@ -16,10 +16,13 @@
 #include <QVBoxLayout>
 
 #include "platform/privileged_runner.h"
+#include "platform/lid_state.h"
+#include "safety/battery_monitor.h"
 #include "safety/cooling_manager.h"
 #include "support/tr.h"
 #include "ui/qt/windows/checked_field.h"
 #include "ui/qt/windows/gpu_detection_controls.h"
+#include "ui/tray_menu_model.h"
 
 // The window's sections and the controls that edit one setting each.
 namespace vigilo {
@@ -150,6 +153,14 @@ QGroupBox* SettingsWindow::safetySection() {
                                         "closed-lid mode."));
     footer->setEnabled(false);  // drawn as a footnote
     layout->addWidget(footer);
+    // Read once: a computer does not grow a lid or a battery.
+    const auto note = missingHardwareNote(services_.lid.isClosed().has_value(),
+                                          services_.battery.currentSnapshot().hasBattery);
+    if (!note.empty()) {
+        auto* missing = paragraph(note);
+        missing->setEnabled(false);
+        layout->addWidget(missing);
+    }
     return box;
 }
 
