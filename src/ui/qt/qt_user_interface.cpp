@@ -71,6 +71,8 @@ bool QtUserInterface::showTray(const TrayServices& services) {
 // Once per login, so a desktop without a tray does not get a window at every
 // start; the portal is asked once per run.
 void QtUserInterface::noTrayHost() {
+    // An X11 tray that came meanwhile says nothing on the bus.
+    if (xembedTrayPresent()) return presence_->hostChanged(true);
     if (std::exchange(noticeGiven_, true)) return;
     log_.info("No tray host has appeared; Vigilo runs on without an icon until one does");
     requestBackgroundFromPortal();
