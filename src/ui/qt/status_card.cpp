@@ -10,6 +10,7 @@
 #include <algorithm>
 
 #include "app/why/inhibitor_watch.h"
+#include "support/log.h"
 #include "support/tr.h"
 #include "ui/qt/qt_text.h"
 #include "ui/qt/window_frame.h"
@@ -20,6 +21,8 @@ namespace vigilo {
 namespace {
 
 constexpr int kIconSize = 16;
+
+Logger log_{"Tray"};
 
 QLabel* iconLabel(int size) {
     auto* label = new QLabel;
@@ -53,13 +56,12 @@ void clear(QLayout& layout) {
 
 }  // namespace
 
-StatusCard::StatusCard(const TrayServices& services, Loop& loop, std::function<void()> quit,
-                       const std::optional<std::string>& notice)
+StatusCard::StatusCard(const TrayServices& services, Loop& loop, std::function<void()> quit, Notice notice)
     : state_(services.state),
       loop_(loop),
       actions_(services.state, loop, services.launchAtLogin),
       quit_(std::move(quit)),
-      notice_(notice) {
+      notice_(std::move(notice)) {
     frameWindow(*this, qtext(vigilo::tr(kStatusWindowTitle)), QSize());
     auto* layout = new QVBoxLayout(this);
     layout->setSizeConstraint(QLayout::SetFixedSize);
@@ -143,9 +145,11 @@ void StatusCard::redraw() {
         auto facts = gatherStateFacts(state_);
         if (inhibitors_) addOthersKeepingAwake(facts, inhibitors_->entries.get());
         auto built = buildStatusView(facts);
-        built.notice = notice_;
+        built.notice = notice_();
         return built;
     }();
+    if (view.notice && view.notice != loggedNotice_) log_.info("The status window says: {}", *view.notice);
+    loggedNotice_ = view.notice;
     setIcon(*icon_, iconThemeName(view.icon), 32);
     // "Auto Mode · keeping awake (claude)" names its mode already.
     const bool named = view.liveStatus.starts_with(view.modeLabel);

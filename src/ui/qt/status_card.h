@@ -25,9 +25,10 @@ namespace vigilo {
 // every change and every second while shown; kept when closed.
 class StatusCard final : public QWidget {
 public:
-    // `quit` ends the application as the tray menu's entry does.
-    StatusCard(const TrayServices& services, Loop& loop, std::function<void()> quit,
-               const std::optional<std::string>& notice);
+    // `quit` ends the application as the tray menu's entry does; `notice`
+    // is read at every redraw: the line under the state, if any.
+    using Notice = std::function<std::optional<std::string>()>;
+    StatusCard(const TrayServices& services, Loop& loop, std::function<void()> quit, Notice notice);
 
     void redraw();
     void present();
@@ -46,7 +47,8 @@ private:
     Loop& loop_;
     TrayActions actions_;
     std::function<void()> quit_;
-    const std::optional<std::string>& notice_;
+    Notice notice_;
+    std::optional<std::string> loggedNotice_;  // so the log has each notice once, not every second
     QLabel* icon_;
     QLabel* mode_;
     QLabel* notice_line_;

@@ -86,6 +86,7 @@ void Tray::makeIcon() {
         });
     });
     icon_->show();
+    windows_.clearStatusNotice();  // the window no longer has to say there is no icon
 }
 
 void Tray::freshMenu() {

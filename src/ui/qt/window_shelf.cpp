@@ -2,6 +2,8 @@
 
 #include <malloc.h>
 
+#include <utility>
+
 #include "activity/activity_log.h"
 #include "alerts/watchdog.h"
 #include "app/app_state.h"
@@ -28,12 +30,25 @@ WindowShelf::~WindowShelf() = default;
 
 StatusCard& WindowShelf::showStatus() {
     if (!status_) {
-        status_ = std::make_unique<StatusCard>(services_, loop_, [this] {
-            if (quit_) quit_();
-        }, statusNotice_);
+        status_ = std::make_unique<StatusCard>(
+            services_, loop_,
+            [this] {
+                if (quit_) quit_();
+            },
+            [this] { return statusNotice_; });
     }
     status_->present();
     return *status_;
+}
+
+void WindowShelf::setStatusNotice(std::string notice) {
+    statusNotice_ = std::move(notice);
+    if (status_ && status_->isVisible()) status_->redraw();
+}
+
+void WindowShelf::clearStatusNotice() {
+    if (!std::exchange(statusNotice_, std::nullopt)) return;
+    if (status_ && status_->isVisible()) status_->redraw();
 }
 
 DashboardWindow& WindowShelf::showDashboard() {

@@ -32,8 +32,10 @@ public:
     WindowShelf& operator=(const WindowShelf&) = delete;
 
     StatusCard& showStatus();
-    // A line the status window shows under the state from now on.
-    void setStatusNotice(std::string notice) { statusNotice_ = std::move(notice); }
+    // A line the status window shows under the state until it is cleared:
+    // why the window opened by itself. An open window shows the change at once.
+    void setStatusNotice(std::string notice);
+    void clearStatusNotice();
     // What the status window's "Quit Vigilo" does: the tray menu's quit.
     void setQuit(std::function<void()> quit) { quit_ = std::move(quit); }
     DashboardWindow& showDashboard();
