@@ -40,7 +40,8 @@ std::optional<std::vector<InhibitorEntry>> applicationRows(
     const std::function<IPCResponse(const IPCRequest&)>& send) {
     if (!send) return std::nullopt;
     try {
-        IPCResponse reply = send({.cmd = IPCCommand::why});
+        // An older application ignores "own" and sends its whole list.
+        IPCResponse reply = send({.cmd = IPCCommand::why, .own = true});
         if (!reply.ok || !reply.inhibitors) return std::nullopt;
         std::vector<InhibitorEntry> own;
         for (auto& entry : *reply.inhibitors) {

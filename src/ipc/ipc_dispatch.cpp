@@ -106,6 +106,9 @@ IPCResponse dispatchIPCRequest(const IPCRequest& request, IPCApplication& app, c
         if (!instance.handOver) return {.ok = false, .message = "this Vigilo cannot hand over"};
         return {.ok = true, .resume = instance.handOver()};
     case IPCCommand::why:
+        if (request.own.value_or(false) && instance.ownInhibitors) {
+            return {.ok = true, .inhibitors = boundedInhibitors(instance.ownInhibitors())};
+        }
         if (!instance.inhibitors) return {.ok = false, .message = "this Vigilo keeps no list of locks"};
         return {.ok = true, .inhibitors = boundedInhibitors(instance.inhibitors())};
     }

@@ -25,6 +25,8 @@ struct IPCInstance {
     // What keeps the computer awake, from the live list (read first when it
     // is not live); empty where the process keeps no such list.
     std::function<std::vector<InhibitorEntry>()> inhibitors;
+    // Its own rows alone, which need no read of the services.
+    std::function<std::vector<InhibitorEntry>()> ownInhibitors;
 };
 
 }  // namespace vigilo

@@ -113,6 +113,7 @@ std::string encodeRequest(const IPCRequest& request) {
     put(out, "seconds", request.seconds);
     put(out, "title", request.title);
     put(out, "body", request.body);
+    put(out, "own", request.own);
     return toWireJson(out);
 }
 
@@ -156,6 +157,7 @@ Decoded<IPCRequest> decodeRequest(std::string_view text) {
         request.seconds = optionalInt64(object, "seconds");
         request.title = optionalString(object, "title");
         request.body = optionalString(object, "body");
+        request.own = optionalBool(object, "own");
         return request;
     } catch (const JsonTypeError& e) {
         return std::string(e.what());

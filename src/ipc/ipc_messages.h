@@ -23,6 +23,9 @@ struct IPCRequest {
     std::optional<std::int64_t> seconds;
     std::optional<std::string> title;
     std::optional<std::string> body;
+    // why: only the application's own rows, without reading the services
+    // (the command line reads those itself).
+    std::optional<bool> own;
 
     bool operator==(const IPCRequest&) const = default;
 };

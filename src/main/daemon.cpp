@@ -153,6 +153,7 @@ void Daemon::setInstance(IPCInstance instance, std::function<void()> quitForHand
     }
     instance.inhibitors = [this] { return why_.watch().answer(); };
     instance_ = std::move(instance);
+    instance.ownInhibitors = [this] { return why_.watch().ownRows(); };
 }
 
 void Daemon::resumeHandedOver(const HandOverState& state) {

@@ -36,6 +36,7 @@ WhyRun why(const std::vector<std::string>& args, std::optional<InhibitorSnapshot
         .sendRequest =
             [&](const IPCRequest& request) {
                 EXPECT_EQ(request.cmd, IPCCommand::why);
+                EXPECT_EQ(request.own, true);  // the services are read here, not twice
                 if (!application) throw ClientError::io("No such file or directory");
                 return IPCResponse{.ok = true, .inhibitors = application};
             },

@@ -180,5 +180,24 @@ TEST(IPCDispatch, TheInstanceTellsItsRoleAndOnlyTheTrayShowsItsStatusWindow) {
     EXPECT_EQ(std::pair(shown, handedOver), std::pair(1, 1));
 }
 
+// `vigilo why` reads the services itself and asks only for the application's
+// own rows, which must not wait on a read of the services.
+TEST(IPCDispatch, WhyAnswersTheWholeListOrOnlyTheApplicationsOwnRows) {
+    FakeApplication app;
+    int reads = 0;
+    const std::vector<InhibitorEntry> own{{.what = {"sleep"}, .who = "Vigilo", .why = "Keep Awake"}};
+    const IPCInstance tray{.inhibitors = [&] {
+                               ++reads;
+                               return std::vector<InhibitorEntry>{};
+                           },
+                           .ownInhibitors = [&] { return own; }};
+    EXPECT_EQ(dispatchIPCRequest({.cmd = IPCCommand::why, .own = true}, app, tray).inhibitors, own);
+    EXPECT_EQ(reads, 0);
+    EXPECT_EQ(dispatchIPCRequest({.cmd = IPCCommand::why}, app, tray).inhibitors, std::vector<InhibitorEntry>{});
+    EXPECT_EQ(reads, 1);
+    EXPECT_EQ(decodeRequest(R"({"cmd":"why","own":true})"), (Decoded<IPCRequest>{IPCRequest{.cmd = IPCCommand::why,
+                                                                                          .own = true}}));
+}
+
 }  // namespace
 }  // namespace vigilo

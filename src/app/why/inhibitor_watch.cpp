@@ -39,6 +39,10 @@ std::vector<InhibitorEntry> InhibitorWatch::answer() {
     return entries.get();
 }
 
+std::vector<InhibitorEntry> InhibitorWatch::ownRows() const {
+    return options_.ownRows ? options_.ownRows() : std::vector<InhibitorEntry>{};
+}
+
 void InhibitorWatch::refresh() {
     if (live_) readNow();
 }

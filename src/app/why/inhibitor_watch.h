@@ -49,6 +49,8 @@ public:
     // last read is older than kCoalesce, so that the answer is never empty
     // for want of a read nor behind a lock taken without a signal.
     std::vector<InhibitorEntry> answer();
+    // The application's own rows alone, read from nothing but its state.
+    std::vector<InhibitorEntry> ownRows() const;
 
     // Reads everything again now (a window's "Refresh"), when someone looks.
     void refresh();
