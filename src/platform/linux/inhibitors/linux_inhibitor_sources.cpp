@@ -1,5 +1,6 @@
 #include "platform/linux/inhibitors/linux_inhibitor_sources.h"
 
+#include <cerrno>
 #include <cstring>
 
 #include "platform/linux/inhibitors/desktop_inhibitor_lists.h"
@@ -11,6 +12,7 @@ namespace vigilo {
 namespace {
 
 constexpr const char* kProperties = "org.freedesktop.DBus.Properties";
+constexpr auto kRestAfterTimeout = std::chrono::seconds(30);
 
 struct SignalSource {
     dbus::BusKind bus;
@@ -68,6 +70,24 @@ void LinuxInhibitorSources::forget(Connection& connection) {
     connection.bus.reset();
 }
 
+bool LinuxInhibitorSources::resting(Service service, std::vector<std::string>& failures) const {
+    const auto& until = restUntil_[service];
+    if (!loop_ || !until || loop_->clock().monotonicNow() >= *until) return false;
+    static constexpr const char* kNames[] = {"logind", "GNOME", "KDE"};
+    failures.push_back(std::string(kNames[service]) + ": did not answer in time");
+    return true;
+}
+
+void LinuxInhibitorSources::rest(Service service, const dbus::BusError& error) {
+    // Only the application reads again and again; `vigilo why` reads once.
+    if (!loop_) return;
+    if (error.code == ETIMEDOUT) {
+        restUntil_[service] = loop_->clock().monotonicNow() + kRestAfterTimeout;
+    } else {
+        restUntil_[service].reset();
+    }
+}
+
 InhibitorSnapshot LinuxInhibitorSources::read() {
     InhibitorSnapshot snapshot;
     // A bus that could not be opened is tried again at each read: a session
@@ -75,7 +95,7 @@ InhibitorSnapshot LinuxInhibitorSources::read() {
     if (!system_.bus) system_.tried = false;
     if (!session_.bus) session_.tried = false;
 
-    if (sd_bus* system = bus(system_, snapshot.failures)) {
+    if (sd_bus* system = bus(system_, snapshot.failures); system && !resting(logind, snapshot.failures)) {
         dbus::BusError error;
         if (auto rows = listLogindInhibitors(system, kSourceLimit, error)) {
             std::vector<LogindLock> locks;
@@ -88,19 +108,24 @@ InhibitorSnapshot LinuxInhibitorSources::read() {
             snapshot.logind = std::move(locks);
         } else {
             note(snapshot.failures, "logind", error);
+            rest(logind, error);
             if (error.connectionLost()) forget(system_);
         }
     }
     if (sd_bus* session = bus(session_, snapshot.failures)) {
         dbus::BusError error;
-        snapshot.gnome = readGnomeInhibitors(session, kSourceLimit, error);
-        if (!snapshot.gnome) note(snapshot.failures, "GNOME", error);
+        if (!resting(gnome, snapshot.failures)) {
+            snapshot.gnome = readGnomeInhibitors(session, kSourceLimit, error);
+            if (!snapshot.gnome) note(snapshot.failures, "GNOME", error);
+            rest(gnome, error);
+        }
         if (error.connectionLost()) {
             forget(session_);
-        } else {
+        } else if (!resting(kde, snapshot.failures)) {
             dbus::BusError kdeError;
             snapshot.kde = readKdeInhibitions(session, kSourceLimit, kdeError);
             if (!snapshot.kde) note(snapshot.failures, "KDE", kdeError);
+            rest(kde, kdeError);
             if (kdeError.connectionLost()) forget(session_);
         }
     }

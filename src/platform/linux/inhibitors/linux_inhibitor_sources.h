@@ -1,8 +1,10 @@
 #pragma once
 
+#include <array>
 #include <filesystem>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <vector>
 
 #include "platform/inhibitor_sources.h"
@@ -49,6 +51,11 @@ private:
     void drain(Connection& connection);
     void stopWatching();
     static int onSignal(sd_bus_message* message, void* userdata, sd_bus_error* error);
+    // A service that let a call time out is left for a while, so that a
+    // stream of signals cannot hold the application's loop 2 s at a time.
+    enum Service { logind, gnome, kde, serviceCount };
+    bool resting(Service service, std::vector<std::string>& failures) const;
+    void rest(Service service, const dbus::BusError& error);
 
     Loop* loop_;
     std::filesystem::path procRoot_;
@@ -56,6 +63,7 @@ private:
     Connection session_{dbus::BusKind::session};
     std::vector<SlotPtr> matches_;
     std::function<void()> onChange_;
+    std::array<std::optional<MonoTime>, serviceCount> restUntil_{};
     LifeToken life_;
 };
 
