@@ -11,7 +11,10 @@ void addOthersKeepingAwake(StateFacts& facts, const std::vector<InhibitorEntry>&
 }
 
 std::string statusLineWithOthers(const StateFacts& facts) {
-    const bool vigiloOff = facts.mode.is(KeepAwakeMode::Kind::off) && !facts.clamshellActive;
+    // A rule's hold keeps Vigilo's lock while the mode is Off: the live
+    // status names the rule then.
+    const bool vigiloOff =
+        facts.mode.is(KeepAwakeMode::Kind::off) && !facts.clamshellActive && !facts.assertionActive;
     if (vigiloOff && facts.othersBlockSleep) return tr("Off \u2014 something else keeps the computer awake");
     return facts.liveStatus;
 }

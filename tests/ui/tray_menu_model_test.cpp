@@ -125,6 +125,13 @@ TEST(TrayMenu, OthersKeepingTheComputerAwakeAreNamedUnderTheStatus) {
         lines.resize(2);
         EXPECT_EQ(lines, c.lines);
     }
+    // A rule's hold keeps Vigilo's lock while the mode is Off: the status
+    // line goes on naming the rule.
+    auto held = factsFor(K::off);
+    held.assertionActive = true;
+    held.othersBlockSleep = true;
+    held.alsoKeepingAwake = "backup";
+    EXPECT_EQ(trayInfoLines(held).front(), "status");
 }
 
 bool listed(const std::vector<MenuItem>& menu, const std::string& text) {
