@@ -26,10 +26,14 @@ ssize_t readRetrying(int fd, char* buffer, std::size_t size) {
     return n;
 }
 
-bool isDrmDevice(int fdFolder, const char* name) {
+// The link's target rules out most descriptors without reading their
+// fdinfo. An entry that is no link at all (a copied or recorded /proc tree)
+// is read, and its "drm-driver" key decides.
+bool mayBeDrmDevice(int fdFolder, const char* name) {
     std::array<char, 64> target;
     const ssize_t n = ::readlinkat(fdFolder, name, target.data(), target.size());
-    return n > 0 && std::string_view(target.data(), static_cast<std::size_t>(n)).starts_with("/dev/dri/");
+    if (n < 0) return errno == EINVAL;
+    return std::string_view(target.data(), static_cast<std::size_t>(n)).starts_with("/dev/dri/");
 }
 
 // The fdinfo text, or nothing when the descriptor closed meanwhile; a file
@@ -128,7 +132,7 @@ ProcessDrmClients readEveryDescriptor(const std::string& procRoot, std::int32_t 
             notDrm.push_back(*number);
             continue;
         }
-        if (!isDrmDevice(folders.fd(), entry->d_name)) {
+        if (!mayBeDrmDevice(folders.fd(), entry->d_name)) {
             if (number) notDrm.push_back(*number);
             continue;
         }
@@ -147,6 +151,7 @@ ProcessDrmClients readEveryDescriptor(const std::string& procRoot, std::int32_t 
         DrmFdinfo info = parseDrmFdinfo(*text);
         if (info.status == DrmFdinfo::Status::malformed) return failed(std::move(info.problem));
         if (info.status == DrmFdinfo::Status::client) result.clients.push_back(std::move(info.client));
+        if (info.status == DrmFdinfo::Status::notDrm && number) notDrm.push_back(*number);
     }
     std::sort(notDrm.begin(), notDrm.end());
     return result;

@@ -170,6 +170,12 @@ TEST(DrmClientReaderTest, OnlyAWholeReadableSetOfDescriptorsIsMeasured) {
     tree.holdDrm(13, 7, "drm-driver:\tpanfrost\ndrm-client-id:\t-1\n");
     tree.addProcess(14, "other user's");
     tree.hideDescriptors(14);
+    // A recorded tree whose descriptors are plain files: the fdinfo decides.
+    tree.addProcess(16, "recorded");
+    tree.dir.write("proc/16/fd/3", "");
+    tree.dir.write("proc/16/fdinfo/3", "pos:\t0\nflags:\t02\n");
+    tree.dir.write("proc/16/fd/7", "");
+    tree.dir.write("proc/16/fdinfo/7", renderFdinfo(5));
 
     struct Case {
         std::int32_t pid;
@@ -183,7 +189,8 @@ TEST(DrmClientReaderTest, OnlyAWholeReadableSetOfDescriptorsIsMeasured) {
                           Case{12, ProcessDrmClients::Status::failed, 0, "4096 descriptors"},
                           Case{13, ProcessDrmClients::Status::failed, 0, "drm-client-id"},
                           Case{14, ProcessDrmClients::Status::unreadable, 0, ""},
-                          Case{15, ProcessDrmClients::Status::gone, 0, ""}}) {
+                          Case{15, ProcessDrmClients::Status::gone, 0, ""},
+                          Case{16, ProcessDrmClients::Status::read, 1, ""}}) {
         SCOPED_TRACE(c.pid);
         const ProcessDrmClients read = readDrmClients(tree.proc().string(), c.pid);
         EXPECT_EQ(read.status, c.status);
