@@ -58,7 +58,9 @@ public:
         // A connect that failed or a connection that ended; after it the
         // client is idle until connect() is called again.
         std::function<void(const MqttFailure&)> closed;
-        std::function<void(const std::string& topic, const std::string& payload)> message;
+        // `retain` set: the broker kept it from earlier and hands it to a
+        // new subscription, so it was not sent now.
+        std::function<void(const MqttMessage& message)> message;
     };
 
     virtual ~MqttClient() = default;

@@ -107,8 +107,8 @@ void MqttNode::connectWith(std::optional<std::string> password) {
                      MqttClient::Events{
                          .connected = [this, current] { if (current()) onConnected(); },
                          .closed = [this, current](const MqttFailure& failure) { if (current()) onClosed(failure); },
-                         .message = [this, current](const std::string& topic, const std::string& payload) {
-                             if (current()) onMessage(topic, payload);
+                         .message = [this, current](const MqttMessage& message) {
+                             if (current()) onMessage(message);
                          },
                      },
                      kConnectDeadline);
@@ -162,17 +162,27 @@ void MqttNode::scheduleRetry() {
     retryTimer_ = loop_.startTimer(*retryDelay(), [this] { attempt(); });
 }
 
-void MqttNode::onMessage(const std::string& topic, const std::string& payload) {
+void MqttNode::onMessage(const MqttMessage& message) {
     if (!options_.acceptCommands) return;
-    auto parsed = parseMqttCommand(*topics_, topic, payload);
+    // A retained command comes again with every new subscription, that is
+    // at every (re)connect: acting on it would redo an old wish each time.
+    if (message.retain) {
+        ignore(message.topic, "a retained message is no command sent now");
+        return;
+    }
+    auto parsed = parseMqttCommand(*topics_, message.topic, message.payload);
     if (auto* reason = std::get_if<std::string>(&parsed)) {
-        // A chatty or hostile publisher gets one line a topic, not one a message.
-        if (topicsLogged_.size() < 100 && topicsLogged_.insert(topic).second) {
-            log_.info("MQTT: ignored a message on {}: {}", topic, *reason);
-        }
+        ignore(message.topic, *reason);
         return;
     }
     host_.perform(std::get<MqttCommand>(parsed));
+}
+
+// A chatty or hostile publisher gets one line a topic, not one a message.
+void MqttNode::ignore(const std::string& topic, const std::string& reason) {
+    if (topicsLogged_.size() < 100 && topicsLogged_.insert(topic).second) {
+        log_.info("MQTT: ignored a message on {}: {}", topic, reason);
+    }
 }
 
 void MqttNode::stateChanged() {

@@ -86,7 +86,8 @@ private:
     void connectWith(std::optional<std::string> password);
     void onConnected();
     void onClosed(const MqttFailure& failure);
-    void onMessage(const std::string& topic, const std::string& payload);
+    void onMessage(const MqttMessage& message);
+    void ignore(const std::string& topic, const std::string& reason);
     void publishState();
     void scheduleRetry();
 

@@ -80,7 +80,7 @@ TEST_F(AppStateMqttTest, CommandsFollowTheHarmlessRulesAndTouchNothingElse) {
         writer.flush();
         const auto stored = testing::readFile(settings.preferencesFile());
 
-        wire.events.message(std::string("vigilo/n1/set/") + c.command, c.payload);
+        wire.events.message({std::string("vigilo/n1/set/") + c.command, c.payload});
         EXPECT_TRUE(state().mode.get().is(c.to)) << c.command << " " << c.payload;
         writer.flush();
         if (c.command != std::string("auto_mode")) {
@@ -89,7 +89,7 @@ TEST_F(AppStateMqttTest, CommandsFollowTheHarmlessRulesAndTouchNothingElse) {
     }
 
     // A timer runs for the seconds given, and the state says so within two seconds.
-    wire.events.message("vigilo/n1/set/timer", "90");
+    wire.events.message({"vigilo/n1/set/timer", "90"});
     EXPECT_EQ(state().mode.get().expiresAt(), loop.clock().wallNow() + 90s);
     loop.fastForwardBy(2s);
     EXPECT_THAT(lastState(), ::testing::HasSubstr(R"("mode":"Timer Active","awake":true)"));

@@ -28,9 +28,9 @@ void MosquittoClient::begin(MosquittoSession::Protocol protocol) {
             if (!life.expired() && session_ && events_.connected) events_.connected();
         });
     };
-    session_->onMessage = [this, life = life_.weak()](std::string topic, std::string payload) {
-        loop_.post([this, life, topic = std::move(topic), payload = std::move(payload)] {
-            if (!life.expired() && session_ && events_.message) events_.message(topic, payload);
+    session_->onMessage = [this, life = life_.weak()](MqttMessage message) {
+        loop_.post([this, life, message = std::move(message)] {
+            if (!life.expired() && session_ && events_.message) events_.message(message);
         });
     };
     if (auto failure = session_->start()) {

@@ -143,8 +143,9 @@ void MosquittoSession::received(mosquitto*, void* self, const mosquitto_message*
     auto& session = *static_cast<MosquittoSession*>(self);
     if (!session.onMessage || !message->topic) return;
     const auto* bytes = static_cast<const char*>(message->payload);
-    session.onMessage(message->topic, bytes ? std::string(bytes, static_cast<std::size_t>(message->payloadlen))
-                                            : std::string());
+    session.onMessage({message->topic,
+                       bytes ? std::string(bytes, static_cast<std::size_t>(message->payloadlen)) : std::string(),
+                       message->retain});
 }
 
 void MosquittoSession::logged(mosquitto*, void* self, int, const char* text) {

@@ -31,7 +31,7 @@ public:
 
     std::function<void()> onAccepted;
     std::function<void()> onSubscribed;
-    std::function<void(std::string topic, std::string payload)> onMessage;
+    std::function<void(MqttMessage message)> onMessage;
 
     // Begins connecting without blocking on the socket (the name lookup
     // still blocks); a failure that is already known comes back.

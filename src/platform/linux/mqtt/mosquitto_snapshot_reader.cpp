@@ -40,14 +40,14 @@ MqttSnapshot MosquittoSnapshotReader::collectWith(MosquittoSession& session, con
         acknowledged = true;
         lastArrival = Clock::now();
     };
-    session.onMessage = [&](std::string topic, std::string payload) {
+    session.onMessage = [&](MqttMessage message) {
         lastArrival = Clock::now();
         if (snapshot.messages.size() >= maxMessages) {
             snapshot.truncated = true;
             return;
         }
-        if (payload.size() > kMaxPayloadBytes) payload.resize(kMaxPayloadBytes);
-        snapshot.messages.push_back({std::move(topic), std::move(payload), true});
+        if (message.payload.size() > kMaxPayloadBytes) message.payload.resize(kMaxPayloadBytes);
+        snapshot.messages.push_back(std::move(message));
     };
     if (auto failure = session.start()) {
         snapshot.failure = failure;
