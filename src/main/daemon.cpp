@@ -140,6 +140,7 @@ void Daemon::reload() {
     writer_.flush();
     rules_.reload();
     settings_.reload();
+    if (mqtt_) mqtt_->reload();
 }
 
 void Daemon::setInstance(IPCInstance instance, std::function<void()> quitForHandOver) {

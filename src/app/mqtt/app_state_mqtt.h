@@ -26,6 +26,9 @@ public:
 
     // The stored password changed: the connection is opened again.
     void passwordChanged();
+    // After a reload (SIGHUP): the password may have changed in the
+    // credential store meanwhile; the settings rows follow on their own.
+    void reload() { node_.recheckPassword(); }
     // A clean quit: "offline" before the disconnect.
     void quit() { node_.quit(); }
 

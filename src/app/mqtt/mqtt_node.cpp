@@ -96,10 +96,11 @@ void MqttNode::connectWith(std::optional<std::string> password) {
         return;
     }
     phase_ = Phase::connecting;
+    passwordInUse_ = passwordToSend(password);
     MqttConnection connection{.endpoint = *endpoint_,
                               .clientId = "vigilo-" + nodeId_,
                               .username = options_.username,
-                              .password = options_.username.empty() ? std::string() : password.value_or(""),
+                              .password = passwordInUse_,
                               .will = MqttMessage{topics_->availability(), "offline", true}};
     const auto generation = generation_;
     const auto current = [this, generation, life = life_.weak()] { return !life.expired() && generation == generation_; };
@@ -112,6 +113,22 @@ void MqttNode::connectWith(std::optional<std::string> password) {
                          },
                      },
                      kConnectDeadline);
+}
+
+std::string MqttNode::passwordToSend(const std::optional<std::string>& stored) const {
+    return options_.username.empty() ? std::string() : stored.value_or("");
+}
+
+void MqttNode::recheckPassword() {
+    // An attempt reading the password now gets the new one anyway.
+    if (phase_ == Phase::off || phase_ == Phase::readingPassword) return;
+    const auto generation = generation_;
+    loop_.runInBackground([read = readPassword_] { return read ? read() : std::nullopt; },
+                          [this, generation, life = life_.weak()](std::optional<std::string> password) {
+                              if (life.expired() || generation != generation_ || phase_ == Phase::off) return;
+                              if (phase_ == Phase::connected && passwordToSend(password) == passwordInUse_) return;
+                              apply(options_, true);
+                          });
 }
 
 void MqttNode::onConnected() {

@@ -67,6 +67,10 @@ public:
     // password). Switching off clears the discovery configs and publishes
     // "offline" first.
     void apply(const MqttOptions& options, bool force = false);
+    // After a reload: reads the password again and, when it is not the one
+    // in use or the node is not connected, connects again at once with the
+    // back-off started afresh.
+    void recheckPassword();
     // Something in the state may have changed.
     void stateChanged();
     // A clean quit: "offline", then a clean disconnect; discovery stays.
@@ -84,6 +88,7 @@ private:
     void attempt();
     void close();
     void connectWith(std::optional<std::string> password);
+    std::string passwordToSend(const std::optional<std::string>& stored) const;
     void onConnected();
     void onClosed(const MqttFailure& failure);
     void onMessage(const MqttMessage& message);
@@ -105,6 +110,7 @@ private:
     std::optional<MqttEndpoint> endpoint_;
     Phase phase_ = Phase::off;
     std::unique_ptr<MqttClient> client_;
+    std::string passwordInUse_;  // as the last connect sent it
     // Every start() begins a generation; late answers of an older one are dropped.
     std::uint64_t generation_ = 0;
     int attempts_ = 0;  // failed attempts since the last connection

@@ -67,7 +67,7 @@ class MqttNodeTest : public ::testing::Test {
 protected:
     MqttNodeTest()
         : node(loop, host, "n1", "gpu-box", "1.0.0", [this] { return std::make_unique<FakeClient>(broker); },
-               [] { return std::optional<std::string>("s3cret"); }) {}
+               [this] { return std::optional<std::string>(storedPassword); }) {}
 
     MqttOptions on() { return MqttOptions{.enabled = true, .broker = "mqtt://broker.lan", .username = "me"}; }
 
@@ -86,6 +86,7 @@ protected:
     }
 
     testing::LogCapture logs;
+    std::string storedPassword = "s3cret";
     FakeLoop loop;
     FakeBroker broker;
     FakeHost host;
@@ -238,6 +239,54 @@ TEST_F(MqttNodeTest, ChangedOptionsReopenTheConnectionAndAnUnusableAddressKeepsI
     EXPECT_TRUE(logs.contains("MQTT: error: MQTT stays off: the broker address cannot be used: Put the user name in "
                               "its own field, not in the broker address."))
         << ::testing::PrintToString(logs.lines());
+}
+
+// A reload reads the password again: a new one, or a node still waiting to
+// retry, connects again at once; the same one on a live connection stays.
+TEST_F(MqttNodeTest, AReloadReconnectsAtOnceWhenThePasswordChangedOrTheNodeIsNotConnected) {
+    const struct {
+        const char* name;
+        bool connected;
+        const char* stored;
+        std::size_t connections;  // after the reload
+        const char* sent;
+    } cases[] = {
+        {"same password, connected", true, "s3cret", 1, "s3cret"},
+        {"new password, connected", true, "n3w", 2, "n3w"},
+        {"same password, waiting to retry", false, "s3cret", 6, "s3cret"},
+        {"new password, waiting to retry", false, "n3w", 6, "n3w"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        storedPassword = "s3cret";
+        broker = FakeBroker{};
+        node.apply(MqttOptions{});
+        node.apply(on());
+        if (c.connected) {
+            accept();
+        } else {
+            // Refused five times: the next attempt waits 16 s.
+            for (int i = 0; i < 5; ++i) {
+                loop.fastForwardBy(20s);
+                drop(MqttFailure::Kind::refusedLogin);
+            }
+            loop.runUntilIdle();
+            ASSERT_EQ(broker.connections.size(), 5u);
+            ASSERT_EQ(node.retryDelay(), 16s);
+        }
+        storedPassword = c.stored;
+        node.recheckPassword();
+        loop.runUntilIdle();
+        ASSERT_EQ(broker.connections.size(), c.connections);
+        EXPECT_EQ(broker.connections.back().password, c.sent);
+        if (c.connections > 1 && c.connected) {
+            EXPECT_EQ(broker.lastOn("vigilo/n1/availability"), "offline(r)") << "closed cleanly first";
+        }
+        if (!c.connected) {
+            drop(MqttFailure::Kind::refusedLogin);
+            EXPECT_EQ(node.retryDelay(), 1s) << "the back-off starts afresh";
+        }
+    }
 }
 
 }  // namespace
