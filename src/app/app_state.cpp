@@ -14,12 +14,23 @@
 
 namespace vigilo {
 
+namespace {
+
+struct DepthScope {
+    int& depth;
+    explicit DepthScope(int& d) : depth(++d) {}
+    ~DepthScope() { --depth; }
+};
+
+}  // namespace
+
 void AppState::actForSystem(const std::function<void()>& act) {
-    struct Scope {
-        int& depth;
-        explicit Scope(int& d) : depth(++d) {}
-        ~Scope() { --depth; }
-    } scope(systemActs_);
+    DepthScope scope(systemActs_);
+    act();
+}
+
+void AppState::actUnattended(const std::function<void()>& act) {
+    DepthScope scope(unattendedActs_);
     act();
 }
 
@@ -85,12 +96,16 @@ void AppState::copyWatcherSettings() {
 
 bool AppState::confirmBatteryIfNeeded() {
     if (c_.battery.currentSnapshot().isOnACPower || !c_.settings.warnOnBattery.get()) return true;
-    return c_.confirmation.confirm(
-        tr("Running on battery"),
+    const auto title = tr("Running on battery");
+    const auto text =
         trFormat("Keeping the system awake on battery can drain it quickly and make the computer run hot. Vigilo will "
                  "automatically stop below {}%, but plugging in is strongly recommended.",
-                 c_.settings.batteryThreshold.get()),
-        tr("Continue"), tr("Cancel"));
+                 c_.settings.batteryThreshold.get());
+    if (unattendedActs_ > 0) {
+        log_.info("{}: {}", title, text);
+        return true;
+    }
+    return c_.confirmation.confirm(title, text, tr("Continue"), tr("Cancel"));
 }
 
 // Every mode change passes here, so this is where the person's choice is

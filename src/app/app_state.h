@@ -108,6 +108,10 @@ public:
     void stop();
     // `on` without confirmation or message (shortcuts, rule actions).
     void startKeepAwakeQuiet();
+    // Runs `act` for someone who sees no dialog (a command from the MQTT
+    // broker): the battery warning goes to the log and the change goes
+    // ahead, as in the headless daemon.
+    void actUnattended(const std::function<void()>& act);
     // At launch, once what a crashed run left is put back: Auto Mode again,
     // without asking, when the person left it on (autoModeAtLaunch) and no
     // other mode has started meanwhile.
@@ -232,6 +236,7 @@ private:
     bool modeWantsAssertion_ = false;
     RemoteSessions* remoteSessions_ = nullptr;
     int systemActs_ = 0;  // callbacks of actForSystem under way
+    int unattendedActs_ = 0;  // callbacks of actUnattended under way
     // Each stage acts once per descent; back to normal on AC power and in stop().
     BatteryStage lastBatteryStage_ = BatteryStage::normal;
     // A closed-lid switch under way, and the token its answer checks.

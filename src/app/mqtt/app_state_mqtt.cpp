@@ -112,12 +112,18 @@ MqttNodeState AppStateMqtt::localState() const {
     return out;
 }
 
+// Whoever sent it sees no dialog here: a battery question would wait for
+// someone at this screen, so the warning goes to the log instead.
 void AppStateMqtt::perform(const MqttCommand& command) {
+    state_.actUnattended([&] { performUnattended(command); });
+}
+
+void AppStateMqtt::performUnattended(const MqttCommand& command) {
     using Kind = KeepAwakeMode::Kind;
     const auto mode = state_.mode.get().kind();
     switch (command.kind) {
         case MqttCommand::Kind::keepAwake:
-            if (command.on && mode == Kind::off) state_.startKeepAwakeQuiet();
+            if (command.on && mode == Kind::off) state_.startAlwaysOn();
             if (!command.on && mode != Kind::off) state_.stop();
             break;
         case MqttCommand::Kind::autoMode:

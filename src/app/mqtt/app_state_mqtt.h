@@ -44,6 +44,7 @@ private:
     MqttNodeState localState() const;
     void inputsChanged();
     void perform(const MqttCommand& command) override;
+    void performUnattended(const MqttCommand& command);
     void record(ActivityKind kind, std::optional<std::string> text) override;
     void follow();
 

@@ -5,6 +5,7 @@
 #include <gmock/gmock.h>
 
 #include "app/app_state_fixture.h"
+#include "common/log_capture.h"
 
 namespace vigilo::testing {
 namespace {
@@ -93,6 +94,32 @@ TEST_F(AppStateMqttTest, CommandsFollowTheHarmlessRulesAndTouchNothingElse) {
     EXPECT_EQ(state().mode.get().expiresAt(), loop.clock().wallNow() + 90s);
     loop.fastForwardBy(2s);
     EXPECT_THAT(lastState(), ::testing::HasSubstr(R"("mode":"Timer Active","awake":true)"));
+}
+
+// Nobody at this screen sees a battery question a remote command would
+// raise: it would hold the command, and the main loop, until someone does.
+TEST_F(AppStateMqttTest, OnBatteryCommandsGoAheadWithTheWarningInTheLogNotADialog) {
+    const struct {
+        const char* command;
+        const char* payload;
+        K to;
+    } cases[] = {{"keep_awake", "ON", K::on}, {"auto_mode", "ON", K::autoWatch}, {"timer", "90", K::timer}};
+    powerSources.setBattery(80, false);
+    dialog.answer = false;
+    auto mqtt = connect();
+    for (const auto& c : cases) {
+        state().stop();
+        LogCapture logs;
+        wire.events.message({std::string("vigilo/n1/set/") + c.command, c.payload});
+        EXPECT_TRUE(state().mode.get().is(c.to)) << c.command;
+        EXPECT_THAT(logs.lines(), ::testing::Contains(::testing::StartsWith("AppState: Running on battery: Keeping "
+                                                                            "the system awake on battery"))
+                                      .Times(1))
+            << c.command;
+    }
+    EXPECT_THAT(dialog.asked, ::testing::IsEmpty());
+    state().startTimer(60);
+    EXPECT_EQ(dialog.asked.size(), 1u) << "the person at the screen is still asked";
 }
 
 }  // namespace
