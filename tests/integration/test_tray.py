@@ -2,6 +2,8 @@
 private session bus, on which the test stands up the panel's
 StatusNotifierWatcher or leaves it out.'''
 
+import ctypes
+import ctypes.util
 import os
 import shutil
 import signal
@@ -40,6 +42,78 @@ def start_xvfb(test):
     if not number:
         test.fail('Xvfb did not start')
     return ':' + number
+
+
+class XClientMessageEvent(ctypes.Structure):
+    _fields_ = [('type', ctypes.c_int), ('serial', ctypes.c_ulong), ('send_event', ctypes.c_int),
+                ('display', ctypes.c_void_p), ('window', ctypes.c_ulong), ('message_type', ctypes.c_ulong),
+                ('format', ctypes.c_int), ('data', ctypes.c_long * 5)]
+
+
+class XEvent(ctypes.Union):
+    _fields_ = [('type', ctypes.c_int), ('xclient', XClientMessageEvent), ('pad', ctypes.c_long * 24)]
+
+
+class XEmbedTray:
+    '''A panel's X11 system tray as far as a client sees it: the owner of
+    _NET_SYSTEM_TRAY_S0, announced to the root window with MANAGER, which
+    receives the icons' dock requests (and embeds nothing).'''
+
+    CLIENT_MESSAGE = 33
+    STRUCTURE_NOTIFY_MASK = 1 << 17
+    REQUEST_DOCK = 0
+
+    def __init__(self, display):
+        x = ctypes.CDLL(ctypes.util.find_library('X11'))
+        x.XOpenDisplay.restype = ctypes.c_void_p
+        x.XOpenDisplay.argtypes = [ctypes.c_char_p]
+        for name in ('XDefaultRootWindow', 'XCreateSimpleWindow', 'XInternAtom'):
+            getattr(x, name).restype = ctypes.c_ulong
+        x.XDefaultRootWindow.argtypes = [ctypes.c_void_p]
+        x.XCreateSimpleWindow.argtypes = [ctypes.c_void_p, ctypes.c_ulong] + [ctypes.c_int] * 4 + [ctypes.c_uint,
+                                                                                                  ctypes.c_ulong,
+                                                                                                  ctypes.c_ulong]
+        x.XInternAtom.argtypes = [ctypes.c_void_p, ctypes.c_char_p, ctypes.c_int]
+        x.XSetSelectionOwner.argtypes = [ctypes.c_void_p, ctypes.c_ulong, ctypes.c_ulong, ctypes.c_ulong]
+        x.XSendEvent.argtypes = [ctypes.c_void_p, ctypes.c_ulong, ctypes.c_int, ctypes.c_long, ctypes.c_void_p]
+        for name in ('XFlush', 'XPending', 'XCloseDisplay'):
+            getattr(x, name).argtypes = [ctypes.c_void_p]
+        x.XNextEvent.argtypes = [ctypes.c_void_p, ctypes.c_void_p]
+        self.x = x
+        self.display = x.XOpenDisplay(display.encode())
+        if not self.display:
+            raise RuntimeError('cannot open ' + display)
+        self.opcode = x.XInternAtom(self.display, b'_NET_SYSTEM_TRAY_OPCODE', 0)
+        self.window = None
+
+    def appear(self):
+        x, display = self.x, self.display
+        root = x.XDefaultRootWindow(display)
+        self.window = x.XCreateSimpleWindow(display, root, 0, 0, 1, 1, 0, 0, 0)
+        selection = x.XInternAtom(display, b'_NET_SYSTEM_TRAY_S0', 0)
+        x.XSetSelectionOwner(display, selection, self.window, 0)
+        event = XEvent()
+        event.xclient.type = self.CLIENT_MESSAGE
+        event.xclient.window = root
+        event.xclient.message_type = x.XInternAtom(display, b'MANAGER', 0)
+        event.xclient.format = 32
+        event.xclient.data[:] = [0, selection, self.window, 0, 0]
+        x.XSendEvent(display, root, 0, self.STRUCTURE_NOTIFY_MASK, ctypes.byref(event))
+        x.XFlush(display)
+
+    def dock_requested(self):
+        '''Whether an icon has asked to dock since the last call.'''
+        event = XEvent()
+        while self.x.XPending(self.display):
+            self.x.XNextEvent(self.display, ctypes.byref(event))
+            message = event.xclient
+            if (event.type == self.CLIENT_MESSAGE and message.window == self.window
+                    and message.message_type == self.opcode and message.data[1] == self.REQUEST_DOCK):
+                return True
+        return False
+
+    def close(self):
+        self.x.XCloseDisplay(self.display)
 
 
 @unittest.skipUnless(shutil.which('Xvfb'), 'Xvfb is missing')
@@ -184,6 +258,22 @@ class WhenThePanelComesLate(TrayTestCase):
         self.stop_application(app)
 
 
+class WhenAnX11TrayComesLate(TrayTestCase):
+    '''A panel with an XEmbed tray and no StatusNotifier host, started after
+    Vigilo has given up waiting for a host.'''
+
+    def test_the_icon_docks_when_the_tray_appears(self):
+        app = self.start_application()
+        self.wait_until(lambda: self.vigilo('status').returncode == 0, 15, 'the application did not answer')
+        self.wait_until(lambda: 'No tray host has appeared' in self.read_log(), 10, 'no notice after 5 s')
+        tray = XEmbedTray(self.env['DISPLAY'])
+        self.addCleanup(tray.close)
+        tray.appear()
+        self.wait_until(tray.dock_requested, 2, 'no dock request 2 s after the X11 tray appeared')
+        self.assertIsNone(app.poll(), self.read_log())
+        self.stop_application(app)
+
+
 class WithoutATrayHost(TrayTestCase):
 
     def test_the_status_window_says_so_once_per_login_and_the_application_runs_on(self):
@@ -197,6 +287,7 @@ class WithoutATrayHost(TrayTestCase):
         self.assertIn('Awake On', self.vigilo('status').stdout)
         self.wait_until(lambda: self.window_shown('Vigilo Status'), 10, 'no status window without a tray host')
         self.assertEqual(self.read_log().count('No tray host has appeared'), 1)
+        self.assertEqual(self.read_log().count('The status window says: Your desktop shows no tray icons.'), 1)
         self.assertTrue(os.path.exists(os.path.join(self.env['XDG_RUNTIME_DIR'], 'vigilo-no-tray-notice')))
         # Taskbars match the window to the desktop entry and show its icon.
         wm_class = self.window_property('Vigilo Status', 'WM_CLASS')

@@ -1,16 +1,11 @@
 #include "ui/qt/tray_host_watcher.h"
 
-#include <xcb/xcb.h>
-
 #include <QDBusConnection>
 #include <QDBusMessage>
 #include <QDBusPendingCallWatcher>
 #include <QDBusPendingReply>
 #include <QDBusVariant>
-#include <QGuiApplication>
-#include <QtGui/qguiapplication_platform.h>
-#include <cstdlib>
-#include <memory>
+#include <utility>
 
 #include "support/log.h"
 
@@ -52,6 +47,10 @@ TrayHostWatcher::TrayHostWatcher(Report report)
     QDBusConnection::sessionBus().connect(kWatcherService, kWatcherPath, kWatcherService,
                                           QStringLiteral("StatusNotifierHostRegistered"), &hostRegistered_,
                                           SLOT(start()));
+    xembed_ = XEmbedTrayWatch::make([this] {
+        xembedReplaced_ = true;
+        QTimer::singleShot(0, &context_, [this] { query(); });
+    });
 }
 
 bool TrayHostWatcher::presentNow() {
@@ -80,23 +79,10 @@ void TrayHostWatcher::query() {
 // A reply overtaken by a later question says nothing any more.
 void TrayHostWatcher::answer(bool sniHost, unsigned generation) {
     if (generation != generation_) return;
-    const bool present = sniHost || xembedTrayPresent();
-    report_(present, std::exchange(replaced_, false) && sniHost);
-}
-
-bool xembedTrayPresent() {
-    auto* x11 = qGuiApp ? qGuiApp->nativeInterface<QNativeInterface::QX11Application>() : nullptr;
-    xcb_connection_t* connection = x11 ? x11->connection() : nullptr;
-    if (!connection) return false;
-    static constexpr char kSelection[] = "_NET_SYSTEM_TRAY_S0";
-    std::unique_ptr<xcb_intern_atom_reply_t, decltype(&std::free)> atom(
-        xcb_intern_atom_reply(connection, xcb_intern_atom(connection, 1, sizeof kSelection - 1, kSelection), nullptr),
-        &std::free);
-    if (!atom || atom->atom == XCB_ATOM_NONE) return false;
-    std::unique_ptr<xcb_get_selection_owner_reply_t, decltype(&std::free)> owner(
-        xcb_get_selection_owner_reply(connection, xcb_get_selection_owner(connection, atom->atom), nullptr),
-        &std::free);
-    return owner && owner->owner != XCB_WINDOW_NONE;
+    const bool xembed = !sniHost && xembedTrayPresent();
+    const bool replaced = std::exchange(replaced_, false);
+    const bool xembedReplaced = std::exchange(xembedReplaced_, false);
+    report_(sniHost || xembed, (replaced && sniHost) || (xembedReplaced && xembed));
 }
 
 }  // namespace vigilo

@@ -4,19 +4,23 @@
 #include <QObject>
 #include <QTimer>
 #include <functional>
+#include <memory>
+
+#include "ui/qt/xembed_tray_watch.h"
 
 namespace vigilo {
 
 // Watches the session bus for a panel's tray host: the owner of
 // org.kde.StatusNotifierWatcher appearing, changing or going, and its
 // StatusNotifierHostRegistered signal. Where there is no such host, an X11
-// system-tray selection owner counts as one (Qt shows its icon there).
+// system-tray selection owner counts as one (Qt shows its icon there), and
+// on X11 a tray taking that selection is asked about too.
 // Main thread only.
 class TrayHostWatcher {
 public:
     // `present`: whether a host is there now. `replaced`: the watcher's name
-    // changed owner since the last report (a panel restarted), so an icon
-    // made for the old one is to be made again.
+    // or the X11 tray's selection changed owner since the last report (a
+    // panel restarted), so an icon made for the old one is to be made again.
     using Report = std::function<void(bool present, bool replaced)>;
 
     explicit TrayHostWatcher(Report report);
@@ -35,11 +39,10 @@ private:
     QObject context_;  // the receiver of the replies, gone with the watcher
     QDBusServiceWatcher services_;
     QTimer hostRegistered_;  // started by the bus signal: a slot without moc
+    std::unique_ptr<XEmbedTrayWatch> xembed_;
     unsigned generation_ = 0;
     bool replaced_ = false;
+    bool xembedReplaced_ = false;
 };
-
-// Whether an X11 system tray (XEmbed) has its selection owner on screen 0.
-bool xembedTrayPresent();
 
 }  // namespace vigilo
