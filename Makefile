@@ -64,13 +64,14 @@ fuzz: deps
 
 # The tray's menu and windows over a fixed state and clock, as PNGs in
 # $(BUILD_DIR)/screenshots; those the README shows are refreshed in
-# docs/screenshots (each under 150 KB). Not part of `make test`.
+# docs/screenshots (each under 150 KB). In UTC, so the hours on the axes and
+# the days of the bars are the same on every machine. Not part of `make test`.
 DOC_SCREENSHOTS = status.png tray-menu.png dashboard.png report.png
 screenshots: build
 	@mkdir -p $(BUILD_DIR)/screenshots docs/screenshots
-	@QT_QPA_PLATFORM=offscreen VIGILO_SCREENSHOT_DIR=$(abspath $(BUILD_DIR))/screenshots \
+	@TZ=UTC QT_QPA_PLATFORM=offscreen VIGILO_SCREENSHOT_DIR=$(abspath $(BUILD_DIR))/screenshots \
 		$(BUILD_DIR)/bin/vigilo_qt_tests --gtest_also_run_disabled_tests --gtest_filter='Screenshots.*' >/dev/null
-	@bash scripts/screenshots-report $(BUILD_DIR) $(DOC_SCREENSHOTS) >/dev/null
+	@TZ=UTC bash scripts/screenshots-report $(BUILD_DIR) $(DOC_SCREENSHOTS) >/dev/null
 	@ls $(BUILD_DIR)/screenshots
 
 clean:

@@ -8,6 +8,7 @@
 #include <QScrollBar>
 #include <cmath>
 #include <cstdlib>
+#include <ctime>
 #include <filesystem>
 #include <unistd.h>
 
@@ -30,6 +31,12 @@ using namespace std::chrono_literals;
 
 class Screenshots : public testing::TrayFixture {
 protected:
+    // The axes' hours and the days are local: the same pictures on every machine.
+    static void SetUpTestSuite() {
+        ::setenv("TZ", "UTC", 1);
+        ::tzset();
+    }
+
     void save(QWidget& widget, const char* name) {
         const char* folder = std::getenv("VIGILO_SCREENSHOT_DIR");
         ASSERT_NE(folder, nullptr);
