@@ -140,6 +140,32 @@ class Mqtt(DaemonTestCase):
         self.wait_until(lambda: client.collect(0.1) and client.last(f'vigilo/{NODE_A}/availability') == 'offline',
                         5, 'the will did not say offline')
 
+    def test_a_reload_reads_the_password_again_and_a_retained_command_is_not_redone(self):
+        client = self.watcher()
+        self.wait_until(lambda: self.state(client, 0.2) is not None, 5, 'no state')
+        commands = Client(self.broker.port)
+        self.addCleanup(commands.close)
+        topic = f'vigilo/{NODE_A}/set/keep_awake'
+        self.addCleanup(lambda: commands.publish(topic, '', retain=True))
+        commands.publish(topic, 'ON', retain=True)  # sent now: carried out
+        self.wait_until(lambda: 'Awake On' in self.vigilo('status').stdout, 3, 'ON did not start')
+        self.assertEqual(self.vigilo('stop').returncode, 0)
+
+        secret = os.path.join(self.home, 'config', 'Vigilo', 'mqtt-password')
+
+        def reload_with(password):
+            with open(secret, 'w', encoding='utf-8') as f:
+                f.write(password)
+            self.daemon.send_signal(signal.SIGHUP)
+        reload_with('changed elsewhere')
+        self.wait_until(lambda: 'The broker refused the user name or password.' in self.log(), 3,
+                        'a new password was not used')
+        # Not connected: the right one connects at once, and the broker hands
+        # the old command to the new subscription, retained.
+        reload_with(self.broker.password)
+        self.wait_until(lambda: 'a retained message is no command sent now' in self.log(), 3, 'not reconnected')
+        self.assertIn('Awake Off', self.vigilo('status').stdout)
+
     def test_a_restarted_broker_gets_everything_again_and_the_outage_is_one_entry(self):
         client = self.watcher()
         self.wait_until(lambda: self.state(client, 0.2) is not None, 5, 'no state')
