@@ -47,7 +47,11 @@ int runFleetCommand(FleetEnvironment& environment, bool asJson, std::ostream& ou
     } else {
         for (const auto& computer : listing.computers) out << fleetLine(computer) << '\n';
     }
-    if (listing.leftOut > 0) err << trFormat("… and {} more computers not shown.", listing.leftOut) << '\n';
+    if (listing.leftOut > 0) {
+        err << trPluralFormat("… and {} more computer not shown.", "… and {} more computers not shown.",
+                              listing.leftOut, listing.leftOut)
+            << '\n';
+    }
     if (snapshot.truncated) err << tr("The broker sent more messages than are read; some computers are not shown.") << '\n';
     if (listing.computers.empty()) {
         err << trFormat("No computer has published under {}/ yet.", options.topicPrefix) << '\n';
