@@ -4,6 +4,7 @@
 #include <array>
 #include <chrono>
 #include <cmath>
+#include <optional>
 
 #include "support/tr.h"
 
@@ -21,10 +22,16 @@ std::string hoursAndMinutes(Duration length) {
 std::string awakeBandText(const std::vector<AwakeSpan>& spans) {
     if (spans.empty()) return tr("Not kept awake in the last 24 hours.");
     std::array<Duration, 5> byReason{};
+    for (const auto& span : spans) byReason[static_cast<std::size_t>(span.reason)] += span.to - span.from;
+    // Reasons overlap (closed-lid mode under a timer): the total counts each moment once.
+    std::vector<AwakeSpan> ordered = spans;
+    std::sort(ordered.begin(), ordered.end(), [](const auto& a, const auto& b) { return a.from < b.from; });
     Duration total{};
-    for (const auto& span : spans) {
-        byReason[static_cast<std::size_t>(span.reason)] += span.to - span.from;
-        total += span.to - span.from;
+    std::optional<WallTime> coveredTo;
+    for (const auto& span : ordered) {
+        const WallTime from = coveredTo ? std::max(span.from, *coveredTo) : span.from;
+        if (span.to > from) total += span.to - from;
+        coveredTo = coveredTo ? std::max(*coveredTo, span.to) : span.to;
     }
     std::string text = trFormat("Kept awake {} in the last 24 hours:", hoursAndMinutes(total));
     const char* separator = " ";

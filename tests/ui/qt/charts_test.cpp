@@ -15,9 +15,9 @@ namespace {
 using namespace std::chrono_literals;
 
 // The charts come from their module (a line of text would carry no
-// description), are drawn in the window's palette, light or dark, and name
-// their figures for screen readers.
-TEST(Charts, FollowTheWindowsPaletteAndNameTheirFigures) {
+// description), are drawn in the window's palette, light or dark, and
+// describe their figures for screen readers.
+TEST(Charts, FollowTheWindowsPaletteAndDescribeTheirFigures) {
     const WallTime now = WallTime{} + 1'800'000'000s;
     for (const QColor window : {QColor(0xf6f5f4), QColor(0x242424)}) {
         std::unique_ptr<QWidget> chart(chartKit().makeChart(120, true));
@@ -33,6 +33,26 @@ TEST(Charts, FollowTheWindowsPaletteAndNameTheirFigures) {
         const QColor corner = chart->grab().toImage().pixelColor(2, 2);
         EXPECT_EQ(corner.lightness() < 128, window.lightness() < 128) << corner.name().toStdString();
     }
+}
+
+// Many screen readers say a chart's name and nothing more: the figures are
+// in it, for the band, the last hour and the week.
+TEST(Charts, NameTheirFigures) {
+    const WallTime now = WallTime{} + 1'800'000'000s;
+    std::unique_ptr<QWidget> band(chartKit().makeChart(60, false));
+    chartKit().drawAwakeBand(*band, {{now - 3h, now - 1h, AwakeReason::timer}}, now);
+    std::unique_ptr<QWidget> lastHour(chartKit().makeChart(120, true));
+    chartKit().drawLastHour(*lastHour, {}, {{{now - 10min, 80}, {now, 78}}}, now);
+    std::unique_ptr<QWidget> week(chartKit().makeWeekChart());
+    chartKit().drawWeekBars(*week, {{"Mon", 2.5}, {"Tue", 0}});
+
+    const std::pair<QWidget*, std::string> charts[] = {
+        {band.get(), "Kept awake 2 h 00 min in the last 24 hours: Timer 2 h 00 min."},
+        {lastHour.get(),
+         "Temperature over the last hour: not measured. Battery over the last hour: 78 to 80 %, now 78 %."},
+        {week.get(), "Hours kept awake per day: Mon 2.5 h, Tue 0.0 h"},
+    };
+    for (const auto& [chart, name] : charts) EXPECT_EQ(chart->accessibleName().toStdString(), name);
 }
 
 }  // namespace

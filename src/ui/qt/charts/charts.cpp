@@ -128,8 +128,9 @@ void drawAwakeBand(QChartView& view, const std::vector<AwakeSpan>& spans, WallTi
     }
     x->setGridLineVisible(false);
     followPalette(chart, view);
-    view.setAccessibleName(QString::fromStdString(tr("Last 24 hours")));
-    view.setAccessibleDescription(QString::fromStdString(awakeBandText(spans)));
+    // The figures in the name as well: many screen readers say only that.
+    view.setAccessibleName(QString::fromStdString(awakeBandText(spans)));
+    view.setAccessibleDescription(view.accessibleName());
     view.setToolTip(view.accessibleDescription());
 }
 
@@ -147,9 +148,9 @@ void drawLastHour(QChartView& view, const std::vector<ReadingRun>& temperature,
     addRuns(chart, temperature, QString::fromStdString(tr("Temperature (\u00b0C)")), QColor(0xe01b24), x, degrees);
     addRuns(chart, battery, QString::fromStdString(tr("Battery (%)")), QColor(0x2ec27e), x, percent);
     followPalette(chart, view);
-    view.setAccessibleName(QString::fromStdString(tr("Last hour")));
-    view.setAccessibleDescription(QString::fromStdString(readingsText("Temperature", "\u00b0C", temperature) + " " +
-                                                         readingsText("Battery", "%", battery)));
+    view.setAccessibleName(QString::fromStdString(readingsText("Temperature", "\u00b0C", temperature) + " " +
+                                                  readingsText("Battery", "%", battery)));
+    view.setAccessibleDescription(view.accessibleName());
     view.setToolTip(view.accessibleDescription());
 }
 

@@ -71,8 +71,10 @@ void drawWeekBars(QChartView& view, const std::vector<DayHours>& days) {
     chart.addAxis(y, Qt::AlignLeft);
     series->attachAxis(y);
 
-    view.setAccessibleName(QString::fromStdString(tr("Hours kept awake per day")));
-    view.setAccessibleDescription(QString::fromStdString(weekBarsText(figures)));
+    // The figures in the name as well: many screen readers say only that.
+    const std::string bars = weekBarsText(figures);
+    view.setAccessibleName(QString::fromStdString(std::string(tr("Hours kept awake per day")) + ": " + bars));
+    view.setAccessibleDescription(QString::fromStdString(bars));
     view.setToolTip(view.accessibleDescription());
 }
 
