@@ -11,9 +11,8 @@ class BrokerWithComputers final : public FleetEnvironment, public MqttSnapshotRe
 public:
     explicit BrokerWithComputers(int count) {
         for (int i = 0; i < count; ++i) {
-            const auto node = fmt::format("n{:03}", i);
-            snapshot_.messages.push_back(
-                {"vigilo/" + node + "/state", fmt::format(R"({{"host":"h{:03}","mode":"Awake On","tasks":[]}})", i), true});
+            const auto state = fmt::format(R"({{"host":"h{:03}","mode":"Awake On","tasks":[]}})", i);
+            snapshot_.messages.push_back({fmt::format("vigilo/n{:03}/state", i), state, true});
         }
     }
     MqttOptions options() override { return {.enabled = true, .broker = "mqtt://broker.lan"}; }
