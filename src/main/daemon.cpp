@@ -153,8 +153,8 @@ void Daemon::setInstance(IPCInstance instance, std::function<void()> quitForHand
         };
     }
     instance.inhibitors = [this] { return why_.watch().answer(); };
-    instance_ = std::move(instance);
     instance.ownInhibitors = [this] { return why_.watch().ownRows(); };
+    instance_ = std::move(instance);
 }
 
 void Daemon::resumeHandedOver(const HandOverState& state) {
