@@ -105,9 +105,9 @@ bool xembedTrayPresent() {
     if (!screen.connection) return false;
     const xcb_atom_t selection = atom(screen.connection, selectionName(screen));
     if (selection == XCB_ATOM_NONE) return false;
+    const auto question = xcb_get_selection_owner(screen.connection, selection);
     XcbReply<xcb_get_selection_owner_reply_t> owner(
-        xcb_get_selection_owner_reply(screen.connection, xcb_get_selection_owner(screen.connection, selection), nullptr),
-        &std::free);
+        xcb_get_selection_owner_reply(screen.connection, question, nullptr), &std::free);
     return owner && owner->owner != XCB_WINDOW_NONE;
 }
 
