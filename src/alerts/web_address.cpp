@@ -5,17 +5,11 @@
 #include <initializer_list>
 #include <utility>
 
+#include "support/utf8_text.h"
+
 namespace vigilo {
 
 namespace {
-
-bool startsWithNoCase(std::string_view text, std::string_view prefix) {
-    if (text.size() < prefix.size()) return false;
-    for (std::size_t i = 0; i < prefix.size(); ++i) {
-        if (std::tolower(static_cast<unsigned char>(text[i])) != prefix[i]) return false;
-    }
-    return true;
-}
 
 // The base letters of U+00C0..U+017F after canonical decomposition; '-' for
 // letters that do not decompose (Æ, Ø, ß, Ł, Œ ...), which are dropped.

@@ -1,6 +1,7 @@
 #include "support/utf8_text.h"
 
 #include <algorithm>
+#include <cctype>
 #include <cstdint>
 
 namespace vigilo {
@@ -93,6 +94,14 @@ std::string decodeUtf8Lossy(std::string_view bytes) {
         pos += step.length;
     }
     return out;
+}
+
+bool startsWithNoCase(std::string_view text, std::string_view lowerPrefix) {
+    if (text.size() < lowerPrefix.size()) return false;
+    for (std::size_t i = 0; i < lowerPrefix.size(); ++i) {
+        if (std::tolower(static_cast<unsigned char>(text[i])) != lowerPrefix[i]) return false;
+    }
+    return true;
 }
 
 std::string lowerCased(std::string_view utf8) {

@@ -45,4 +45,8 @@ std::string lowerCased(std::string_view utf8);
 // U+FFFD. For comparisons that work on characters rather than bytes.
 std::u32string lowerCasedCodePoints(std::string_view utf8);
 
+// Whether `text` starts with `lowerPrefix` in any ASCII case ("HTTPS://" for
+// "https://"); the prefix is given in lower case.
+bool startsWithNoCase(std::string_view text, std::string_view lowerPrefix);
+
 }  // namespace vigilo

@@ -1,22 +1,14 @@
 #include "app/mqtt/mqtt_address.h"
 
-#include <cctype>
 #include <charconv>
 #include <optional>
 
 #include "support/tr.h"
+#include "support/utf8_text.h"
 
 namespace vigilo {
 
 namespace {
-
-bool startsWithNoCase(std::string_view text, std::string_view prefix) {
-    if (text.size() < prefix.size()) return false;
-    for (std::size_t i = 0; i < prefix.size(); ++i) {
-        if (std::tolower(static_cast<unsigned char>(text[i])) != prefix[i]) return false;
-    }
-    return true;
-}
 
 bool hasSpaceOrControl(std::string_view text) {
     for (char c : text) {
